@@ -1,0 +1,12 @@
+# tarnwick_test(NAME name LABEL layer SOURCES ... [LIBS ...])
+# One GoogleTest program; every test in it is registered with CTest under the layer's label,
+# so a sanitizer build can pick the layers it cares about (ctest -L).
+function(tarnwick_test)
+  cmake_parse_arguments(T "" "NAME;LABEL" "SOURCES;LIBS" ${ARGN})
+  add_executable(${T_NAME} ${T_SOURCES})
+  target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main Threads::Threads)
+  target_include_directories(${T_NAME} PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/tests)
+  gtest_discover_tests(${T_NAME}
+    PROPERTIES LABELS ${T_LABEL} TIMEOUT 120
+    DISCOVERY_TIMEOUT 60)
+endfunction()

@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Installs what is needed, builds Tarnwick with its tests and runs them all.
+#   BUILD_DIR            build folder (default build/test)
+#   TARNWICK_CMAKE_ARGS  extra CMake arguments (sanitizers, compilers)
+#   CTEST_ARGS           extra ctest arguments (labels to run)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/setup.sh
+
+build=${BUILD_DIR:-build/test}
+# shellcheck disable=SC2086
+cmake -S . -B "$build" -G Ninja -DTARNWICK_WERROR=ON ${TARNWICK_CMAKE_ARGS:-}
+cmake --build "$build"
+# shellcheck disable=SC2086
+ctest --test-dir "$build" --output-on-failure -j2 --no-tests=error ${CTEST_ARGS:-}
