@@ -46,6 +46,21 @@ using HMODULE = HINSTANCE;
 #define INFINITE 0xFFFFFFFFu
 #define MAX_PATH 260
 
+// ShowWindow commands; process start-up records use SW_HIDE too.
+#define SW_HIDE 0
+#define SW_SHOWNORMAL 1
+#define SW_NORMAL 1
+#define SW_SHOWMINIMIZED 2
+#define SW_SHOWMAXIMIZED 3
+#define SW_MAXIMIZE 3
+#define SW_SHOWNOACTIVATE 4
+#define SW_SHOW 5
+#define SW_MINIMIZE 6
+#define SW_SHOWMINNOACTIVE 7
+#define SW_SHOWNA 8
+#define SW_RESTORE 9
+#define SW_SHOWDEFAULT 10
+
 // Error codes the layer reports through GetLastError.
 #define ERROR_SUCCESS 0u
 #define ERROR_FILE_NOT_FOUND 2u
