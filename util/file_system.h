@@ -1,0 +1,39 @@
+// Folder tests, creation and walks over paths held as byte strings. "/" is the separator; a
+// backslash is an ordinary file-name character, except where makeDirectories says otherwise.
+// Walks never follow or list symbolic links and list only regular files. Nothing here throws or
+// reports: a folder that cannot be opened contributes nothing.
+#pragma once
+
+#include <string>
+#include <vector>
+
+// True when path names an existing folder (or a link to one).
+bool directoryExists(const std::string& path);
+
+// path with a "/" at its end (unchanged when it already ends in one).
+std::string withTrailingSeparator(const std::string& path);
+
+// Creates every missing folder on path. Backslashes count as separators here, runs of
+// separators count as one; a path that begins with "/" is absolute, any other is relative to the
+// current folder. False as soon as one folder cannot be created (those made so far stay).
+bool makeDirectories(const std::string& path);
+
+// Appends every sub-folder of folder (all levels below with recursive), depth first in pre-order.
+void listSubdirectories(const std::string& folder, std::vector<std::string>& result, bool recursive);
+
+// Appends every file whose path is longer than suffix and ends with it, byte for byte.
+void listFilesWithSuffix(const std::string& folder, std::vector<std::string>& result,
+                         const std::string& suffix, bool recursive);
+
+// One walk for several suffixes: list i holds exactly what listFilesWithSuffix gives for
+// suffixes[i], in the same order.
+std::vector<std::vector<std::string>> listFilesWithSuffixes(const std::string& folder,
+                                                            const std::vector<std::string>& suffixes,
+                                                            bool recursive);
+
+// Appends every file of folder (all levels below with recursive).
+void listFiles(const std::string& folder, std::vector<std::string>& result, bool recursive);
+
+// Deletes folder with everything below it, deepest first; links are removed, never followed.
+// Whatever cannot be deleted stays, silently. A path that is not a real folder is left alone.
+void removeTree(const std::string& folder);

@@ -1,0 +1,131 @@
+#include "util/thread.h"
+
+#include <cerrno>
+#include <condition_variable>
+#include <mutex>
+#include <system_error>
+#include <utility>
+
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+struct Thread::Run {
+    std::mutex lock;
+    std::condition_variable ended;
+    bool done = false;
+};
+
+namespace {
+
+// The highest priority Win32 offers a thread without real-time rights is two steps above
+// normal; on Linux the nearest thing is a lower nice value for this thread alone, which needs
+// CAP_SYS_NICE or a raised RLIMIT_NICE. Without them the thread simply keeps its priority.
+void raiseOwnPriority()
+{
+    const auto tid = static_cast<id_t>(::syscall(SYS_gettid));
+    errno = 0;
+    const int nice = ::getpriority(PRIO_PROCESS, tid);
+    if (errno != 0)
+        return;
+    ::setpriority(PRIO_PROCESS, tid, nice - 2);
+}
+
+} // namespace
+
+Thread::~Thread()
+{
+    join();
+    // Only left when the run destroys its own Thread: it cannot wait for itself.
+    std::lock_guard<std::mutex> guard(stateLock);
+    if (worker.joinable())
+        worker.detach();
+}
+
+bool Thread::start(Function function, void* first, void* second, bool highPriority)
+{
+    return start([function, first, second] { function(first, second); }, highPriority);
+}
+
+bool Thread::start(std::function<void()> function, bool highPriority)
+{
+    std::lock_guard<std::mutex> starting(startLock);
+    finishPrevious();
+
+    auto next = std::make_shared<Run>();
+    std::thread created;
+    try {
+        created = std::thread([next, body = std::move(function), highPriority] {
+            if (highPriority)
+                raiseOwnPriority();
+            body();
+            std::lock_guard<std::mutex> guard(next->lock);
+            next->done = true;
+            next->ended.notify_all();
+        });
+    } catch (const std::system_error&) {
+        // No thread to be had (resource limits): nothing runs, and the object stays idle.
+        return false;
+    }
+    std::lock_guard<std::mutex> guard(stateLock);
+    worker = std::move(created);
+    run = std::move(next);
+    return true;
+}
+
+void Thread::finishPrevious()
+{
+    std::thread previous;
+    {
+        std::lock_guard<std::mutex> guard(stateLock);
+        previous = std::move(worker);
+        run.reset();
+    }
+    if (!previous.joinable())
+        return;
+    if (previous.get_id() == std::this_thread::get_id()) {
+        // The run is asking to replace or wait for itself; it ends on its own once it returns.
+        previous.detach();
+        return;
+    }
+    previous.join();
+}
+
+void Thread::join()
+{
+    std::lock_guard<std::mutex> starting(startLock);
+    std::thread::id runner;
+    {
+        std::lock_guard<std::mutex> guard(stateLock);
+        runner = worker.get_id();
+    }
+    if (runner == std::this_thread::get_id())
+        return;
+    finishPrevious();
+}
+
+bool Thread::isRunning() const
+{
+    std::shared_ptr<Run> current;
+    {
+        std::lock_guard<std::mutex> guard(stateLock);
+        current = run;
+    }
+    if (!current)
+        return false;
+    std::lock_guard<std::mutex> guard(current->lock);
+    return !current->done;
+}
+
+bool Thread::waitFor(std::chrono::milliseconds timeout)
+{
+    std::shared_ptr<Run> current;
+    {
+        std::lock_guard<std::mutex> guard(stateLock);
+        current = run;
+    }
+    if (!current)
+        return true;
+    std::unique_lock<std::mutex> guard(current->lock);
+    return current->ended.wait_for(guard, timeout, [&] { return current->done; });
+}
