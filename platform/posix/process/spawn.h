@@ -1,0 +1,29 @@
+// Starting a program directly (no shell), hidden: standard streams on /dev/null, own process group.
+#pragma once
+
+#include <sys/types.h>
+
+#include <string>
+#include <vector>
+
+namespace posix_process {
+
+struct SpawnRequest {
+    std::string path;                      // the program file to run
+    std::vector<std::string> arguments;    // argv, the first one included
+    const std::vector<std::string>* environment = nullptr; // null: the caller's environment
+    std::string workingFolder;             // empty: the caller's current folder
+    bool highPriority = false;             // lower the child's nice value where allowed
+};
+
+// Starts the program; returns its pid, or -1 with the errno value in *error.
+pid_t spawnProgram(const SpawnRequest& request, int* error);
+
+// Waits for the child without limit (retrying on EINTR); returns its exit code, 128 + the
+// signal number when a signal ended it, or -1 when it cannot be waited for.
+int waitForChild(pid_t pid);
+
+// The exit code a wait status stands for (as waitForChild reports it).
+int exitCodeFromStatus(int status);
+
+} // namespace posix_process
