@@ -61,9 +61,11 @@ std::string minifyJson(std::string_view jsonText) {
     } else if (c == '/' && i + 1 < n && jsonText[i + 1] == '/') {
       std::size_t lineEnd = jsonText.find('\n', i + 2);
       i = lineEnd == std::string_view::npos ? n : lineEnd + 1;
+    } else if (c == '/') {
+      // Not valid JSON: the slash goes with the byte after it (if any). Keeping it could let
+      // a later pass read "/ /" or "/ *", once the blank is gone, as a comment.
+      i += 2;
     } else {
-      // A slash that opens no comment is kept like any other byte; dropping the byte after it
-      // could swallow a quote or bracket and reshape the document.
       out += c;
       ++i;
     }

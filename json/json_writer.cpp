@@ -17,8 +17,10 @@ void appendLineLead(std::string& out, std::int64_t depth) {
   out.append(tabs(depth), '\t');
 }
 
-void appendPrefix(std::string& out, const jsonNode& node, bool formatted) {
-  if (node.getName().empty()) return;
+// An object member always gets its name, even an empty one: without it the member would be
+// written as a bare value, which no parser reads back as a member.
+void appendPrefix(std::string& out, const jsonNode& node, bool formatted, bool inObject) {
+  if (node.getName().empty() && !inObject) return;
   out += '"';
   out += node.getName();
   out += '"';
@@ -37,12 +39,12 @@ struct OpenContainer {
 };
 
 // Writes `node` (not a container about to be opened) and says whether it counts as a value.
-bool writeLeaf(std::string& out, jsonNode& node, std::int64_t depth, bool formatted) {
+bool writeLeaf(std::string& out, jsonNode& node, std::int64_t depth, bool formatted, bool inObject) {
   if (node.getKind() == jsonComment) {
     if (formatted) out += writeComment(node, static_cast<std::int32_t>(depth));
     return false;
   }
-  appendPrefix(out, node, formatted);
+  appendPrefix(out, node, formatted, inObject);
   if (node.getKind() == jsonString && node.isExpanded()) {
     out += '"';
     out += escapeJson(node.rawText());
@@ -69,7 +71,7 @@ void closeContainer(std::string& out, const OpenContainer& open, bool formatted)
 void writeTree(std::string& out, jsonNode& root, std::int64_t depth, bool formatted, bool withBrackets) {
   std::vector<OpenContainer> stack;
   if (withBrackets) {
-    appendPrefix(out, root, formatted);
+    appendPrefix(out, root, formatted, false);
     out += root.getKind() == jsonArray ? '[' : '{';
   }
   root.expand();
@@ -92,14 +94,15 @@ void writeTree(std::string& out, jsonNode& root, std::int64_t depth, bool format
     jsonNode& child = *parent.childAt(index);
     if (formatted) appendLineLead(out, childDepth);
     bool commaAfter = index < lastComma;
+    bool inObject = parent.getKind() == jsonObject;
     if (opensAsContainer(child, formatted)) {
-      appendPrefix(out, child, formatted);
+      appendPrefix(out, child, formatted, inObject);
       out += child.getKind() == jsonArray ? '[' : '{';
       child.expand();
       stack.push_back({&child, childDepth, 0, commaAfter});  // `top` is invalid from here on
       continue;
     }
-    if (writeLeaf(out, child, childDepth, formatted) && commaAfter) out += ',';
+    if (writeLeaf(out, child, childDepth, formatted, inObject) && commaAfter) out += ',';
   }
 }
 
@@ -111,7 +114,7 @@ std::string toText(jsonNode& node, std::int32_t indentation) {
   if (opensAsContainer(node, formatted)) {
     writeTree(out, node, indentation, formatted, true);
   } else {
-    writeLeaf(out, node, indentation, formatted);
+    writeLeaf(out, node, indentation, formatted, false);
   }
   return out;
 }
