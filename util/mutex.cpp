@@ -17,8 +17,9 @@ void Mutex::lock()
 
 void Mutex::unlock()
 {
-    mutex.unlock();
+    // Cleared first: once released, a waiting destructor may free this object at once.
     held = false;
+    mutex.unlock();
 }
 
 MutexLock::MutexLock(Mutex& mutex) : mutex(mutex)

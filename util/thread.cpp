@@ -78,8 +78,8 @@ void Thread::finishPrevious()
     std::thread previous;
     {
         std::lock_guard<std::mutex> guard(stateLock);
+        // run stays: until the new run replaces it, isRunning reports the one being waited for.
         previous = std::move(worker);
-        run.reset();
     }
     if (!previous.joinable())
         return;
