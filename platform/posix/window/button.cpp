@@ -1,0 +1,88 @@
+// The push button: a click sends WM_COMMAND with BN_CLICKED and the button's identifier to its
+// parent.
+#include "platform/posix/window/control.h"
+#include "platform/posix/window/text_copy.h"
+#include "platform/posix/window/window_object.h"
+
+#include <mutex>
+
+namespace posix_window {
+namespace {
+
+class Button : public Control {
+public:
+    explicit Button(const std::string& label) : label_(label) {}
+
+    LRESULT handle(Window& window, UINT message, WPARAM wParam, LPARAM lParam) override
+    {
+        switch (message) {
+        case WM_NCCREATE:
+            return TRUE;
+        case BM_CLICK:
+            click(window);
+            return 0;
+        case WM_SETTEXT: {
+            {
+                std::lock_guard lock(mutex_);
+                label_ = lParam ? reinterpret_cast<LPCSTR>(lParam) : "";
+            }
+            winlayer::displayDriver().windowTextChanged(window.handle);
+            return TRUE;
+        }
+        case WM_GETTEXT: {
+            std::lock_guard lock(mutex_);
+            return copyTextOut(label_, wParam, lParam);
+        }
+        case WM_GETTEXTLENGTH: {
+            std::lock_guard lock(mutex_);
+            return static_cast<LRESULT>(label_.size());
+        }
+        case WM_SETFONT: {
+            std::lock_guard lock(mutex_);
+            font_ = reinterpret_cast<HFONT>(wParam);
+            return 0;
+        }
+        case WM_GETFONT: {
+            std::lock_guard lock(mutex_);
+            return reinterpret_cast<LRESULT>(font_);
+        }
+        default:
+            return DefWindowProcA(window.handle, message, wParam, lParam);
+        }
+    }
+
+    std::string text() const override
+    {
+        std::lock_guard lock(mutex_);
+        return label_;
+    }
+
+private:
+    static void click(Window& window)
+    {
+        HWND parent;
+        UINT_PTR id;
+        {
+            std::lock_guard lock(window.mutex);
+            if (window.style & WS_DISABLED)
+                return;
+            parent = window.parent;
+            id = window.id;
+        }
+        if (parent)
+            SendMessageA(parent, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(window.handle));
+    }
+
+    mutable std::mutex mutex_;
+    std::string label_;
+    HFONT font_ = nullptr;
+};
+
+} // namespace
+
+std::unique_ptr<Control> makeButton(const std::string& label)
+{
+    return std::make_unique<Button>(label);
+}
+
+} // namespace posix_window

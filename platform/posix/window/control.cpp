@@ -1,0 +1,20 @@
+#include "platform/posix/window/control.h"
+
+namespace posix_window {
+
+std::unique_ptr<Control> makeControl(ClassKind kind, DWORD style, const std::string& text)
+{
+    switch (kind) {
+    case ClassKind::Edit:
+        return makeEditControl(style, text);
+    case ClassKind::Button:
+        return makeButton(text);
+    case ClassKind::StatusBar:
+        return makeStatusBar(text);
+    case ClassKind::User:
+        break;
+    }
+    return nullptr;
+}
+
+} // namespace posix_window

@@ -1,0 +1,95 @@
+// Drag and drop: drop objects holding the dropped paths, and WM_DROPFILES for a window that
+// accepts files.
+#include "platform/posix/window/handle_table.h"
+#include "platform/posix/window/window_object.h"
+
+#include <cstring>
+
+namespace {
+
+struct Drop {
+    std::vector<std::string> paths;
+};
+
+posix_window::HandleTable<Drop>& dropTable()
+{
+    static auto& instance = *new posix_window::HandleTable<Drop>(0x44);
+    return instance;
+}
+
+} // namespace
+
+void DragAcceptFiles(HWND hWnd, BOOL fAccept)
+{
+    std::shared_ptr<posix_window::Window> window = posix_window::findWindow(hWnd);
+    if (!window)
+        return;
+    std::lock_guard lock(window->mutex);
+    if (fAccept)
+        window->exStyle |= WS_EX_ACCEPTFILES;
+    else
+        window->exStyle &= ~WS_EX_ACCEPTFILES;
+}
+
+UINT DragQueryFileA(HDROP hDrop, UINT iFile, LPSTR lpszFile, UINT cch)
+{
+    std::shared_ptr<Drop> drop = dropTable().find(reinterpret_cast<std::uintptr_t>(hDrop));
+    if (!drop) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return 0;
+    }
+    if (iFile == 0xFFFFFFFFu)
+        return static_cast<UINT>(drop->paths.size());
+    if (iFile >= drop->paths.size())
+        return 0;
+    const std::string& path = drop->paths[iFile];
+    if (!lpszFile)
+        return static_cast<UINT>(path.size());
+    if (cch == 0)
+        return 0;
+    std::size_t count = std::min<std::size_t>(path.size(), cch - 1);
+    std::memcpy(lpszFile, path.data(), count);
+    lpszFile[count] = '\0';
+    return static_cast<UINT>(count);
+}
+
+void DragFinish(HDROP hDrop)
+{
+    dropTable().remove(reinterpret_cast<std::uintptr_t>(hDrop));
+}
+
+namespace winlayer {
+
+HDROP createDrop(const std::vector<std::string>& paths)
+{
+    return reinterpret_cast<HDROP>(dropTable().add(std::make_shared<Drop>(Drop{paths})));
+}
+
+BOOL postDropFiles(HWND target, const std::vector<std::string>& paths)
+{
+    // A drop on a child goes to the nearest window that accepts files.
+    HWND receiver = nullptr;
+    for (int depth = 0; target && depth < 64; ++depth) {
+        std::shared_ptr<posix_window::Window> window = posix_window::findWindow(target);
+        if (!window)
+            break;
+        std::lock_guard lock(window->mutex);
+        if (window->exStyle & WS_EX_ACCEPTFILES) {
+            receiver = target;
+            break;
+        }
+        target = (window->style & WS_CHILD) ? window->parent : nullptr;
+    }
+    if (!receiver) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return FALSE;
+    }
+    HDROP drop = createDrop(paths);
+    if (!PostMessageA(receiver, WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0)) {
+        DragFinish(drop);
+        return FALSE;
+    }
+    return TRUE;
+}
+
+} // namespace winlayer
