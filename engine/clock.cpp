@@ -1,0 +1,24 @@
+#include "engine/clock.h"
+
+#include <atomic>
+
+namespace {
+
+DateTime realClock()
+{
+    return DateTime(false);
+}
+
+std::atomic<ClockFunction> activeClock{&realClock};
+
+} // namespace
+
+DateTime currentTime()
+{
+    return activeClock.load()();
+}
+
+void setClock(ClockFunction clock)
+{
+    activeClock = clock ? clock : &realClock;
+}

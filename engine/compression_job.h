@@ -1,0 +1,42 @@
+// The compression job: one dropped or named path, from start stamp to finish stamp.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "engine/report_surfaces.h"
+
+// How a job ended, for callers that must tell the user (the headless entry's exit status).
+enum class JobOutcome {
+    NoPaths,          // empty list: nothing logged
+    Done,             // the file or folder was processed (possibly stopped early)
+    PathMissing,      // nothing exists at the path: only the two stamps
+    UnsupportedFile,  // an existing file of no supported kind: only the two stamps
+    BackupFailed,     // the backup failed, so nothing was compressed
+};
+
+// Compresses the first path (further ones are ignored): a path whose lower-cased text ends with
+// a known extension is one file, anything else a folder whose enabled kinds are collected and
+// compressed one by one or, with HogSystem on, by the worker pool. Copy backs up first.
+JobOutcome runCompressionJob(ReportSurfaces& mainWindow, const std::vector<std::string>& paths);
+
+// Whether the path names a single file by its extension (".png", ".tiff", ".tif", ".jpeg",
+// ".jpg", ".gif", ".pdf", ".dll", ".exe", after lower-casing).
+bool isSingleFilePath(const std::string& path);
+
+// The folder part of a path: up to and including its last "/", or empty.
+std::string folderPart(const std::string& path);
+
+// Logs "Starting Compression at TIME" and sets compressionRunning; when it closes, refreshes the
+// total, clears compressionRunning and logs "Finished Compression at TIME" and an empty line.
+class JobStamp {
+public:
+    explicit JobStamp(ReportSurfaces& mainWindow);
+    ~JobStamp();
+
+    JobStamp(const JobStamp&) = delete;
+    JobStamp& operator=(const JobStamp&) = delete;
+
+private:
+    ReportSurfaces& mainWindow;
+};

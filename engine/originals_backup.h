@@ -1,0 +1,41 @@
+// Copies the originals into a dated folder before any tool touches them.
+#pragma once
+
+#include <string>
+
+#include "engine/report_surfaces.h"
+
+// Logs "Backing up originals... " and creates backupFolder (base path + "Backup_" + the time as
+// dd_mm_yyyy__hh_mm_ss) unless the caller has found it must not be made; when it closes, logs
+// "done", or "failed" after markFailed or when the folder could not (or must not) be created.
+class OriginalsBackup {
+public:
+    OriginalsBackup(ReportSurfaces& logPane, const std::string& basePath, bool allowed = true);
+    ~OriginalsBackup();
+
+    OriginalsBackup(const OriginalsBackup&) = delete;
+    OriginalsBackup& operator=(const OriginalsBackup&) = delete;
+
+    // False when the folder could not be created or markFailed was called.
+    bool succeeded() const { return !failed; }
+    void markFailed() { failed = true; }
+
+    std::string backupFolder;
+
+private:
+    ReportSurfaces& logPane;
+    bool failed = false;
+};
+
+// Copies the file path into a dated folder inside folderPart (path up to its last "/").
+// Returns false (and logs "failed") when the copy could not be made.
+bool backupSingleFile(ReportSurfaces& logPane, const std::string& path,
+                      const std::string& folderPart);
+
+// Copies the whole tree of folder, hidden files and empty folders included, into a dated folder
+// beside it. A folder whose backup would lie inside itself (such as "/") fails cleanly.
+bool backupFolderTree(ReportSurfaces& logPane, const std::string& folder);
+
+// The base path a folder's backup name is built from: the folder without trailing "/", or its
+// resolved path when it ends in "." or "..". Empty when the folder is a root.
+std::string folderBackupBase(const std::string& folder);

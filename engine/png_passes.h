@@ -1,0 +1,30 @@
+// The image steps: metadata stripping (exiftool) and the PNG passes (pngcrush, OptiPNG, pngout).
+// Each step is one tool run bracketed by a SizeReport.
+#pragma once
+
+#include <string>
+
+#include "engine/report_surfaces.h"
+#include "engine/size_report.h"
+
+// Removes all metadata in place: exiftool -overwrite_original -all= "PATH".
+void stripMetadata(ReportSurfaces& mainWindow, const std::string& path,
+                   StepMode mode = currentStepMode());
+
+// Pass 1/3: pngcrush into PATH-without-extension + "_pngcrush.png"; the result replaces the file
+// (one rename over it) only when strictly smaller, otherwise it is deleted.
+void crushPng(ReportSurfaces& mainWindow, const std::string& path,
+              StepMode mode = currentStepMode());
+
+// Pass 2/3: OptiPNG -o7 in place.
+void optimizePng(ReportSurfaces& mainWindow, const std::string& path,
+                 StepMode mode = currentStepMode());
+
+// The PNG pipeline: the three passes with Full on (stopping between passes when the job is
+// stopped), pngout alone ("Fast Compression") with Full off.
+void compressPng(ReportSurfaces& mainWindow, const std::string& path,
+                 StepMode mode = currentStepMode());
+
+// The temporary file pngcrush writes for a path: the path without its last four characters,
+// then "_pngcrush.png".
+std::string crushTemporaryPath(const std::string& path);

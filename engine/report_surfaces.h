@@ -1,0 +1,16 @@
+// The two surfaces the engine reports to: the log pane and the two-part status bar.
+// The window implements them with its controls; headless runs keep the text and print it.
+#pragma once
+
+#include <string>
+
+class ReportSurfaces {
+public:
+    virtual ~ReportSurfaces() = default;
+
+    // Adds text at the end of the log, as is (lines end with "\r\n"). Safe from any thread.
+    virtual void append(const std::string& text) = 0;
+
+    // Replaces the text of status part 0 (file counter) or 1 (total saved). Safe from any thread.
+    virtual void setStatusText(int part, const std::string& text) = 0;
+};

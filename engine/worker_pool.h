@@ -1,0 +1,20 @@
+// Compresses a list of files on 2 x processors worker threads at once.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "engine/report_surfaces.h"
+
+// Logs "Compressing N files...", runs the workers until the list is used up or the job is
+// stopped, waits for all of them and logs " done.". Workers log nothing per file; they update
+// the status bar and the total.
+void compressInParallel(ReportSurfaces& mainWindow, const std::vector<std::string>& files);
+
+// What each worker runs: takes the next index under counterMutex and compresses that file,
+// until the list is used up or compressionRunning is cleared.
+void compressionWorker(ReportSurfaces& mainWindow, const std::vector<std::string>& files);
+
+// Number of workers for a list: twice the processors (4 if that is 0), at most one per file.
+std::uint32_t workerCount(std::uint32_t processors, std::size_t files);

@@ -1,0 +1,89 @@
+// The program run from a terminal: options, exit status, the log on standard output.
+#include <filesystem>
+
+#include "program_fixture.h"
+#include "support/fake_tools.h"
+#include "util/live_file.h"
+
+using HeadlessRunTest = ProgramTest;
+
+TEST_F(HeadlessRunTest, HelpAndVersionAnswerOnlyAsFirstArgument)
+{
+    const ProgramRun version = run({"--version"});
+    EXPECT_EQ(version.exitStatus, 0);
+    EXPECT_EQ(version.out, "Tarnwick 6.1\n");
+
+    const ProgramRun help = run({"--help", "ignored"});
+    EXPECT_EQ(help.exitStatus, 0);
+    EXPECT_TRUE(help.out.starts_with("Usage: tarnwick PATH\n")) << help.out;
+
+    // Anywhere else it is a path, and no such path exists.
+    const ProgramRun late = run({"missing.png", "--version"});
+    EXPECT_EQ(late.exitStatus, 2);
+    EXPECT_EQ(late.out.find("Tarnwick 6.1"), std::string::npos);
+}
+
+TEST_F(HeadlessRunTest, PathWithNothingToCompressExitsWithStatusTwo)
+{
+    writeFile(temp.file("picture.bmp"), "BM");
+    for (const std::string& path :
+         {temp.file("no such folder"), temp.file("gone.png"), temp.file("picture.bmp")}) {
+        const ProgramRun result = run({path});
+        EXPECT_EQ(result.exitStatus, 2) << path;
+        const std::vector<std::string> lines = splitLines(result.out);
+        ASSERT_EQ(lines.size(), 3u) << result.out;
+        EXPECT_TRUE(isStampLine(lines[0], "Starting Compression at ")) << lines[0];
+        EXPECT_TRUE(isStampLine(lines[1], "Finished Compression at ")) << lines[1];
+        EXPECT_EQ(lines[2], "");
+        EXPECT_EQ(splitLines(result.err).size(), 1u) << result.err;
+        EXPECT_NE(result.err.find(path), std::string::npos) << result.err;
+    }
+}
+
+TEST_F(HeadlessRunTest, RelativePathAndToolsAreFoundInTheProgramsFolder)
+{
+    // Fakes next to the program shadow any real tool; PATH holds only the system folders.
+    FakeTools tools(programFolder());
+    tools.installShrinkingSet(1024);
+    setenv("PATH", "/usr/bin:/bin", 1);
+    const std::string settings = "{\n\t\"Full\": false, // fast\n\t\"Strip\": false,\n"
+                                 "\t\"Copy\": false\n}\n";
+    writeFile(settingsFile(), settings);
+    writeFileOfSize(programFolder() + "/pics/a b.png", 2048);
+    std::filesystem::create_directories(temp.file("elsewhere/pics"));
+
+    const ProgramRun result = run({"pics"}, temp.file("elsewhere"));
+
+    EXPECT_EQ(result.exitStatus, 0) << result.err;
+    const std::vector<std::string> lines = splitLines(result.out);
+    ASSERT_EQ(lines.size(), 6u) << result.out;
+    EXPECT_TRUE(isStampLine(lines[0], "Starting Compression at "));
+    EXPECT_EQ(lines[1], "Compressing a b.png (2.000 KB)");
+    EXPECT_EQ(lines[2], "     Fast Compression...  New Size: 1.000 KB");
+    EXPECT_EQ(lines[3], "     Compressed file is 50.000% of the original");
+    EXPECT_TRUE(isStampLine(lines[4], "Finished Compression at "));
+    EXPECT_EQ(lines[5], "");
+    EXPECT_EQ(result.out.find('\r'), std::string::npos);
+    EXPECT_EQ(tools.calls(), std::vector<std::string>{"pngout|pics/a b.png"});
+    // A headless run reads the settings but never writes them.
+    EXPECT_EQ(readFile(settingsFile()), settings);
+}
+
+TEST_F(HeadlessRunTest, FailedBackupIsReportedAndNothingIsCompressed)
+{
+    FakeTools tools(temp.file("bin"));
+    tools.installShrinkingSet(1024);
+    writeFileOfSize(temp.file("pics/a.png"), 2048);
+    // A link to its own folder: the backup would lie inside the tree it copies.
+    std::filesystem::create_directory_symlink(temp.file("pics"), temp.file("pics/loop"));
+    writeFile(settingsFile(), "{\"Copy\":true}");
+
+    const ProgramRun result = run({temp.file("pics/loop")});
+
+    EXPECT_EQ(result.exitStatus, 0);
+    const std::vector<std::string> lines = splitLines(result.out);
+    ASSERT_EQ(lines.size(), 4u) << result.out;
+    EXPECT_EQ(lines[1], "Backing up originals... failed");
+    EXPECT_TRUE(tools.calls().empty());
+    EXPECT_EQ(fileSize(temp.file("pics/a.png")), 2048);
+}

@@ -1,0 +1,86 @@
+// The real optimizers on real images made here: every image decodes to the same pixels
+// afterwards, none grew, and the backup holds the originals.
+#include <filesystem>
+
+#include "program_fixture.h"
+#include "util/live_file.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Pixels that differ between two images, as ImageMagick counts them; -1 when it cannot tell.
+long long differingPixels(const std::string& a, const std::string& b)
+{
+    const ProgramRun result = runProgram(findOnPath("compare"), {"-metric", "AE", a, b, "null:"});
+    if (result.exitStatus != 0 && result.exitStatus != 1)
+        return -1;
+    try {
+        return std::stoll(result.err);
+    } catch (...) {
+        return -1;
+    }
+}
+
+bool makeImage(const std::vector<std::string>& arguments)
+{
+    return runProgram(findOnPath("convert"), arguments).exitStatus == 0;
+}
+
+} // namespace
+
+using RealToolsTest = ProgramTest;
+
+TEST_F(RealToolsTest, ImagesKeepEveryPixelAndNeverGrow)
+{
+    for (const char* tool : {"convert", "compare", "pngcrush", "optipng", "exiftool"})
+        if (findOnPath(tool).empty())
+            GTEST_SKIP() << tool << " is not installed";
+
+    const std::string images = temp.file("my images");
+    const std::vector<std::string> names = {"photo one.png", "pic $(touch x);`y`.jpg",
+                                            "sub/deep/-plasma.png", "sub/anim.gif"};
+    fs::create_directories(images + "/sub/deep");
+    ASSERT_TRUE(makeImage({"-size", "96x64", "gradient:red-blue", "-set", "comment",
+                           "made by the test", images + "/" + names[0]}));
+    ASSERT_TRUE(makeImage({"-size", "80x60", "gradient:yellow-green", "-quality", "90", "-set",
+                           "comment", "a jpeg comment", images + "/" + names[1]}));
+    ASSERT_TRUE(makeImage({"-size", "64x64", "xc:white", "-fill", "black", "-draw",
+                           "circle 32,32 32,10", "-set", "comment", "hello",
+                           images + "/" + names[2]}));
+    ASSERT_TRUE(makeImage({"-size", "32x32", "xc:red", "-set", "comment", "gif comment",
+                           images + "/" + names[3]}));
+    const std::string reference = temp.file("reference");
+    fs::copy(images, reference, fs::copy_options::recursive);
+
+    const ProgramRun result = run({images});
+
+    ASSERT_EQ(result.exitStatus, 0) << result.out << result.err;
+    EXPECT_NE(result.out.find("Tool not found: pngout (its step leaves files unchanged)\n"),
+              std::string::npos)
+        << "pngout is not packaged for Debian; the log must say so";
+    for (const std::string& name : names) {
+        const std::string before = reference + "/" + name;
+        const std::string after = images + "/" + name;
+        EXPECT_EQ(differingPixels(before, after), 0) << name;
+        EXPECT_LE(fileSize(after), fileSize(before)) << name;
+    }
+    EXPECT_LT(fileSize(images + "/" + names[0]), fileSize(reference + "/" + names[0]));
+    EXPECT_FALSE(fs::exists(images + "/photo one_pngcrush.png"));
+    EXPECT_FALSE(fs::exists(temp.file("x")));
+    EXPECT_FALSE(fs::exists(programFolder() + "/x"));
+
+    // The default options back up the originals beside the folder first.
+    int backups = 0;
+    for (const auto& entry : fs::directory_iterator(temp.path())) {
+        const std::string name = entry.path().filename().string();
+        if (!name.starts_with("my imagesBackup_"))
+            continue;
+        ++backups;
+        for (const std::string& image : names)
+            EXPECT_EQ(readFile(entry.path().string() + "/" + image),
+                      readFile(reference + "/" + image))
+                << image;
+    }
+    EXPECT_EQ(backups, 1);
+}

@@ -1,0 +1,105 @@
+#include "engine/originals_backup.h"
+
+#include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "engine/compression_job.h"
+#include "engine_fixture.h"
+#include "util/live_file.h"
+
+namespace fs = std::filesystem;
+
+class BackupTest : public EngineTest {
+protected:
+    BackupTest() { Copy = true; }
+    FixedClock stamps{{december7(14, 5, 9), december7(14, 5, 9), december7(14, 5, 31)}};
+    const std::string stamp = "Backup_07_12_2026__14_05_09";
+};
+
+TEST_F(BackupTest, FolderBackupCopiesTheWholeTreeBesideTheFolder)
+{
+    writeFile(pics() + "/a.png", "first");
+    writeFile(pics() + "/.hidden", "not shown");
+    writeFile(pics() + "/sub/deeper/b.gif", "second");
+    fs::create_directories(pics() + "/empty");
+    symlink("a.png", (pics() + "/link.png").c_str());
+    chmod((pics() + "/a.png").c_str(), 0600);
+
+    // A trailing separator names the same folder and the same backup.
+    EXPECT_TRUE(backupFolderTree(surfaces, pics() + "/"));
+
+    const std::string backup = pics() + stamp;
+    EXPECT_EQ(surfaces.log(), "Backing up originals... done\r\n");
+    EXPECT_EQ(readFile(backup + "/a.png"), "first");
+    EXPECT_EQ(readFile(backup + "/.hidden"), "not shown");
+    EXPECT_EQ(readFile(backup + "/sub/deeper/b.gif"), "second");
+    EXPECT_TRUE(fs::is_directory(backup + "/empty"));
+    EXPECT_TRUE(fs::is_symlink(backup + "/link.png"));
+    EXPECT_EQ(fs::status(backup + "/a.png").permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_FALSE(fs::exists(pics() + "/" + stamp));
+}
+
+TEST_F(BackupTest, SingleFileIsCopiedIntoADatedFolderBesideIt)
+{
+    writeFile(pics() + "/a.png", "original");
+
+    EXPECT_TRUE(backupSingleFile(surfaces, pics() + "/a.png", pics() + "/"));
+
+    EXPECT_EQ(readFile(pics() + "/" + stamp + "/a.png"), "original");
+    EXPECT_EQ(surfaces.log(), "Backing up originals... done\r\n");
+}
+
+TEST_F(BackupTest, FailedBackupCompressesNothing)
+{
+    writeFileOfSize(pics() + "/a.png", 2048);
+    // A plain file where the backup folder must go.
+    writeFile(pics() + "/" + stamp, "in the way");
+    tools.installShrinkingSet(1024);
+
+    EXPECT_EQ(runCompressionJob(surfaces, {pics() + "/a.png"}), JobOutcome::BackupFailed);
+
+    EXPECT_EQ(surfaces.log(), logLines({startStamp, "Backing up originals... failed",
+                                        finishStamp, ""}));
+    EXPECT_TRUE(tools.calls().empty());
+    EXPECT_EQ(fileSize(pics() + "/a.png"), 2048);
+}
+
+TEST_F(BackupTest, BackupThatWouldLieInsideTheTreeFails)
+{
+    writeFile(pics() + "/a.png", "x");
+    // A link to the folder it sits in: its backup would land inside what it copies.
+    symlink(pics().c_str(), (pics() + "/loop").c_str());
+
+    EXPECT_FALSE(backupFolderTree(surfaces, pics() + "/loop"));
+    EXPECT_FALSE(backupFolderTree(surfaces, "/"));
+
+    EXPECT_EQ(surfaces.log(), "Backing up originals... failed\r\n"
+                              "Backing up originals... failed\r\n");
+    EXPECT_FALSE(fs::exists(pics() + "/loop" + stamp));
+    EXPECT_FALSE(fs::exists("/" + stamp));
+    EXPECT_FALSE(fs::exists(stamp));
+}
+
+TEST_F(BackupTest, BackupBaseDropsTrailingSeparatorsAndResolvesDots)
+{
+    char cwd[4096];
+    ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
+    const std::string here = cwd;
+    const struct {
+        std::string folder;
+        std::string base;
+    } cases[] = {
+        {"/", ""},
+        {"///", ""},
+        {"/x/pics/", "/x/pics"},
+        {"/x/pics//", "/x/pics"},
+        {"pics", "pics"},
+        {".", here},
+        {"./", here},
+        {here + "/..", here.substr(0, here.find_last_of('/'))},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(folderBackupBase(c.folder), c.base) << c.folder;
+}

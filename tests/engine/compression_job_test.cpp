@@ -1,0 +1,254 @@
+#include "engine/compression_job.h"
+
+#include <algorithm>
+#include <filesystem>
+
+#include "engine_fixture.h"
+#include "util/file_system.h"
+#include "util/live_file.h"
+
+namespace {
+
+// The files the recorded calls worked on, in order of their first call, by bare name.
+std::vector<std::string> filesInCallOrder(const std::vector<std::string>& calls)
+{
+    std::vector<std::string> files;
+    for (const std::string& call : calls) {
+        const std::string last = call.substr(call.find_last_of('|') + 1);
+        const std::string name = last.substr(last.find_last_of('/') + 1);
+        if (std::find(files.begin(), files.end(), name) == files.end())
+            files.push_back(name);
+    }
+    return files;
+}
+
+} // namespace
+
+using CompressionJobTest = EngineTest;
+
+TEST_F(CompressionJobTest, FolderJobWithBackupLogsLikeTheSample)
+{
+    FixedClock stamps({december7(14, 5, 9), december7(14, 5, 9), december7(14, 5, 31)});
+    Copy = true;
+    Full = false;
+    Strip = false;
+    writeFileOfSize(pics() + "/a.png", 12642);
+    writeFileOfSize(pics() + "/sub/b.png", 40960);
+    tools.install("pngout", "case \"$FILE\" in *a.png) " + setSizeAction(10547) + ";; *b.png) " +
+                                setSizeAction(32000) + ";; esac");
+
+    EXPECT_EQ(runCompressionJob(surfaces, {pics()}), JobOutcome::Done);
+
+    // The walk's own order decides which file comes first.
+    std::vector<std::string> order;
+    listFilesWithSuffix(pics(), order, ".png", true);
+    ASSERT_EQ(order.size(), 2u);
+    std::vector<std::string> lines = {startStamp, "Backing up originals... done"};
+    for (const std::string& path : order) {
+        if (path.ends_with("a.png"))
+            lines.insert(lines.end(), {"Compressing a.png (12.346 KB)",
+                                       "     Fast Compression...  New Size: 10.300 KB",
+                                       "     Compressed file is 83.428% of the original"});
+        else
+            lines.insert(lines.end(), {"Compressing sub/b.png (40.000 KB)",
+                                       "     Fast Compression...  New Size: 31.250 KB",
+                                       "     Compressed file is 78.125% of the original"});
+    }
+    lines.insert(lines.end(), {finishStamp, ""});
+    EXPECT_EQ(surfaces.log(), logLines(lines));
+
+    const std::string backup = pics() + "Backup_07_12_2026__14_05_09";
+    EXPECT_EQ(fileSize(backup + "/a.png"), 12642);
+    EXPECT_EQ(fileSize(backup + "/sub/b.png"), 40960);
+    EXPECT_EQ(surfaces.status(1), "Saved: 10.796 KB");
+    EXPECT_FALSE(compressionRunning);
+}
+
+TEST_F(CompressionJobTest, SingleFileRunsEveryStepLikeTheSample)
+{
+    const std::string path = pics() + "/a.png";
+    writeFileOfSize(path, 12642);
+    tools.install("exiftool", setSizeAction(11264));
+    tools.install("pngcrush", crushToSizeAction(10752));
+    tools.install("optipng", setSizeAction(10650));
+    tools.install("pngout", setSizeAction(10547));
+
+    EXPECT_EQ(runCompressionJob(surfaces, {path}), JobOutcome::Done);
+
+    EXPECT_EQ(surfaces.log(), logLines({startStamp, "Compressing a.png (12.346 KB)",
+                                        "     Stripping MetaData...  New Size: 11.000 KB",
+                                        "     Pass 1/3...  New Size: 10.500 KB",
+                                        "     Pass 2/3...  New Size: 10.400 KB",
+                                        "     Pass 3/3...  New Size: 10.300 KB",
+                                        "     Compressed file is 83.428% of the original",
+                                        finishStamp, ""}));
+    const std::string temporary = pics() + "/a_pngcrush.png";
+    EXPECT_EQ(tools.calls(),
+              (std::vector<std::string>{"exiftool|-overwrite_original|-all=|" + path,
+                                        "pngcrush|-brute|-reduce|" + path + "|" + temporary,
+                                        "optipng|-o7|" + path, "pngout|" + path}));
+    EXPECT_EQ(fileSize(temporary), -1);
+    EXPECT_EQ(surfaces.status(1), "Saved: 2.046 KB");
+    // A single file does not touch the file counter.
+    EXPECT_TRUE(surfaces.statusHistory(0).empty());
+}
+
+TEST_F(CompressionJobTest, ParallelJobLogsOneLineAndSavesTheSame)
+{
+    HogSystem = true;
+    Full = false;
+    Strip = false;
+    writeFileOfSize(pics() + "/a.png", 12642);
+    writeFileOfSize(pics() + "/sub/b.png", 40960);
+    tools.install("pngout", shrinkAction(1000));
+
+    EXPECT_EQ(runCompressionJob(surfaces, {pics()}), JobOutcome::Done);
+
+    EXPECT_EQ(surfaces.log(),
+              logLines({startStamp, "Compressing 2 files... done.", finishStamp, ""}));
+    EXPECT_EQ(surfaces.status(1), "Saved: 1.953 KB");
+    EXPECT_EQ(fileSize(pics() + "/a.png"), 11642);
+    EXPECT_EQ(fileSize(pics() + "/sub/b.png"), 39960);
+}
+
+TEST_F(CompressionJobTest, KindsAreCompressedInWalkOrderAndOnlyLowerCaseFromFolders)
+{
+    Full = false;
+    Apps = true;
+    for (const char* name : {"k/a.gif", "b.dll", "c.exe", "d.jpg", "e.jpeg", "f.pdf", "g.tiff",
+                             "h.tif", "i.png", "J.PNG", "k.Jpg", "l.bmp"})
+        writeFileOfSize(pics() + "/" + name, 5000);
+    tools.installShrinkingSet(10);
+
+    runCompressionJob(surfaces, {pics()});
+
+    EXPECT_EQ(filesInCallOrder(tools.calls()),
+              (std::vector<std::string>{"i.png", "h.tif", "g.tiff", "e.jpeg", "d.jpg", "f.pdf",
+                                        "a.gif", "c.exe", "b.dll"}));
+    EXPECT_EQ(surfaces.statusHistory(0).back(), "Compressing File: 9/9");
+}
+
+TEST_F(CompressionJobTest, OptionsChooseWhatAFolderContributes)
+{
+    struct Case {
+        bool strip, apps, jpgs, pngs;
+        std::vector<std::string> files;
+    };
+    const Case cases[] = {
+        {false, false, true, true, {"i.png"}},
+        {false, true, true, true, {"i.png", "c.exe"}},
+        {true, false, false, true, {"i.png", "a.gif"}},
+        {true, false, true, false, {"d.jpg", "a.gif"}},
+    };
+    Full = false;
+    for (const char* name : {"a.gif", "c.exe", "d.jpg", "i.png"})
+        writeFileOfSize(pics() + "/" + name, 100);
+    tools.installShrinkingSet(0);
+    for (const Case& c : cases) {
+        Strip = c.strip;
+        Apps = c.apps;
+        Jpgs = c.jpgs;
+        Pngs = c.pngs;
+        std::filesystem::remove(tools.folder() + "/calls.log");
+        runCompressionJob(surfaces, {pics()});
+        EXPECT_EQ(filesInCallOrder(tools.calls()), c.files)
+            << "Strip " << c.strip << " Apps " << c.apps << " Jpgs " << c.jpgs;
+    }
+}
+
+TEST_F(CompressionJobTest, SingleFileIsClassifiedByItsLowerCasedName)
+{
+    Apps = false;
+    Full = false;
+    Strip = false;
+    const std::string png = pics() + "/PHOTO.PNG";
+    const std::string exe = pics() + "/tool.exe";
+    writeFileOfSize(png, 2048);
+    writeFileOfSize(exe, 2048);
+    tools.installShrinkingSet(1024);
+
+    runCompressionJob(surfaces, {png, exe, pics()});
+    runCompressionJob(surfaces, {exe});
+
+    EXPECT_EQ(tools.calls(), (std::vector<std::string>{"pngout|" + png, "upx|" + exe}));
+    EXPECT_NE(surfaces.log().find("Compressing PHOTO.PNG (2.000 KB)\r\n"), std::string::npos);
+    EXPECT_NE(surfaces.log().find("     Compressing...  New Size: 1.000 KB\r\n"),
+              std::string::npos);
+}
+
+TEST_F(CompressionJobTest, NothingToDoLogsOnlyTheStamps)
+{
+    writeFileOfSize(pics() + "/a.bmp", 10);
+    writeFileOfSize(pics() + "/empty/readme.txt", 10);
+    tools.installShrinkingSet(1);
+    const struct {
+        std::string path;
+        JobOutcome outcome;
+    } cases[] = {
+        {pics() + "/missing", JobOutcome::PathMissing},
+        {pics() + "/missing.png", JobOutcome::PathMissing},
+        {pics() + "/a.bmp", JobOutcome::UnsupportedFile},
+        {pics() + "/empty", JobOutcome::Done},
+    };
+    for (const auto& c : cases) {
+        RecordingSurfaces log;
+        FixedClock fixed({december7(14, 5, 9), december7(14, 5, 31)});
+        EXPECT_EQ(runCompressionJob(log, {c.path}), c.outcome) << c.path;
+        EXPECT_EQ(log.log(), logLines({startStamp, finishStamp, ""})) << c.path;
+    }
+    EXPECT_TRUE(tools.calls().empty());
+    EXPECT_EQ(runCompressionJob(surfaces, {}), JobOutcome::NoPaths);
+    EXPECT_EQ(surfaces.log(), "");
+}
+
+TEST_F(CompressionJobTest, MissingToolsAreNamedRightAfterTheStartStamp)
+{
+    FakeTools onlyPngout(temp.file("bin2"), false);
+    onlyPngout.install("pngout", shrinkAction(1024));
+    const std::string path = pics() + "/a.png";
+    writeFileOfSize(path, 4096);
+
+    runCompressionJob(surfaces, {path});
+
+    EXPECT_EQ(surfaces.log(),
+              logLines({startStamp,
+                        "Tool not found: pngcrush (its step leaves files unchanged)",
+                        "Tool not found: OptiPNG (its step leaves files unchanged)",
+                        "Tool not found: exiftool (its step leaves files unchanged)",
+                        "Compressing a.png (4.000 KB)",
+                        "     Stripping MetaData...  New Size: 4.000 KB",
+                        "     Pass 1/3...  New Size: 4.000 KB",
+                        "     Pass 2/3...  New Size: 4.000 KB",
+                        "     Pass 3/3...  New Size: 3.000 KB",
+                        "     Compressed file is 75.000% of the original", finishStamp, ""}));
+}
+
+TEST_F(CompressionJobTest, StopBetweenFilesFinishesTheCurrentFileOnly)
+{
+    Full = false;
+    Strip = false;
+    writeFileOfSize(pics() + "/a.png", 2048);
+    writeFileOfSize(pics() + "/b.png", 2048);
+    tools.installShrinkingSet(1024);
+    StoppingSurfaces stopping("     Compressed file is ");
+
+    runCompressionJob(stopping, {pics()});
+
+    EXPECT_EQ(tools.calls().size(), 1u);
+    const std::string log = stopping.log();
+    EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 6) << log;
+    EXPECT_TRUE(log.ends_with(logLines({"     Compressed file is 50.000% of the original",
+                                        finishStamp, ""})))
+        << log;
+}
+
+TEST_F(CompressionJobTest, PathsEndAtTheLastSlash)
+{
+    EXPECT_EQ(folderPart("/x/pics/a.png"), "/x/pics/");
+    EXPECT_EQ(folderPart("a.png"), "");
+    EXPECT_EQ(folderPart("dir\\a.png"), "");
+    EXPECT_TRUE(isSingleFilePath("holiday.PnG"));
+    EXPECT_TRUE(isSingleFilePath("x.TIFF"));
+    EXPECT_FALSE(isSingleFilePath("x.png.bak"));
+    EXPECT_FALSE(isSingleFilePath("png"));
+}

@@ -1,0 +1,154 @@
+#include "engine/png_passes.h"
+
+#include "engine/compress_file.h"
+#include "engine_fixture.h"
+#include "util/live_file.h"
+
+using PngPassesTest = EngineTest;
+
+TEST_F(PngPassesTest, CrushResultReplacesTheFileOnlyWhenStrictlySmaller)
+{
+    const struct {
+        long long crushedSize;
+        long long expectedSize;
+        const char* logLine;
+    } cases[] = {
+        {3000, 3000, "     Pass 1/3...  New Size: 2.930 KB\r\n"},
+        {4096, 4096, "     Pass 1/3...  New Size: 4.000 KB\r\n"},
+        {4095, 4095, "     Pass 1/3...  New Size: 3.999 KB\r\n"},
+    };
+    // A larger result, written by a tool that appends to its input.
+    const std::string path = pics() + "/a.png";
+    const std::string temporary = pics() + "/a_pngcrush.png";
+    for (const auto& c : cases) {
+        RecordingSurfaces log;
+        writeFileOfSize(path, 4096);
+        tools.install("pngcrush", crushToSizeAction(c.crushedSize));
+        crushPng(log, path, StepMode{true, false});
+        EXPECT_EQ(fileSize(path), c.expectedSize);
+        EXPECT_EQ(fileSize(temporary), -1);
+        EXPECT_EQ(log.log(), c.logLine);
+    }
+
+    writeFileOfSize(path, 4096);
+    const std::string original = readFile(path);
+    tools.install("pngcrush", "cat \"$3\" \"$3\" > \"$4\"");
+    crushPng(surfaces, path, StepMode{true, false});
+    EXPECT_EQ(readFile(path), original);
+    EXPECT_EQ(fileSize(temporary), -1);
+}
+
+TEST_F(PngPassesTest, FileAlreadyBearingTheTemporaryNameIsLeftAlone)
+{
+    const std::string path = pics() + "/a.png";
+    const std::string temporary = pics() + "/a_pngcrush.png";
+    writeFileOfSize(path, 4096);
+    writeFile(temporary, "someone's own picture");
+    tools.install("pngcrush", crushToSizeAction(10));
+
+    crushPng(surfaces, path, StepMode{true, false});
+
+    EXPECT_EQ(readFile(temporary), "someone's own picture");
+    EXPECT_EQ(fileSize(path), 4096);
+    EXPECT_EQ(surfaces.log(), "     Pass 1/3...  New Size: 4.000 KB\r\n");
+}
+
+TEST_F(PngPassesTest, TemporaryNameCutsTheLastFourCharacters)
+{
+    EXPECT_EQ(crushTemporaryPath("/x/a.png"), "/x/a_pngcrush.png");
+    EXPECT_EQ(crushTemporaryPath("/X/B.PNG"), "/X/B_pngcrush.png");
+    EXPECT_EQ(crushTemporaryPath(".png"), "_pngcrush.png");
+}
+
+TEST_F(PngPassesTest, FastCompressionRunsPngoutAlone)
+{
+    Full = false;
+    const std::string path = pics() + "/a.png";
+    writeFileOfSize(path, 2048);
+    tools.installShrinkingSet(1024);
+
+    compressPng(surfaces, path, StepMode{true, false});
+
+    EXPECT_EQ(tools.calls(), std::vector<std::string>{"pngout|" + path});
+    EXPECT_EQ(surfaces.log(), "     Fast Compression...  New Size: 1.000 KB\r\n");
+}
+
+TEST_F(PngPassesTest, StopDuringPassOneSkipsTheLaterPasses)
+{
+    Strip = false;
+    const std::string path = pics() + "/a.png";
+    writeFileOfSize(path, 4096);
+    tools.installShrinkingSet(1024);
+    StoppingSurfaces stopping("     Pass 1/3... ");
+
+    compressFile(stopping, path, pics(), StepMode{true, false});
+
+    EXPECT_EQ(tools.calls().size(), 1u);
+    EXPECT_EQ(stopping.log(), logLines({"Compressing a.png (4.000 KB)",
+                                        "     Pass 1/3...  New Size: 3.000 KB",
+                                        "     Compressed file is 75.000% of the original"}));
+}
+
+TEST_F(PngPassesTest, StopDuringStrippingEndsTheFileAfterItsStripLine)
+{
+    const std::string path = pics() + "/a.png";
+    writeFileOfSize(path, 4096);
+    tools.installShrinkingSet(1024);
+    StoppingSurfaces stopping("     Stripping MetaData... ");
+
+    compressFile(stopping, path, pics(), StepMode{true, false});
+
+    EXPECT_EQ(tools.calls().size(), 1u);
+    EXPECT_EQ(stopping.log(), logLines({"Compressing a.png (4.000 KB)",
+                                        "     Stripping MetaData...  New Size: 3.000 KB"}));
+}
+
+TEST_F(PngPassesTest, QuietModeLogsNothingButCountsEverySaving)
+{
+    const std::string path = pics() + "/a.png";
+    writeFileOfSize(path, 8192);
+    tools.installShrinkingSet(1024);
+
+    compressFile(surfaces, path, "", StepMode{false, true});
+
+    EXPECT_EQ(surfaces.log(), "");
+    EXPECT_EQ(tools.calls().size(), 4u);
+    EXPECT_EQ(surfaces.status(1), "Saved: 4.000 KB");
+    EXPECT_EQ(surfaces.statusHistory(1),
+              (std::vector<std::string>{"Saved: 1.000 KB", "Saved: 2.000 KB", "Saved: 3.000 KB",
+                                        "Saved: 4.000 KB"}));
+}
+
+TEST_F(PngPassesTest, OtherKindsGetOnlyStrippingAndOnlyWithStrip)
+{
+    const std::string path = pics() + "/photo.jpg";
+    writeFileOfSize(path, 2048);
+    tools.installShrinkingSet(1024);
+
+    Strip = false;
+    compressFile(surfaces, path, pics(), StepMode{true, false});
+    EXPECT_EQ(surfaces.log(), logLines({"Compressing photo.jpg (2.000 KB)",
+                                        "     Compressed file is 100.000% of the original"}));
+    EXPECT_TRUE(tools.calls().empty());
+
+    Strip = true;
+    compressFile(surfaces, path, pics(), StepMode{true, false});
+    EXPECT_EQ(tools.calls(),
+              std::vector<std::string>{"exiftool|-overwrite_original|-all=|" + path});
+}
+
+TEST_F(PngPassesTest, EnlargingStepIsLoggedAndLowersTheTotal)
+{
+    Full = false;
+    Strip = false;
+    const std::string path = pics() + "/a.png";
+    writeFileOfSize(path, 1024);
+    tools.install("pngout", setSizeAction(1124));
+
+    compressFile(surfaces, path, pics(), StepMode{true, false});
+
+    EXPECT_EQ(surfaces.log(), logLines({"Compressing a.png (1.000 KB)",
+                                        "     Fast Compression...  New Size: 1.098 KB",
+                                        "     Compressed file is 109.766% of the original"}));
+    EXPECT_EQ(surfaces.status(1), "Saved: -0.098 KB");
+}

@@ -1,0 +1,83 @@
+#include "support/fake_tools.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <sstream>
+#include <sys/stat.h>
+
+#include "support/temp_folder.h"
+
+FakeTools::FakeTools(const std::string& binFolder, bool systemPath)
+    : bin(binFolder), callLog(binFolder + "/calls.log")
+{
+    std::filesystem::create_directories(bin);
+    writeFile(callLog, "");
+    if (const char* path = std::getenv("PATH")) {
+        hadPath = true;
+        savedPath = path;
+    }
+    const std::string path = systemPath ? bin + ":/usr/local/bin:/usr/bin:/bin" : bin;
+    setenv("PATH", path.c_str(), 1);
+    setenv("FAKE_TOOL_LOG", callLog.c_str(), 1);
+    unsetenv("COMSPEC");
+}
+
+FakeTools::~FakeTools()
+{
+    if (hadPath)
+        setenv("PATH", savedPath.c_str(), 1);
+    else
+        unsetenv("PATH");
+}
+
+void FakeTools::install(const std::string& name, const std::string& action)
+{
+    const std::string script = bin + "/" + name;
+    writeFile(script, "#!/bin/sh\n"
+                      "PATH=/usr/bin:/bin; export PATH\n"
+                      "line='" + name + "'\n"
+                      "for a in \"$@\"; do line=\"$line|$a\"; done\n"
+                      "printf '%s\\n' \"$line\" >> \"$FAKE_TOOL_LOG\"\n"
+                      "for FILE in \"$@\"; do :; done\n" +
+                          action + "\n");
+    chmod(script.c_str(), 0755);
+}
+
+void FakeTools::installShrinkingSet(int shrink)
+{
+    install("pngcrush", crushShrinkAction(shrink));
+    install("optipng", shrinkAction(shrink));
+    install("pngout", shrinkAction(shrink));
+    install("exiftool", shrinkAction(shrink));
+    install("upx", shrinkAction(shrink));
+}
+
+std::vector<std::string> FakeTools::calls() const
+{
+    std::vector<std::string> lines;
+    std::istringstream in(readFile(callLog));
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+std::string setSizeAction(long long size)
+{
+    return "truncate -s " + std::to_string(size) + " \"$FILE\"";
+}
+
+std::string shrinkAction(long long bytes)
+{
+    return "truncate -s -" + std::to_string(bytes) + " \"$FILE\"";
+}
+
+std::string crushToSizeAction(long long size)
+{
+    return "head -c " + std::to_string(size) + " \"$3\" > \"$4\"";
+}
+
+std::string crushShrinkAction(long long bytes)
+{
+    return "size=$(stat -c %s \"$3\"); head -c $((size - " + std::to_string(bytes) +
+           ")) \"$3\" > \"$4\"";
+}

@@ -1,0 +1,44 @@
+// Stand-ins for the external optimizers: small shell scripts that record how they were called
+// and change the file they were given in a way the test chooses, so logs are exact and repeatable.
+#pragma once
+
+#include <string>
+#include <vector>
+
+class FakeTools {
+public:
+    // Puts a fresh bin folder first on PATH (with the system folders after it unless
+    // systemPath is false) and unsets COMSPEC. The previous PATH comes back at destruction.
+    explicit FakeTools(const std::string& binFolder, bool systemPath = true);
+    ~FakeTools();
+    FakeTools(const FakeTools&) = delete;
+    FakeTools& operator=(const FakeTools&) = delete;
+
+    // Installs a tool named name. action is shell code run after the call is recorded; "$FILE"
+    // is the last argument (the file the tool works on) and "$@" all arguments.
+    void install(const std::string& name, const std::string& action);
+
+    // Installs pngcrush, optipng, pngout, exiftool and upx that each shrink their file by
+    // `shrink` bytes (pngcrush writes its output file that much smaller than its input).
+    void installShrinkingSet(int shrink);
+
+    // Each recorded call: the tool's name and its arguments, joined by "|".
+    std::vector<std::string> calls() const;
+
+    const std::string& folder() const { return bin; }
+
+private:
+    std::string bin;
+    std::string callLog;
+    std::string savedPath;
+    bool hadPath = false;
+};
+
+// Shell code that sets the file to exactly size bytes.
+std::string setSizeAction(long long size);
+// Shell code that makes the file `bytes` smaller.
+std::string shrinkAction(long long bytes);
+// Shell code for pngcrush (-brute -reduce IN OUT): writes OUT as IN cut to `size` bytes.
+std::string crushToSizeAction(long long size);
+// Shell code for pngcrush: writes OUT `bytes` smaller than IN.
+std::string crushShrinkAction(long long bytes);

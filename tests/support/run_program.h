@@ -1,0 +1,16 @@
+// Runs a program as a child process and collects what it printed and how it ended.
+#pragma once
+
+#include <string>
+#include <vector>
+
+struct ProgramRun {
+    int exitStatus = -1; // -1 when it did not exit normally
+    std::string out;
+    std::string err;
+};
+
+// Runs program with arguments (program is argv[0]) in folder (empty: the current one), with
+// standard input from /dev/null, and waits for it.
+ProgramRun runProgram(const std::string& program, const std::vector<std::string>& arguments,
+                      const std::string& folder = "");
