@@ -86,8 +86,11 @@ void liveApplication::run() {
   // Drops and commands still queued may write to the main window: let them finish first, serving
   // their sends, so none of them outlives the objects it writes to.
   waitForWorkers();
-  if (mainWindow)
-    delete mainWindow;
+  // Cleared first: the pointer must not outlive the window, and the window's own WM_DESTROY during
+  // the deletion must not post a quit that would end the next loop at once.
+  liveFrame* main = mainWindow;
+  mainWindow = nullptr;
+  delete main;
   onExit();
 }
 

@@ -28,7 +28,7 @@ public:
   // Posts WM_QUIT to the calling thread's queue.
   virtual void quit();
   // Polls the queue until WM_QUIT or stop(), then waits for queued drops and commands, deletes the
-  // main window and calls onExit.
+  // main window (mainWindow becomes null) and calls onExit.
   virtual void run();
   // Makes run return after the message or pause it is in.
   virtual void stop();
