@@ -61,23 +61,26 @@ float numberFromText(std::string_view text) {
 
   bool hex = rest.size() >= 2 && rest[0] == '0' && (rest[1] == 'x' || rest[1] == 'X');
   std::string_view digits = hex ? rest.substr(2) : rest;
-  // A sign after the prefix is not part of a number; from_chars would accept a minus there.
-  if (!digits.empty() && (digits[0] == '-' || digits[0] == '+')) return negative ? -0.0f : 0.0f;
+  // Without any number the result is plain zero; after "0x" the zero itself was read, so a
+  // minus sign counts. A sign after the prefix is not part of a number (from_chars would take
+  // a minus there).
+  const double nothingRead = hex && negative ? -0.0 : 0.0;
+  if (!digits.empty() && (digits[0] == '-' || digits[0] == '+')) return static_cast<float>(nothingRead);
 
   double value = 0.0;
   auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value,
                                       hex ? std::chars_format::hex : std::chars_format::general);
   (void)end;
+  if (error == std::errc::invalid_argument) return static_cast<float>(nothingRead);
   if (error == std::errc::result_out_of_range) {
     value = tooLarge(digits, hex) ? std::numeric_limits<double>::infinity() : 0.0;
-  } else if (error != std::errc()) {
-    value = 0.0;
   }
   if (negative) value = -value;
 
-  // Narrowing a double beyond the float range is undefined; strtof would give infinity.
-  constexpr double floatMax = std::numeric_limits<float>::max();
-  if (value > floatMax) return std::numeric_limits<float>::infinity();
-  if (value < -floatMax) return -std::numeric_limits<float>::infinity();
+  // Narrowing a double beyond the float range is undefined; from halfway between the largest
+  // float and 2^128 on, IEEE rounding would give infinity, so give it explicitly.
+  constexpr double roundsToInfinity = 0x1.ffffffp+127;
+  if (value >= roundsToInfinity) return std::numeric_limits<float>::infinity();
+  if (value <= -roundsToInfinity) return -std::numeric_limits<float>::infinity();
   return static_cast<float>(value);
 }
