@@ -44,11 +44,15 @@ Thread::~Thread()
 
 bool Thread::start(Function function, void* first, void* second, bool highPriority)
 {
+    if (!function)
+        return false;
     return start([function, first, second] { function(first, second); }, highPriority);
 }
 
 bool Thread::start(std::function<void()> function, bool highPriority)
 {
+    if (!function)
+        return false;
     std::lock_guard<std::mutex> starting(startLock);
     finishPrevious();
 
