@@ -2,23 +2,20 @@
 
 Mutex::~Mutex()
 {
-    // Destroying a mutex another thread still holds is undefined; let that thread finish first.
-    if (held.load()) {
-        mutex.lock();
-        mutex.unlock();
-    }
+    // Destroying a mutex another thread still holds, or is still releasing, is undefined. Taking
+    // it once waits for that thread and costs nothing when the mutex is free; a "held" flag
+    // would miss a holder between clearing the flag and the release.
+    mutex.lock();
+    mutex.unlock();
 }
 
 void Mutex::lock()
 {
-    held = true;
     mutex.lock();
 }
 
 void Mutex::unlock()
 {
-    // Cleared first: once released, a waiting destructor may free this object at once.
-    held = false;
     mutex.unlock();
 }
 

@@ -2,7 +2,6 @@
 // as the shared log and status sections do when one guarded step calls another.
 #pragma once
 
-#include <atomic>
 #include <mutex>
 
 class Mutex {
@@ -18,8 +17,6 @@ public:
 
 private:
     std::recursive_mutex mutex;
-    // A hint for the destructor only, never a substitute for the mutex.
-    std::atomic<bool> held{false};
 };
 
 // Holds a Mutex from construction to the end of the scope.
