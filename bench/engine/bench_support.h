@@ -1,0 +1,37 @@
+// Shared pieces of the engine benchmarks: timing, a scratch folder, shell commands and a pair of
+// report surfaces that only keep the text.
+#pragma once
+
+#include <functional>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "engine/report_surfaces.h"
+
+class KeptSurfaces : public ReportSurfaces {
+public:
+    void append(const std::string& text) override;
+    void setStatusText(int part, const std::string& text) override;
+    std::string log() const;
+
+private:
+    mutable std::mutex lock;
+    std::string text;
+};
+
+// Seconds one call of work takes.
+double secondsFor(const std::function<void()>& work);
+
+// The median of the values.
+double median(std::vector<double> values);
+
+// A fresh folder under the temporary folder; removed by removeScratch.
+std::string makeScratch(const std::string& name);
+void removeScratch(const std::string& folder);
+
+// Runs a command through /bin/sh and returns its exit status (baselines only).
+int shell(const std::string& command);
+
+// Prints "NAME: ratio R (target T): PASS|FAIL" and returns 0 when it passes.
+int report(const std::string& name, double ratio, double target, bool atMost);

@@ -1,0 +1,51 @@
+// 32 files through a CPU-bound stand-in tool, compressed one by one and then by the worker pool
+// (HogSystem): the pool must be at least 1.8 times as fast on 2 cores.
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "bench/engine/bench_support.h"
+#include "engine/compression_job.h"
+#include "engine/engine_state.h"
+
+namespace {
+
+void makeFiles(const std::string& folder)
+{
+    for (int i = 0; i < 32; ++i)
+        shell("head -c 4096 /dev/zero > '" + folder + "/f" + std::to_string(i) + ".png'");
+}
+
+} // namespace
+
+int main()
+{
+    const std::string scratch = makeScratch("tarnwick-hog");
+    const std::string bin = scratch + "/bin";
+    shell("mkdir -p '" + bin + "'");
+    // Burns a fraction of a second of one core, then shrinks the file a little.
+    shell("printf '%s\\n' '#!/bin/sh' 'i=0' 'while [ $i -lt 30000 ]; do i=$((i+1)); done' "
+          "'for f in \"$@\"; do :; done' 'truncate -s -1 \"$f\"' > '" + bin + "/pngout'");
+    shell("chmod +x '" + bin + "/pngout'");
+    const std::string path = bin + ":" + (std::getenv("PATH") ? std::getenv("PATH") : "");
+    setenv("PATH", path.c_str(), 1);
+    unsetenv("COMSPEC");
+    Full = false;
+    Strip = false;
+    Copy = false;
+    Pngs = true;
+
+    double oneByOne = 0, parallel = 0;
+    for (bool hog : {false, true}) {
+        const std::string folder = scratch + (hog ? "/on" : "/off");
+        shell("mkdir -p '" + folder + "'");
+        makeFiles(folder);
+        HogSystem = hog;
+        KeptSurfaces surfaces;
+        const double seconds = secondsFor([&] { runCompressionJob(surfaces, {folder}); });
+        (hog ? parallel : oneByOne) = seconds;
+    }
+    std::printf("one by one %.3f s, HogSystem %.3f s\n", oneByOne, parallel);
+    removeScratch(scratch);
+    return report("HogSystem speed-up on 32 CPU-bound files", oneByOne / parallel, 1.8, false);
+}
