@@ -37,6 +37,8 @@ BOOL CreateProcessA(LPCSTR lpApplicationName, LPSTR lpCommandLine, LPSECURITY_AT
         return FALSE;
     }
 
+    // Every child gets a hidden console: its standard streams are /dev/null whatever
+    // STARTF_USESTDHANDLES asks, since the layer hands out no pipe or file handles.
     posix_process::CommandContext context;
     context.highPriority = (dwCreationFlags & (HIGH_PRIORITY_CLASS | REALTIME_PRIORITY_CLASS)) != 0;
     std::vector<std::string> environment;
