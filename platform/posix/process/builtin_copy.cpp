@@ -66,7 +66,14 @@ bool writeAll(int fd, const char* data, std::size_t size) {
 bool copyFileData(const std::string& source, const struct stat& info, const std::string& destination) {
     int in = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
     if (in < 0) return false;
-    int out = ::open(destination.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    // Never write through a link at the destination: it could point at anything, the
+    // original included. The link is replaced by the copy.
+    struct stat existing;
+    if (::lstat(destination.c_str(), &existing) == 0 && S_ISLNK(existing.st_mode) && ::unlink(destination.c_str()) != 0) {
+        ::close(in);
+        return false;
+    }
+    int out = ::open(destination.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (out < 0) {
         ::close(in);
         return false;
@@ -161,9 +168,11 @@ std::size_t copyFolder(const std::string& source, const std::string& destination
                 ++*failures;
             }
         } else if (S_ISDIR(info.st_mode) && options.subfolders) {
-            bool created = ::mkdir(to.c_str(), 0700) == 0;
             struct stat existing;
-            if (!created && (errno != EEXIST || ::stat(to.c_str(), &existing) != 0 || !S_ISDIR(existing.st_mode))) {
+            // A link in the way is replaced, never followed out of the destination tree.
+            if (::lstat(to.c_str(), &existing) == 0 && S_ISLNK(existing.st_mode)) ::unlink(to.c_str());
+            bool created = ::mkdir(to.c_str(), 0700) == 0;
+            if (!created && (errno != EEXIST || ::lstat(to.c_str(), &existing) != 0 || !S_ISDIR(existing.st_mode))) {
                 ++*failures;
                 continue;
             }

@@ -130,4 +130,18 @@ TEST_F(XcopyCommand, FailuresGiveANonzeroExitCode) {
     EXPECT_EQ(readFile(backup() + "/top.png"), "top");
 }
 
+TEST_F(XcopyCommand, ReplacesLinksInTheDestinationInsteadOfWritingThroughThem) {
+    TempFolder outside;
+    writeFile(outside / "original.png", "keep me");
+    ::mkdir(backup().c_str(), 0755);
+    ::symlink((outside / "original.png").c_str(), (backup() + "/top.png").c_str());
+    ::symlink(outside.path.c_str(), (backup() + "/sub").c_str());
+    ASSERT_EQ(cmdSystem(("xcopy /E /H " + q(source()) + " " + q(backup())).c_str()), 0);
+    EXPECT_EQ(readFile(outside / "original.png"), "keep me");
+    EXPECT_FALSE(exists(outside / "deeper"));
+    EXPECT_EQ(readFile(backup() + "/top.png"), "top");
+    EXPECT_TRUE(S_ISDIR(lstatOf(backup() + "/sub").st_mode));
+    EXPECT_EQ(readFile(backup() + "/sub/deeper/d.jpg"), "jpeg");
+}
+
 } // namespace
