@@ -19,5 +19,5 @@ rm -rf "$corpus"
 mkdir -p "$corpus"
 cp fuzz/corpus/json/* "$corpus"/
 
-cd "$build"
-./json_fuzz -max_total_time="$seconds" -timeout=10 -print_final_stats=1 corpus-json
+"$build/fuzz/json_fuzz" -max_total_time="$seconds" -timeout=10 -print_final_stats=1 \
+  -artifact_prefix="$build/" "$corpus"
