@@ -31,6 +31,9 @@ void raiseOwnPriority()
     ::setpriority(PRIO_PROCESS, tid, nice - 2);
 }
 
+// The run the calling thread is executing, if any: lets a run recognise its own Thread.
+thread_local const void* currentRun = nullptr;
+
 } // namespace
 
 Thread::~Thread()
@@ -60,6 +63,7 @@ bool Thread::start(std::function<void()> function, bool highPriority)
     std::thread created;
     try {
         created = std::thread([next, body = std::move(function), highPriority] {
+            currentRun = next.get();
             if (highPriority)
                 raiseOwnPriority();
             body();
@@ -97,14 +101,14 @@ void Thread::finishPrevious()
 
 void Thread::join()
 {
-    std::lock_guard<std::mutex> starting(startLock);
-    std::thread::id runner;
+    // Checked before taking startLock: a start on another thread may hold it while it waits for
+    // this very run.
     {
         std::lock_guard<std::mutex> guard(stateLock);
-        runner = worker.get_id();
+        if (run && run.get() == currentRun)
+            return;
     }
-    if (runner == std::this_thread::get_id())
-        return;
+    std::lock_guard<std::mutex> starting(startLock);
     finishPrevious();
 }
 

@@ -134,6 +134,24 @@ TEST(ThreadTest, RunMayJoinAndRestartItsOwnThreadWithoutHanging)
     EXPECT_EQ(step, 2);
 }
 
+TEST(ThreadTest, RunJoiningItselfDoesNotHangWhileAnotherStartWaitsForIt)
+{
+    Thread thread;
+    Gate gate;
+    std::atomic<bool> joined{false};
+    thread.start([&] {
+        gate.pass();
+        thread.join();
+        joined = true;
+    });
+    std::thread starter([&] { thread.start([] {}); });
+    std::this_thread::sleep_for(20ms); // let the starter reach its wait
+    gate.open();
+    starter.join();
+    thread.join();
+    EXPECT_TRUE(joined);
+}
+
 TEST(ThreadTest, HighPriorityRaisesTheRunWhereAllowedAndOnlyThatRun)
 {
     // Whether this process may lower a thread's nice value depends on its rights; find out on a
