@@ -51,13 +51,21 @@ Kind kindOf(int dirFd, const dirent& entry)
 }
 
 // Reads the entries of folder (a path ending in "/") except "." and "..". readdir promises no
-// order, so those two are skipped by name, wherever they come.
-bool readFolder(const std::string& folder, bool followLink, Level& level)
+// order, so those two are skipped by name, wherever they come. Below the top (followLink false),
+// a folder that has been swapped for a link since its parent was read is not entered.
+bool readFolder(std::string& folder, bool followLink, Level& level)
 {
     level.names.clear();
     level.entries.clear();
-    const int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | (followLink ? 0 : O_NOFOLLOW);
-    const int fd = ::open(folder.c_str(), flags);
+    int fd;
+    if (followLink) {
+        fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    } else {
+        // A trailing "/" would make the kernel follow a link despite O_NOFOLLOW.
+        folder.pop_back();
+        fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW);
+        folder.push_back('/');
+    }
     if (fd < 0)
         return false;
     DIR* dir = ::fdopendir(fd);
@@ -85,7 +93,6 @@ void walk(std::string& path, std::deque<Level>& levels, std::size_t depth, bool 
     if (levels.size() <= depth)
         levels.emplace_back();
     Level& level = levels[depth];
-    // Below the top, a folder entry that has become a link since it was read is not followed.
     if (!readFolder(path, depth == 0, level))
         return;
     const std::size_t baseLength = path.size();
