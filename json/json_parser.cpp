@@ -120,28 +120,20 @@ void splitObject(jsonNode& node, std::string_view objectText) {
   const std::size_t n = objectText.size();
   if (n <= 2) return;
   // Each member is cut by position: its name lies between the byte after its start (the
-  // opening quote) and the byte before the colon (the closing quote).
+  // opening quote) and the byte before the colon (the closing quote). The colon is looked for
+  // only up to the member's own end, so a member without one becomes a name with a null
+  // value instead of swallowing the next member's name, and no member is scanned twice.
   std::size_t start = 1;
-  std::size_t colon = findTopLevel(':', objectText, start);
   for (;;) {
+    std::size_t comma = findTopLevel(',', objectText, start);
+    std::size_t end = comma == jsonNotFound ? n - 1 : comma;
+    std::size_t colon = findTopLevel(':', objectText.substr(0, end), start);
     if (colon == jsonNotFound) {
-      // No colon left: the rest up to the next comma is a name without a value.
-      std::size_t comma = findTopLevel(',', objectText, start);
-      std::size_t end = comma == jsonNotFound ? n - 1 : comma;
       node.appendRaw(slice(objectText, start + 1, end - 1), "");
-      if (comma == jsonNotFound) return;
-      start = comma + 1;
-      colon = findTopLevel(':', objectText, start);
-      continue;
+    } else {
+      node.appendRaw(slice(objectText, start + 1, colon - 1), slice(objectText, colon + 1, end));
     }
-    std::string_view memberName = slice(objectText, start + 1, colon - 1);
-    std::size_t comma = findTopLevel(',', objectText, colon);
-    if (comma == jsonNotFound) {
-      node.appendRaw(memberName, slice(objectText, colon + 1, n - 1));
-      return;
-    }
-    node.appendRaw(memberName, slice(objectText, colon + 1, comma));
+    if (comma == jsonNotFound) return;
     start = comma + 1;
-    colon = findTopLevel(':', objectText, start);
   }
 }

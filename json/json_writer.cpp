@@ -67,7 +67,8 @@ void closeContainer(std::string& out, const OpenContainer& open, bool formatted)
   if (open.commaAfter) out += ',';
 }
 
-// Writes the children of `root` (already expanded) and, when `withBrackets`, the root itself.
+// Writes the children of `root`, expanding it first, and with `withBrackets` the root itself:
+// its prefix and brackets.
 void writeTree(std::string& out, jsonNode& root, std::int64_t depth, bool formatted, bool withBrackets) {
   std::vector<OpenContainer> stack;
   if (withBrackets) {
