@@ -166,7 +166,11 @@ jsonNode* jsonNode::takeChild(std::size_t index) {
   if (index >= children.size()) return nullptr;
   jsonNode* child = children[index];
   children.erase(children.begin() + static_cast<std::ptrdiff_t>(index));
-  syncChildCount();
+  // Comments after the last value stay out of the count, as addComment keeps them out:
+  // counting them would put a comma behind the last value.
+  std::size_t counted = children.size();
+  while (counted > 0 && children[counted - 1]->kind == jsonComment) --counted;
+  childCount = static_cast<std::uint32_t>(counted);
   return child;
 }
 

@@ -68,6 +68,14 @@ TEST(JsonWriter, CommentsFormattedOnlyAndNeverCommaBearing) {
   EXPECT_EQ(toText(*root, -1), "{\"Full\":true,\"Strip\":false,\"Copy\":true}");
 }
 
+TEST(JsonWriter, DetachingBeforeTrailingCommentsLeavesNoTrailingComma) {
+  jsonNodePtr root = fullAndStrip();
+  root->addComment("end");
+  jsonNodePtr full(root->detachChild("Full"));
+  EXPECT_EQ(toText(*root, -1), "{\"Strip\":false}");
+  EXPECT_EQ(toFormattedText(*root), "{\r\n\t\"Strip\" : false\r\n\t//end\r\n}");
+}
+
 TEST(JsonWriter, CommentBeforeTheValues) {
   jsonNodePtr root(createNode("", "[]"));
   root->addComment("head");
