@@ -17,9 +17,13 @@ root=$(pwd)
 bash scripts/setup.sh
 
 build=build/release
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-  -DTARNWICK_TESTS=OFF -DTARNWICK_BENCH=OFF >/dev/null
-cmake --build "$build" --target tarnwick >/dev/null
+echo "Building the program in $build..." >&2
+if ! log=$(cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+             -DTARNWICK_TESTS=OFF -DTARNWICK_BENCH=OFF 2>&1 &&
+           cmake --build "$build" --target tarnwick 2>&1); then
+  echo "$log" >&2
+  exit 1
+fi
 
 if [ -z "$target" ]; then
   copy=$(mktemp -d "${TMPDIR:-/tmp}/tarnwick-sample.XXXXXX")
