@@ -143,6 +143,15 @@ TEST(MessageQueue, WaitForInputEndsAtOnceWhenAMessageArrivesAndAtTheLimitOtherwi
     DestroyWindow(window);
 }
 
+TEST(MessageQueue, WaitsOnHandlesThatAreNotObjectsFail)
+{
+    int notAHandle = 0;
+    HANDLE handles[1] = {&notAHandle};
+    EXPECT_EQ(MsgWaitForMultipleObjects(1, handles, FALSE, 0, QS_ALLINPUT), WAIT_FAILED);
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
+    EXPECT_EQ(MsgWaitForMultipleObjects(1, nullptr, FALSE, 0, QS_ALLINPUT), WAIT_FAILED);
+}
+
 TEST(MessageQueue, TheWakeDescriptorBecomesReadableOnAPost)
 {
     MessageLog log;
