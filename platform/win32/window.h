@@ -574,7 +574,8 @@ struct NonClientMetrics {
 // What a display needs to know. Notifications arrive on the thread that made the change (often
 // not the display's thread) and must return quickly: queue the change and apply it on the
 // display's own thread. textChanged is called under the control's lock, so changes arrive in
-// their order; it must not call back into the layer for that control.
+// their order; it must not call back into the layer for that control, and a lock it takes there
+// must not be held while the driver calls the layer's query functions.
 class DisplayDriver {
 public:
     virtual ~DisplayDriver() = default;

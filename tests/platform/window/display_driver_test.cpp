@@ -24,9 +24,11 @@ public:
     void windowShown(HWND window, bool visible) override { add("shown", window, visible); }
     void windowDestroyed(HWND window) override
     {
-        // Still readable at this point.
+        // Still readable at this point. Read before taking our own lock: textChanged takes it
+        // under the control's lock, and the query takes the control's lock.
+        bool readable = winlayer::windowState(window).has_value();
         std::lock_guard lock(mutex);
-        destroyedWithState.push_back(winlayer::windowState(window).has_value());
+        destroyedWithState.push_back(readable);
         events.push_back("destroyed");
     }
     void windowTextChanged(HWND window) override { add("title", window, true); }
