@@ -14,7 +14,13 @@ void liveWorkQueue::post(std::function<void()> work) {
   }
   // A previous drain has already let go of the queue; at most it is still leaving its thread, so
   // this start waits for nothing that needs the caller.
-  worker.start([this] { drain(); });
+  if (worker.start([this] { drain(); }))
+    return;
+  // No thread could be made: the work cannot run, and nobody may wait for it forever.
+  std::lock_guard<std::mutex> guard(lock);
+  pending.clear();
+  draining = false;
+  becameIdle.notify_all();
 }
 
 void liveWorkQueue::drain() {
