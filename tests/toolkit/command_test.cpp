@@ -26,6 +26,19 @@ void noteA400(liveWindow*) { seen.add("A 0x400"); }
 void noteB300(liveWindow*) { seen.add("B 0x300"); }
 void alert() { liveMessageBox("from a command", 0); }
 
+// A long command, like a message box left open: it waits until the interface thread has handled a
+// message posted after the next command.
+std::atomic<bool> markerHandled{false};
+int marker(liveWindow*, int, int) {
+  markerHandled = true;
+  return 0;
+}
+void waitForMarker() {
+  for (int i = 0; i < 1000 && !markerHandled; ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  seen.add(markerHandled ? "marker seen" : "interface thread blocked");
+}
+
 void choose(liveFrame& frame, std::uint32_t identifier) {
   PostMessageA(frame.handle, WM_COMMAND, MAKEWPARAM(identifier, 0), 0);
 }
@@ -86,6 +99,20 @@ TEST_F(CommandTest, RadioGroupMarksOneItemAndLeavesTheItemAfterItAlone) {
   EXPECT_FALSE(checkedNow(b));
   EXPECT_TRUE(checkedNow(c));
   EXPECT_TRUE(checkedNow(watched));
+}
+
+TEST_F(CommandTest, CommandsQueueBehindARunningCommandWithoutBlockingTheWindowProcedure) {
+  markerHandled = false;
+  frame->bindSize(marker);
+  liveMenuBar bar;
+  liveMenu* menu = bar.addMenu("&Help");
+  liveMenuItem* slow = menu->addItem(waitForMarker, "&Slow");
+  liveMenuItem* next = menu->addItem(first, "&Next");
+  choose(*frame, slow->id);
+  choose(*frame, next->id);
+  PostMessageA(frame->handle, WM_SIZE, 0, MAKELPARAM(1, 1));
+  ASSERT_TRUE(served(2));
+  EXPECT_EQ(seen.all(), (std::vector<std::string>{"marker seen", "first"}));
 }
 
 TEST_F(CommandTest, SetItemCallbackReplacesWhatTheItemRuns) {
