@@ -14,6 +14,7 @@ liveWorkQueue& dropQueue();
 
 // Waits until every queued drop, then every queued command, has finished. On a thread that owns
 // windows it keeps serving messages sent to them meanwhile, so running work can still write.
+// run() calls it before deleting the main window; never call it from a command or a drop.
 void waitForWorkers();
 
 // Sleeps until input arrives for the calling thread or milliseconds pass.
