@@ -2,7 +2,6 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <regex>
 #include <sstream>
 #include <unistd.h>
 
@@ -41,6 +40,17 @@ std::vector<std::string> splitLines(const std::string& text)
 
 bool isStampLine(const std::string& line, const std::string& prefix)
 {
-    static const std::regex time(R"(\d\d/\d\d/\d{4} \d\d:\d\d:\d\d (AM|PM))");
-    return line.starts_with(prefix) && std::regex_match(line.substr(prefix.size()), time);
+    // "12/07/2026 02:05:09 PM": 9 stands for a digit.
+    const std::string shape = "99/99/9999 99:99:99 ?M";
+    if (!line.starts_with(prefix) || line.size() != prefix.size() + shape.size())
+        return false;
+    for (std::size_t i = 0; i < shape.size(); ++i) {
+        const char c = line[prefix.size() + i];
+        const bool fits = shape[i] == '9'   ? c >= '0' && c <= '9'
+                          : shape[i] == '?' ? c == 'A' || c == 'P'
+                                            : c == shape[i];
+        if (!fits)
+            return false;
+    }
+    return true;
 }
