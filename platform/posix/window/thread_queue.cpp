@@ -59,12 +59,18 @@ void closeQueue(const std::shared_ptr<ThreadQueue>& queue)
     queueRegistry().byThread.erase(queue->threadId);
 }
 
+// Set once the thread's queue has been closed; plain data, so it stays readable while the
+// thread's remaining clean-up (static destructors on the main thread) still runs.
+thread_local bool queueClosed = false;
+
 struct QueueHolder {
     std::shared_ptr<ThreadQueue> queue;
     ~QueueHolder()
     {
         if (queue)
             closeQueue(queue);
+        queue.reset();
+        queueClosed = true;
     }
 };
 
@@ -99,6 +105,10 @@ void ThreadQueue::drainWake()
 
 std::shared_ptr<ThreadQueue> currentQueue()
 {
+    // Code that runs after the thread's clean-up (a static destructor that sends a message, say)
+    // gets a queue of its own that nobody can post to: its sends still wait for their replies.
+    if (queueClosed)
+        return std::make_shared<ThreadQueue>(GetCurrentThreadId());
     if (!currentHolder.queue) {
         currentHolder.queue = std::make_shared<ThreadQueue>(GetCurrentThreadId());
         std::lock_guard lock(queueRegistry().mutex);

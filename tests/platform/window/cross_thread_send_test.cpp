@@ -198,6 +198,44 @@ TEST(CrossThreadSend, TheOwnerServesSendsWhileItWaitsForAWorker)
     DestroyWindow(window);
 }
 
+// Sends from the very end of a thread's life, after the layer's own clean-up for that thread.
+struct LateSender {
+    HWND target = nullptr;
+    std::atomic<LRESULT>* result = nullptr;
+    ~LateSender()
+    {
+        if (target)
+            *result = SendMessageA(target, WM_USER, 7, 0);
+    }
+};
+
+TEST(CrossThreadSend, ASendFromAThreadsLastCleanUpStillGetsItsReply)
+{
+    MessageLog log;
+    log.setHandler([](HWND, UINT message, WPARAM wParam, LPARAM) -> std::optional<LRESULT> {
+        if (message == WM_USER)
+            return static_cast<LRESULT>(wParam * 2);
+        return std::nullopt;
+    });
+    HWND window = createRecorded(log);
+    std::atomic<LRESULT> result{-1};
+    std::thread thread([&] {
+        thread_local LateSender late; // made before the thread's queue, so destroyed after it
+        late.target = window;
+        late.result = &result;
+        MSG message;
+        PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE);
+    });
+    auto deadline = std::chrono::steady_clock::now() + 10s;
+    while (result == -1 && std::chrono::steady_clock::now() < deadline) {
+        pumpMessages();
+        winlayer::waitForInput(10);
+    }
+    thread.join();
+    EXPECT_EQ(result, 14);
+    DestroyWindow(window);
+}
+
 TEST(CrossThreadSend, SendingToOneselfCallsTheProcedureDirectly)
 {
     MessageLog log;
