@@ -66,7 +66,7 @@ int headlessMain(const std::vector<std::string>& arguments)
         return 2;
     }
     if (outcome == JobOutcome::UnsupportedFile) {
-        std::fprintf(stderr, "tarnwick: %s: not a kind of file Tarnwick compresses\n",
+        std::fprintf(stderr, "tarnwick: %s: not a file of a kind Tarnwick compresses\n",
                      path.c_str());
         return 2;
     }

@@ -27,6 +27,10 @@ JobOutcome compressSingleFile(ReportSurfaces& mainWindow, const std::string& pat
 {
     if (fileSize(path) < 0)
         return JobOutcome::PathMissing;
+    // A folder named like a file: the tools would work on whatever lies inside it (exiftool
+    // rewrites every file of a folder it is given), unlisted and without a backup.
+    if (directoryExists(path))
+        return JobOutcome::UnsupportedFile;
     reportMissingTools(mainWindow, toolsForFile(path));
     const std::string base = folderPart(path);
     if (Copy && !backupSingleFile(mainWindow, path, base))

@@ -180,6 +180,7 @@ TEST_F(CompressionJobTest, NothingToDoLogsOnlyTheStamps)
 {
     writeFileOfSize(pics() + "/a.bmp", 10);
     writeFileOfSize(pics() + "/empty/readme.txt", 10);
+    writeFileOfSize(pics() + "/holiday.png/inside.jpg", 10);
     tools.installShrinkingSet(1);
     const struct {
         std::string path;
@@ -188,6 +189,7 @@ TEST_F(CompressionJobTest, NothingToDoLogsOnlyTheStamps)
         {pics() + "/missing", JobOutcome::PathMissing},
         {pics() + "/missing.png", JobOutcome::PathMissing},
         {pics() + "/a.bmp", JobOutcome::UnsupportedFile},
+        {pics() + "/holiday.png", JobOutcome::UnsupportedFile},
         {pics() + "/empty", JobOutcome::Done},
     };
     for (const auto& c : cases) {
