@@ -57,7 +57,9 @@ std::string programFolder()
 
 std::string settingsFilePath()
 {
-    return programFolder() + "/Tarnwick.config";
+    // Without a known program folder there is no settings file, rather than one at the root.
+    const std::string folder = programFolder();
+    return folder.empty() ? std::string() : folder + "/Tarnwick.config";
 }
 
 void loadSettings()
@@ -102,6 +104,8 @@ bool saveSettings()
 
 bool saveSettingsTo(const std::string& path)
 {
+    if (path.empty())
+        return false;
     const std::string text = settingsText();
     const std::string temporary = path + ".new";
     bool written = false;

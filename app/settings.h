@@ -8,7 +8,8 @@
 // separator; the whole path when it holds no "/". Cached after the first call.
 std::string programFolder();
 
-// The settings file of this program: programFolder() + "/Tarnwick.config".
+// The settings file of this program: programFolder() + "/Tarnwick.config"; empty when the
+// program's own path cannot be found (loading then keeps the defaults, saving writes nothing).
 std::string settingsFilePath();
 
 // Reads the settings file, if any, into the option flags; keys missing from it keep their

@@ -2,6 +2,7 @@
 // tree of 100,000 files in 4 levels. Also checks that the one-pass list equals nine separate
 // suffix walks, in order.
 #include <cstdio>
+#include <filesystem>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -24,7 +25,7 @@ void makeTree(const std::string& root)
             for (int c = 0; c < 10; ++c) {
                 const std::string folder = root + "/a" + std::to_string(a) + "/b" +
                                            std::to_string(b) + "/c" + std::to_string(c);
-                shell("mkdir -p '" + folder + "'");
+                std::filesystem::create_directories(folder);
                 for (int f = 0; f < 100; ++f, ++n) {
                     const std::string file =
                         folder + "/file" + std::to_string(f) + kinds[n % std::size(kinds)];
