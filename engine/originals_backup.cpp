@@ -2,8 +2,8 @@
 
 #include <climits>
 #include <cstdlib>
-#include <system_error>
 #include <filesystem>
+#include <system_error>
 
 #include "engine/clock.h"
 #include "engine/tool_runner.h"
@@ -37,7 +37,8 @@ bool lastComponentIsDots(const std::string& path)
     return last == "." || last == "..";
 }
 
-// True when target lies in folder or below it, after resolving both.
+// True when target lies in folder or below it, after resolving both; also when either cannot be
+// resolved, since a backup that cannot be placed safely must not be made.
 bool liesWithin(const std::string& target, const std::string& folder)
 {
     const std::string resolvedFolder = resolvedPath(folder);
