@@ -53,7 +53,8 @@ int headlessMain(const std::vector<std::string>& arguments)
     loadSettings();
     resetTotalSaved();
 
-    HeadlessSurfaces surfaces(stdout, isatty(STDERR_FILENO) ? stderr : nullptr);
+    const bool statusOnTerminal = isatty(STDERR_FILENO);
+    HeadlessSurfaces surfaces(stdout, statusOnTerminal ? stderr : nullptr);
     compressionRunning = true;
     std::signal(SIGINT, stopOnInterrupt);
     const JobOutcome outcome = runCompressionJob(surfaces, arguments);
@@ -70,5 +71,8 @@ int headlessMain(const std::vector<std::string>& arguments)
                      path.c_str());
         return 2;
     }
+    // The total is the status bar's; without a terminal to show it on, say it once at the end.
+    if (outcome == JobOutcome::Done && !statusOnTerminal)
+        std::fprintf(stderr, "%s\n", surfaces.statusText(1).c_str());
     return 0;
 }

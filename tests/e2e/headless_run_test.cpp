@@ -64,6 +64,7 @@ TEST_F(HeadlessRunTest, RelativePathAndToolsAreFoundInTheProgramsFolder)
     EXPECT_TRUE(isStampLine(lines[4], "Finished Compression at "));
     EXPECT_EQ(lines[5], "");
     EXPECT_EQ(result.out.find('\r'), std::string::npos);
+    EXPECT_EQ(result.err, "Saved: 1.000 KB\n");
     EXPECT_EQ(tools.calls(), std::vector<std::string>{"pngout|pics/a b.png"});
     // A headless run reads the settings but never writes them.
     EXPECT_EQ(readFile(settingsFile()), settings);
