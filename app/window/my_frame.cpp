@@ -1,0 +1,115 @@
+#include "app/window/my_frame.h"
+
+#include "app/settings.h"
+#include "app/window/frame_surfaces.h"
+#include "engine/compression_job.h"
+#include "engine/engine_state.h"
+
+namespace {
+
+void toggleFull() { Full = !Full; }
+void toggleStrip() { Strip = !Strip; }
+void toggleCopy() { Copy = !Copy; }
+void toggleHogSystem() { HogSystem = !HogSystem; }
+void togglePngs() { Pngs = !Pngs; }
+void toggleTifs() { Tifs = !Tifs; }
+void toggleJpgs() { Jpgs = !Jpgs; }
+void toggleGifs() { Gifs = !Gifs; }
+void togglePdfs() { Pdfs = !Pdfs; }
+void toggleApps() { Apps = !Apps; }
+
+void stopCompression()
+{
+    compressionRunning = false;
+}
+
+void exitProgram()
+{
+    compressionRunning = false;
+    if (liveApplication* application = currentApplication())
+        if (liveFrame* main = application->getMainWindow())
+            main->close();
+}
+
+void showInstructions()
+{
+    liveMessageBox(instructionsText(), "Instructions", 0);
+}
+
+void showAbout()
+{
+    liveMessageBox(aboutText(), "About Tarnwick", 0);
+}
+
+} // namespace
+
+const char* instructionsText()
+{
+    return "Drag a file or folder into the Tarnwick window, if it's a file, it will be compressed, if it's a "
+           "folder, it will iterate through all files including subdirectories and compress any image that it "
+           "comes across.\n\nFull Compression -  uses over 300 optimization techniques, where as if this option "
+           "was turned off, it only tries the 8 most common ones.\n\nMetaData - takes out any data that is not "
+           "used by the image, this include previews, date creation tags, geotags...  This can make the image "
+           "much much smaller.\n\nBackup Originals - creates a folder with all of the original unmodified "
+           "images, in case something goes wrong.\n\nSimultanious Compressions - Compresses multiple files at "
+           "the same time to make iterating through folders much faster.  This will bog your computer down as "
+           "it takes all of your systems resources.";
+}
+
+const char* aboutText()
+{
+    return "Tarnwick 6.1\nWritten by: Halvorix\n\nexiftool\nlibcurl\npngcrush\noptipng\npngout\nupx";
+}
+
+void compressDroppedPaths(liveWindow* window, const std::vector<std::string>& paths)
+{
+    FrameSurfaces surfaces(*static_cast<MyFrame*>(window));
+    runCompressionJob(surfaces, paths);
+}
+
+MyFrame::MyFrame(const std::string& title, int x, int y, int width, int height)
+    : liveFrame(title, x, y, width, height)
+{
+    // The tools are started by bare name, and the interpreter looks in the current folder first.
+    SetCurrentDirectoryA(programFolder().c_str());
+    loadSettings();
+
+    bar = new liveMenuBar;
+    optionsMenu = bar->addMenu("&Options");
+    extensionsMenu = bar->addMenu("&Extensions");
+    helpMenu = bar->addMenu("&Help");
+    auto check = [this](liveMenu* menu, liveCallback callback, const char* label, bool on) {
+        checkItemIds.push_back(menu->addCheckItem(callback, label, on)->id);
+    };
+    check(optionsMenu, toggleFull, "&Full Compression", Full);
+    check(optionsMenu, toggleStrip, "Strip &MetaData", Strip);
+    check(optionsMenu, toggleCopy, "&Backup Originals", Copy);
+    check(optionsMenu, toggleHogSystem, "Simultanious &Compressions", HogSystem);
+    optionsMenu->addSeparator();
+    optionsMenu->addItem(stopCompression, "&Stop Compression");
+    optionsMenu->addItem(exitProgram, "E&xit");
+    check(extensionsMenu, togglePngs, "PNG", Pngs);
+    check(extensionsMenu, toggleTifs, "TIFF / TIF", Tifs);
+    check(extensionsMenu, toggleJpgs, "JPEG / JPG", Jpgs);
+    check(extensionsMenu, toggleGifs, "GIF", Gifs);
+    extensionsMenu->addSeparator();
+    check(extensionsMenu, togglePdfs, "PDF", Pdfs);
+    extensionsMenu->addSeparator();
+    check(extensionsMenu, toggleApps, "EXE / DLL", Apps);
+    helpMenu->addItem(showInstructions, "&Instructions");
+    helpMenu->addItem(showAbout, "&About");
+    setMenuBar(bar);
+
+    createStatusBar(2);
+    logPane = new liveMultilineTextCtrl(this, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, "",
+                                        logPaneStyle);
+    addLayoutItem(logPane, layoutFill);
+
+    bindDrop(compressDroppedPaths);
+    resetTotalSaved();
+}
+
+MyFrame::~MyFrame()
+{
+    saveSettings();
+}

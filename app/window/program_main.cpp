@@ -1,0 +1,61 @@
+#include "app/window/program_main.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "app/headless_main.h"
+#include "app/window/my_app.h"
+#include "app/window/my_frame.h"
+#include "platform/gtk/gtk_display.h"
+
+namespace {
+
+// The program's one application object, made before the entry point runs.
+MyApp application;
+
+bool isBlank(const std::string& argument)
+{
+    return std::all_of(argument.begin(), argument.end(), [](char c) { return c == ' ' || c == '\t'; });
+}
+
+} // namespace
+
+int interactiveMain(liveApplication& app)
+{
+    // Only a run with a window touches the display at all.
+    std::unique_ptr<gtkdisplay::GtkDisplay> display = gtkdisplay::GtkDisplay::open();
+    if (!display) {
+        std::fputs("tarnwick: cannot open the display (is DISPLAY set?); to compress without a window, "
+                   "give a path: tarnwick PATH\n",
+                   stderr);
+        return 1;
+    }
+    winlayer::setDisplayDriver(display.get());
+
+    setModuleInstance(GetModuleHandleA(nullptr));
+    if (!initialize(app) || !app.getMainWindow()) {
+        std::fputs("tarnwick: the main window could not be created\n", stderr);
+        winlayer::setDisplayDriver(nullptr);
+        return 1;
+    }
+    if (auto* frame = dynamic_cast<MyFrame*>(app.getMainWindow())) {
+        std::vector<UINT> ids = frame->checkItemIds;
+        display->setCheckItemQuery(
+            [ids](UINT id) { return std::find(ids.begin(), ids.end(), id) != ids.end(); });
+    }
+    app.showMainWindow();
+    // Returns once the window is gone and every queued drop and command has ended; the frame is
+    // deleted (saving the settings) only after that.
+    app.run();
+
+    winlayer::setDisplayDriver(nullptr);
+    display.reset();
+    return 0;
+}
+
+int programMain(const std::vector<std::string>& arguments)
+{
+    if (std::all_of(arguments.begin(), arguments.end(), isBlank))
+        return interactiveMain(application);
+    return headlessMain(arguments);
+}

@@ -1,0 +1,258 @@
+// The whole program as a user meets it: started in a folder of its own under a private X
+// server, driven with real input events, files dropped on it by an XDND source, and closed.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+#include <regex>
+#include <thread>
+
+#include "gui/gui_support.h"
+#include "gui/x_client.h"
+
+using namespace guitest;
+using namespace std::chrono_literals;
+
+namespace {
+
+const std::string defaultSettings = "{\"Full\":true,\"Strip\":true,\"Copy\":true,\"Apps\":false,\"Pngs\":true,"
+                                    "\"Tifs\":true,\"Jpgs\":true,\"Gifs\":true,\"Pdfs\":true,\"HogSystem\":false}";
+
+// A tool that makes the last file it is given 100 bytes smaller; pngcrush writes its output.
+const char* shrinkingTool = "#!/bin/sh\nfor last; do :; done\ntruncate -s -100 \"$last\"\n";
+const char* crushingTool = "#!/bin/sh\nsize=$(stat -c %s \"$3\")\nhead -c $((size - 100)) \"$3\" > \"$4\"\n";
+
+class ProgramWindow : public testing::Test {
+protected:
+    static void SetUpTestSuite() { server = new XvfbServer; }
+    static void TearDownTestSuite()
+    {
+        delete server;
+        server = nullptr;
+    }
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(server->running()) << "Xvfb did not start";
+        program = folder.file("tarnwick");
+        std::filesystem::copy_file(TARNWICK_PROGRAM, program);
+    }
+
+    void installFakeTools(const std::string& pngoutAction = shrinkingTool)
+    {
+        writeFile(folder.file("pngcrush"), crushingTool, true);
+        writeFile(folder.file("optipng"), shrinkingTool, true);
+        writeFile(folder.file("pngout"), pngoutAction, true);
+        writeFile(folder.file("exiftool"), shrinkingTool, true);
+    }
+
+    void start(const std::vector<std::string>& arguments = {})
+    {
+        child = std::make_unique<ChildProgram>(program, arguments, server->display(), folder.file("stderr.txt"));
+    }
+
+    // The main window's X id, once it is visible; 0 if it does not appear in time.
+    unsigned long mainWindow()
+    {
+        CommandResult found = runCommand({"timeout", "10", "xdotool", "search", "--sync", "--onlyvisible", "--name",
+                                          "^Tarnwick 6\\.1$"},
+                                         server->display());
+        return found.out.empty() ? 0 : std::stoul(found.out);
+    }
+
+    void keys(unsigned long window, const std::vector<std::string>& sequence)
+    {
+        runCommand({"xdotool", "windowfocus", "--sync", std::to_string(window)}, server->display());
+        for (const std::string& key : sequence) {
+            runCommand({"xdotool", "key", key}, server->display());
+            std::this_thread::sleep_for(150ms);
+        }
+    }
+
+    void screenshot(const std::string& name)
+    {
+        runCommand({"import", "-window", "root", artifactsFolder() + "/" + name}, server->display());
+    }
+
+    // The log pane's text as the user can copy it: click into it, select all, copy.
+    std::string copiedLog(unsigned long window)
+    {
+        runCommand({"xdotool", "mousemove", "--window", std::to_string(window), "300", "300", "click", "1"},
+                   server->display());
+        keys(window, {"ctrl+a", "ctrl+c"});
+        XClient client(server->display());
+        return client.clipboardText();
+    }
+
+    static XvfbServer* server;
+    TempDir folder;
+    std::string program;
+    std::unique_ptr<ChildProgram> child;
+};
+
+XvfbServer* ProgramWindow::server = nullptr;
+
+struct Geometry {
+    int x = -1, y = -1, width = -1, height = -1;
+};
+
+Geometry geometryOf(unsigned long window, const std::string& display)
+{
+    std::string info = runCommand({"xwininfo", "-id", std::to_string(window)}, display).out;
+    Geometry g;
+    std::smatch m;
+    if (std::regex_search(info, m, std::regex(R"(Absolute upper-left X:\s+(-?\d+))")))
+        g.x = std::stoi(m[1]);
+    if (std::regex_search(info, m, std::regex(R"(Absolute upper-left Y:\s+(-?\d+))")))
+        g.y = std::stoi(m[1]);
+    if (std::regex_search(info, m, std::regex(R"(Width:\s+(\d+))")))
+        g.width = std::stoi(m[1]);
+    if (std::regex_search(info, m, std::regex(R"(Height:\s+(\d+))")))
+        g.height = std::stoi(m[1]);
+    return g;
+}
+
+} // namespace
+
+TEST_F(ProgramWindow, ShowsTitledWindowAt200And100Sized600AndClosesThroughCloseBox)
+{
+    start();
+    unsigned long window = mainWindow();
+    ASSERT_NE(window, 0u) << readFile(folder.file("stderr.txt"));
+    Geometry g = geometryOf(window, server->display());
+    EXPECT_EQ(g.x, 200);
+    EXPECT_EQ(g.y, 100);
+    EXPECT_EQ(g.width, 600);
+    EXPECT_EQ(g.height, 600);
+    std::this_thread::sleep_for(300ms);
+    screenshot("main-window.png");
+    keys(window, {"alt+o"});
+    screenshot("main-window-options-menu.png");
+    keys(window, {"Escape", "Escape"});
+
+    XClient client(server->display());
+    client.requestClose(window);
+    EXPECT_EQ(child->wait(10s), 0) << readFile(folder.file("stderr.txt"));
+    // The first interactive run writes the defaults in compact form.
+    EXPECT_EQ(readFile(folder.file("Tarnwick.config")), defaultSettings);
+}
+
+TEST_F(ProgramWindow, BlankArgumentsStillShowTheWindow)
+{
+    start({" ", ""});
+    unsigned long window = mainWindow();
+    ASSERT_NE(window, 0u) << readFile(folder.file("stderr.txt"));
+    keys(window, {"alt+o", "x"});
+    EXPECT_EQ(child->wait(10s), 0);
+}
+
+TEST_F(ProgramWindow, MenuChoicesByKeyboardAreSavedWhenLeavingThroughExit)
+{
+    struct Case {
+        std::string startSettings; // empty: no settings file
+        std::vector<std::string> keys;
+        std::string saved;
+    };
+    const std::vector<Case> cases{
+        {"", {"alt+o", "f"}, std::regex_replace(defaultSettings, std::regex("\"Full\":true"), "\"Full\":false")},
+        // Twice: the option and its mark are back where they were.
+        {"", {"alt+o", "f", "alt+o", "f"}, defaultSettings},
+        {"{\"HogSystem\":true, /* formatted */ \n\t\"Strip\":false}", {"alt+o", "c", "alt+o", "m"}, defaultSettings},
+    };
+    for (const Case& c : cases) {
+        std::filesystem::remove(folder.file("Tarnwick.config"));
+        if (!c.startSettings.empty())
+            writeFile(folder.file("Tarnwick.config"), c.startSettings);
+        start();
+        unsigned long window = mainWindow();
+        ASSERT_NE(window, 0u) << readFile(folder.file("stderr.txt"));
+        std::vector<std::string> sequence = c.keys;
+        sequence.insert(sequence.end(), {"alt+o", "x"});
+        keys(window, sequence);
+        EXPECT_EQ(child->wait(10s), 0) << readFile(folder.file("stderr.txt"));
+        EXPECT_EQ(readFile(folder.file("Tarnwick.config")), c.saved);
+    }
+}
+
+TEST_F(ProgramWindow, WithoutDisplayTheWindowRefusesButHeadlessRunsWork)
+{
+    ChildProgram noDisplay(program, {}, "", folder.file("stderr.txt"));
+    EXPECT_EQ(noDisplay.wait(10s), 1);
+    EXPECT_NE(readFile(folder.file("stderr.txt")).find("display"), std::string::npos);
+    EXPECT_FALSE(fileExists(folder.file("Tarnwick.config")));
+
+    // A headless run needs no display at all, and leaves no settings file behind.
+    installFakeTools();
+    writeFile(folder.file("pictures/a.png"), std::string(4096, 'p'));
+    ChildProgram headless(program, {"pictures"}, "", folder.file("headless-stderr.txt"));
+    EXPECT_EQ(headless.wait(20s), 0) << readFile(folder.file("headless-stderr.txt"));
+    EXPECT_EQ(fileSize(folder.file("pictures/a.png")), 4096 - 400);
+    EXPECT_FALSE(fileExists(folder.file("Tarnwick.config")));
+}
+
+TEST_F(ProgramWindow, FolderDroppedFromFileManagerIsCompressedAndItsLogCanBeCopied)
+{
+    installFakeTools();
+    // A space and a non-ASCII letter: the URI is percent-encoded and must be decoded.
+    std::string pictures = folder.file("My Pictures \xC3\xA9t\xC3\xA9");
+    writeFile(pictures + "/one.png", std::string(4096, 'p'));
+    writeFile(pictures + "/deeper/two.png", std::string(8192, 'q'));
+    writeFile(folder.file("Tarnwick.config"), "{\"Copy\":false}");
+    start();
+    unsigned long window = mainWindow();
+    ASSERT_NE(window, 0u) << readFile(folder.file("stderr.txt"));
+
+    XClient source(server->display());
+    ASSERT_TRUE(source.ok());
+    ASSERT_TRUE(source.dropUriList(window, 500, 400, fileUri(pictures) + "\r\n")) << source.lastError;
+
+    EXPECT_TRUE(waitUntil(
+        [&] {
+            return fileSize(pictures + "/one.png") == 4096 - 400 && fileSize(pictures + "/deeper/two.png") == 8192 - 400;
+        },
+        20s));
+    std::string log;
+    waitUntil(
+        [&] {
+            log = copiedLog(window);
+            return log.find("Finished Compression at ") != std::string::npos;
+        },
+        20s, 500ms);
+    EXPECT_NE(log.find("Starting Compression at "), std::string::npos) << log;
+    EXPECT_NE(log.find("one.png"), std::string::npos) << log;
+    EXPECT_NE(log.find("two.png"), std::string::npos) << log;
+    screenshot("main-window-after-drop.png");
+
+    XClient closer(server->display());
+    closer.requestClose(window);
+    EXPECT_EQ(child->wait(10s), 0);
+}
+
+TEST_F(ProgramWindow, ClosingDuringADroppedJobEndsTheProcessOnlyAfterTheJob)
+{
+    // pngout announces that it runs, then takes its time.
+    installFakeTools("#!/bin/sh\ntouch \"$0.started\"\nsleep 2\nfor last; do :; done\ntruncate -s -100 \"$last\"\n");
+    writeFile(folder.file("Tarnwick.config"), "{\"Copy\":false}");
+    std::string picture = folder.file("slow.png");
+    writeFile(picture, std::string(4096, 's'));
+    start();
+    unsigned long window = mainWindow();
+    ASSERT_NE(window, 0u) << readFile(folder.file("stderr.txt"));
+
+    XClient source(server->display());
+    ASSERT_TRUE(source.dropUriList(window, 500, 400, fileUri(picture) + "\r\n")) << source.lastError;
+    ASSERT_TRUE(waitUntil([&] { return fileExists(folder.file("pngout.started")); }, 20s));
+    source.requestClose(window);
+
+    // The window goes at once, the process only once the job has finished.
+    EXPECT_TRUE(waitUntil(
+        [&] {
+            return runCommand({"xdotool", "search", "--onlyvisible", "--name", "^Tarnwick 6\\.1$"}, server->display())
+                .out.empty();
+        },
+        5s));
+    EXPECT_FALSE(child->finished());
+    EXPECT_EQ(child->wait(20s), 0) << readFile(folder.file("stderr.txt"));
+    EXPECT_EQ(fileSize(picture), 4096 - 400);
+    EXPECT_TRUE(fileExists(folder.file("Tarnwick.config")));
+}
