@@ -1,5 +1,7 @@
 #include "engine/compress_file.h"
 
+#include <initializer_list>
+
 #include "engine/engine_state.h"
 #include "engine/png_passes.h"
 #include "engine/tool_command.h"
