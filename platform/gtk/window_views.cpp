@@ -87,6 +87,7 @@ void onDropReceived(GtkWidget* widget, GdkDragContext* context, gint, gint, GtkS
 {
     // The widget's own handler (a text view's text drop) must not see the file list.
     g_signal_stop_emission_by_name(widget, "drag-data-received");
+
     const guchar* bytes = gtk_selection_data_get_data(data);
     int length = gtk_selection_data_get_length(data);
     bool posted = false;
@@ -103,6 +104,8 @@ void onDropReceived(GtkWidget* widget, GdkDragContext* context, gint, gint, GtkS
 // Files dropped on the widget go to the layer window `target` (or the ancestor that takes them).
 void acceptFileDrops(GtkWidget* widget, HWND target)
 {
+    // GTK hands the data only to a widget whose target list names its type.
+    gtk_drag_dest_add_uri_targets(widget);
     g_signal_connect(widget, "drag-motion", G_CALLBACK(onDragMotion), target);
     g_signal_connect(widget, "drag-drop", G_CALLBACK(onDragDrop), target);
     g_signal_connect(widget, "drag-data-received", G_CALLBACK(onDropReceived), target);
@@ -249,8 +252,7 @@ void DisplayState::buildTopLevel(HWND window)
 
     g_signal_connect(view.outer, "delete-event", G_CALLBACK(onDelete), window);
     g_signal_connect(view.outer, "configure-event", G_CALLBACK(onConfigure), window);
-    static GtkTargetEntry uriList{const_cast<gchar*>("text/uri-list"), 0, 0};
-    gtk_drag_dest_set(view.outer, GtkDestDefaults(0), &uriList, 1,
+    gtk_drag_dest_set(view.outer, GtkDestDefaults(0), nullptr, 0,
                       static_cast<GdkDragAction>(GDK_ACTION_COPY | GDK_ACTION_MOVE | GDK_ACTION_LINK));
     acceptFileDrops(view.outer, window);
 
