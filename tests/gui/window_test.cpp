@@ -285,3 +285,27 @@ TEST_F(MainWindow, LogPaneKeepsUpWithThousandsOfLinesAndStaysResponsive)
         EXPECT_NE(shown.find("     Line 4999 KB\r\n"), std::string::npos);
     });
 }
+
+TEST_F(MainWindow, UserResizeLaysOutTheLogPaneAndStatusBarAgain)
+{
+    session.run([&](WindowSession& s) {
+        unsigned long window = s.xWindow();
+        ASSERT_NE(window, 0u);
+        runCommand({"xdotool", "windowsize", std::to_string(window), "700", "500"}, WindowSession::displayName());
+        auto sizeOf = [](HWND handle) -> std::pair<long, long> {
+            std::optional<winlayer::WindowState> state = winlayer::windowState(handle);
+            if (!state)
+                return {-1, -1};
+            return {state->rect.right - state->rect.left, state->rect.bottom - state->rect.top};
+        };
+        ASSERT_TRUE(waitUntil([&] { return sizeOf(s.frame().handle) == std::make_pair(700L, 500L); }, 5s));
+        // WM_SIZE ran the frame's layout: the log pane fills the client area above the status bar.
+        RECT client;
+        GetClientRect(s.frame().handle, &client);
+        EXPECT_EQ(client.right, 700);
+        EXPECT_TRUE(waitUntil(
+            [&] { return sizeOf(s.frame().logPane->handle) == std::make_pair(700L, static_cast<long>(client.bottom) - 20); },
+            5s));
+        EXPECT_EQ(sizeOf(s.frame().statusBar->handle).first, 700L);
+    });
+}
