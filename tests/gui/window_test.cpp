@@ -68,6 +68,16 @@ Item findShown(const std::vector<Item>& items, const std::string& label)
     return {};
 }
 
+std::atomic<int> buttonClicks{0};
+std::atomic<bool> clickOnCommandThread{false};
+std::thread::id uiThread;
+
+void countClick()
+{
+    clickOnCommandThread = std::this_thread::get_id() != uiThread;
+    ++buttonClicks;
+}
+
 std::size_t lineCount(const std::string& text)
 {
     return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) + 1;
@@ -307,5 +317,28 @@ TEST_F(MainWindow, UserResizeLaysOutTheLogPaneAndStatusBarAgain)
             [&] { return sizeOf(s.frame().logPane->handle) == std::make_pair(700L, static_cast<long>(client.bottom) - 20); },
             5s));
         EXPECT_EQ(sizeOf(s.frame().statusBar->handle).first, 700L);
+    });
+}
+
+TEST_F(MainWindow, ButtonShownWhereTheLayerPlacesItRunsItsCallbackOnClick)
+{
+    session.run([&](WindowSession& s) {
+        ASSERT_NE(s.xWindow(), 0u);
+        liveButton* button = nullptr;
+        s.onUi([&] {
+            uiThread = std::this_thread::get_id();
+            button = new liveButton(&s.frame(), 40, 30, 120, 32, "&Go");
+            button->setCallback(countClick);
+        });
+        std::this_thread::sleep_for(300ms);
+        // The layer's idea of where the button is on screen must be where GTK drew it.
+        RECT onScreen;
+        ASSERT_TRUE(GetWindowRect(button->handle, &onScreen));
+        int x = (onScreen.left + onScreen.right) / 2;
+        int y = (onScreen.top + onScreen.bottom) / 2;
+        runCommand({"xdotool", "mousemove", std::to_string(x), std::to_string(y), "click", "1"},
+                   WindowSession::displayName());
+        EXPECT_TRUE(waitUntil([] { return buttonClicks.load() == 1; }, 5s));
+        EXPECT_TRUE(clickOnCommandThread);
     });
 }
