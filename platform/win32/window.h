@@ -594,9 +594,11 @@ public:
     // Shows a box and returns the answer; called on the thread that calls MessageBoxA.
     virtual int messageBox(HWND owner, const std::string& text, const std::string& caption, UINT type);
 
-    // Lets the display handle its pending events without blocking (PeekMessageA calls it).
+    // Lets the display handle its pending events without blocking; PeekMessageA calls it on
+    // whichever thread peeks, so a driver acts only on its own thread.
     virtual void pumpEvents() {}
-    // Sleeps until queueDescriptor is readable, the display has events, or the time passes.
+    // Sleeps until queueDescriptor is readable, the display has events, or the time passes
+    // (INFINITE: no limit). Called by every thread that waits for input; the default polls.
     virtual void waitForInput(int queueDescriptor, DWORD milliseconds);
 
     virtual NonClientMetrics nonClientMetrics() const { return {23, 20, 8, 1}; }

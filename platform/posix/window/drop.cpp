@@ -13,7 +13,7 @@ struct Drop {
 
 posix_window::HandleTable<Drop>& dropTable()
 {
-    static auto& instance = *new posix_window::HandleTable<Drop>(0x44);
+    static auto& instance = *new posix_window::HandleTable<Drop>(3);
     return instance;
 }
 
@@ -85,6 +85,10 @@ BOOL postDropFiles(HWND target, const std::vector<std::string>& paths)
         return FALSE;
     }
     HDROP drop = createDrop(paths);
+    if (!drop) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return FALSE;
+    }
     if (!PostMessageA(receiver, WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0)) {
         DragFinish(drop);
         return FALSE;

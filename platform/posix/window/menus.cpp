@@ -27,7 +27,7 @@ constexpr int kMaxDepth = 16; // menus nest a few levels; a cycle must not recur
 
 HandleTable<Menu>& menuTable()
 {
-    static HandleTable<Menu>& instance = *new HandleTable<Menu>(0x4D); // outlives every thread
+    static HandleTable<Menu>& instance = *new HandleTable<Menu>(2); // outlives every thread
     return instance;
 }
 
@@ -79,7 +79,10 @@ Found findItemLocked(HMENU handle, UINT item, UINT flags, int depth = 0)
 
 HMENU createMenu()
 {
-    return reinterpret_cast<HMENU>(menuTable().add(std::make_shared<Menu>()));
+    auto handle = reinterpret_cast<HMENU>(menuTable().add(std::make_shared<Menu>()));
+    if (!handle)
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return handle;
 }
 
 } // namespace

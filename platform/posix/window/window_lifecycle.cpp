@@ -124,6 +124,10 @@ HWND CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindowName, D
         window->menu = hMenu;
     window->control = makeControl(windowClass->kind, dwStyle, window->text);
     HWND handle = addWindow(window);
+    if (!handle) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return nullptr;
+    }
     if (parent) {
         std::lock_guard lock(parent->mutex);
         parent->children.push_back(handle);

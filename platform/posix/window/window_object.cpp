@@ -7,7 +7,7 @@ namespace {
 
 HandleTable<Window>& table()
 {
-    static HandleTable<Window>& instance = *new HandleTable<Window>(0x57); // outlives every thread
+    static HandleTable<Window>& instance = *new HandleTable<Window>(1); // outlives every thread
     return instance;
 }
 

@@ -224,6 +224,47 @@ TEST(WindowLifecycle, StaleHandlesAreRecognisedAndRefused)
     DestroyWindow(other);
 }
 
+TEST(WindowLifecycle, HandlesFitIn31BitsAndStayStaleAcrossSlotReuse)
+{
+    MessageLog log;
+    HWND first = createRecorded(log);
+    DestroyWindow(first);
+    for (int i = 0; i < 2000; ++i) {
+        HWND window = CreateWindowExA(0, "edit", "", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+        ASSERT_NE(window, first);
+        ASSERT_EQ(reinterpret_cast<UINT_PTR>(window) >> 31, 0u);
+        DestroyWindow(window);
+        ASSERT_FALSE(IsWindow(first));
+    }
+    // Handles of other kinds are never taken for windows, nor windows for menus.
+    HMENU menu = CreateMenu();
+    EXPECT_FALSE(IsWindow(reinterpret_cast<HWND>(menu)));
+    MessageLog otherLog;
+    HWND window = createRecorded(otherLog);
+    EXPECT_FALSE(IsMenu(reinterpret_cast<HMENU>(window)));
+    DestroyWindow(window);
+    DestroyMenu(menu);
+}
+
+TEST(WindowLifecycle, CreationFailsCleanlyWhenNoHandleIsLeft)
+{
+    std::vector<HWND> windows;
+    for (;;) {
+        HWND window = CreateWindowExA(0, "BUTTON", "", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+        if (!window)
+            break;
+        windows.push_back(window);
+        ASSERT_LT(windows.size(), 100000u);
+    }
+    EXPECT_EQ(GetLastError(), ERROR_NOT_ENOUGH_MEMORY);
+    EXPECT_GT(windows.size(), 10000u);
+    for (HWND window : windows)
+        DestroyWindow(window);
+    HWND again = CreateWindowExA(0, "BUTTON", "", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+    EXPECT_NE(again, nullptr);
+    DestroyWindow(again);
+}
+
 TEST(WindowLifecycle, OnlyTheOwningThreadMayDestroyAWindow)
 {
     MessageLog log;
