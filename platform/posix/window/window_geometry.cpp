@@ -58,6 +58,13 @@ LPARAM clientSizeParam(const Window& window)
     return MAKELPARAM(size.x, size.y);
 }
 
+// WM_MOVE reports where the client area starts, in the coordinates the window is placed in.
+LPARAM clientOriginParam(const Window& window)
+{
+    RECT insets = nonClientInsetsLocked(window);
+    return MAKELPARAM(window.rect.left + insets.left, window.rect.top + insets.top);
+}
+
 } // namespace
 } // namespace posix_window
 
@@ -96,7 +103,7 @@ BOOL ShowWindow(HWND hWnd, int nCmdShow)
             window->needsSize = false;
             firstShowing = true;
             size = clientSizeParam(*window);
-            origin = MAKELPARAM(window->rect.left, window->rect.top);
+            origin = clientOriginParam(*window);
         }
     }
     // A window learns its size when it is first shown.
@@ -130,6 +137,7 @@ BOOL MoveWindow(HWND hWnd, int X, int Y, int nWidth, int nHeight, BOOL bRepaint)
     RECT placed{X, Y, X + std::max(nWidth, 0), Y + std::max(nHeight, 0)};
     bool moved;
     LPARAM size;
+    LPARAM origin;
     {
         std::lock_guard lock(window->mutex);
         moved = window->rect.left != placed.left || window->rect.top != placed.top;
@@ -138,10 +146,11 @@ BOOL MoveWindow(HWND hWnd, int X, int Y, int nWidth, int nHeight, BOOL bRepaint)
         if (bRepaint)
             window->needsPaint = true;
         size = clientSizeParam(*window);
+        origin = clientOriginParam(*window);
     }
     winlayer::displayDriver().windowMoved(hWnd, placed);
     if (moved)
-        sendToWindow(window, WM_MOVE, 0, MAKELPARAM(X, Y));
+        sendToWindow(window, WM_MOVE, 0, origin);
     sendToWindow(window, WM_SIZE, SIZE_RESTORED, size);
     return TRUE;
 }
@@ -231,13 +240,15 @@ BOOL displayMoved(HWND window, int x, int y)
     std::shared_ptr<Window> target = findWindow(window);
     if (!target)
         return FALSE;
+    LPARAM origin;
     {
         std::lock_guard lock(target->mutex);
         LONG width = target->rect.right - target->rect.left;
         LONG height = target->rect.bottom - target->rect.top;
         target->rect = {x, y, x + width, y + height};
+        origin = clientOriginParam(*target);
     }
-    return PostMessageA(window, WM_MOVE, 0, MAKELPARAM(x, y));
+    return PostMessageA(window, WM_MOVE, 0, origin);
 }
 
 } // namespace winlayer

@@ -22,7 +22,8 @@ std::string textOf(HWND window)
 
 void append(HWND edit, const char* piece)
 {
-    SendMessageA(edit, EM_SETSEL, static_cast<WPARAM>(-1) >> 1, static_cast<LPARAM>(-1));
+    auto length = SendMessageA(edit, WM_GETTEXTLENGTH, 0, 0);
+    SendMessageA(edit, EM_SETSEL, static_cast<WPARAM>(length), length);
     SendMessageA(edit, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(piece));
 }
 

@@ -90,8 +90,10 @@ TEST(WindowLifecycle, MoveWindowSendsSizeWithTheNewClientSize)
 
     ASSERT_TRUE(MoveWindow(child, 5, 6, 300, 200, TRUE));
     EXPECT_EQ(childLog.messages({WM_MOVE, WM_SIZE}), (std::vector<UINT>{WM_MOVE, WM_SIZE}));
-    // One border pixel on each side of a WS_BORDER window.
-    EXPECT_EQ(childLog.all().back().lParam, MAKELPARAM(298, 198));
+    // One border pixel on each side of a WS_BORDER window: the client area starts one pixel in.
+    auto received = childLog.all();
+    EXPECT_EQ(received[received.size() - 2].lParam, MAKELPARAM(6, 7));
+    EXPECT_EQ(received.back().lParam, MAKELPARAM(298, 198));
     RECT client;
     GetClientRect(child, &client);
     EXPECT_EQ(client.right, 298);
