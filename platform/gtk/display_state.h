@@ -53,7 +53,6 @@ struct View {
     GtkWidget* box = nullptr;        // top-level: the vertical box holding menu bar and client
     GtkWidget* menuBar = nullptr;
     GtkWidget* textView = nullptr;
-    GtkTextMark* endMark = nullptr;
     GtkWidget* entry = nullptr;
     GtkWidget* button = nullptr;
     std::vector<GtkWidget*> statusLabels;

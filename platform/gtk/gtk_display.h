@@ -37,6 +37,8 @@ public:
     // What the display shows, for tests. Display thread only.
     std::string shownText(HWND edit);
     std::vector<std::string> shownStatusTexts(HWND statusBar);
+    // Whether a multi-line edit control is scrolled to its last line.
+    bool shownAtEnd(HWND edit);
     struct ShownMenuItem {
         int depth;         // 0 for the menu bar's popups
         std::string label; // GTK's form, "_" before the mnemonic

@@ -111,6 +111,47 @@ void acceptFileDrops(GtkWidget* widget, HWND target)
     g_signal_connect(widget, "drag-data-received", G_CALLBACK(onDropReceived), target);
 }
 
+// A log pane follows its end as it grows, unless the user has scrolled up to read; scrolling
+// back to the bottom follows again. The text view measures new lines bit by bit, so the end is
+// chased on every change of the scroll range rather than scrolled to once.
+struct Follow {
+    bool following = true;
+    bool moving = false;
+};
+
+void scrollToEnd(GtkAdjustment* adjustment, Follow& follow)
+{
+    follow.moving = true;
+    gtk_adjustment_set_value(adjustment, gtk_adjustment_get_upper(adjustment) - gtk_adjustment_get_page_size(adjustment));
+    follow.moving = false;
+}
+
+void onRangeChanged(GtkAdjustment* adjustment, gpointer data)
+{
+    auto& follow = *static_cast<Follow*>(data);
+    if (follow.following)
+        scrollToEnd(adjustment, follow);
+}
+
+void onScrolled(GtkAdjustment* adjustment, gpointer data)
+{
+    auto& follow = *static_cast<Follow*>(data);
+    if (follow.moving)
+        return;
+    double bottom = gtk_adjustment_get_value(adjustment) + gtk_adjustment_get_page_size(adjustment);
+    follow.following = bottom >= gtk_adjustment_get_upper(adjustment) - 1.0;
+}
+
+void followEnd(GtkWidget* textView)
+{
+    auto* follow = new Follow;
+    g_object_set_data_full(G_OBJECT(textView), "tarnwick-follow", follow,
+                           [](gpointer data) { delete static_cast<Follow*>(data); });
+    GtkAdjustment* vertical = gtk_scrollable_get_vadjustment(GTK_SCROLLABLE(textView));
+    g_signal_connect(vertical, "changed", G_CALLBACK(onRangeChanged), follow);
+    g_signal_connect(vertical, "value-changed", G_CALLBACK(onScrolled), follow);
+}
+
 void onButtonClicked(GtkButton*, gpointer window)
 {
     HWND button = handleOf(window);
@@ -297,11 +338,8 @@ void DisplayState::buildChild(HWND window)
             gtk_text_view_set_left_margin(GTK_TEXT_VIEW(view.textView), 3);
             // Files dropped on the pane belong to the window, not to the text.
             acceptFileDrops(view.textView, window);
-            GtkTextBuffer* buffer = gtk_text_view_get_buffer(GTK_TEXT_VIEW(view.textView));
-            GtkTextIter end;
-            gtk_text_buffer_get_end_iter(buffer, &end);
-            view.endMark = gtk_text_buffer_create_mark(buffer, nullptr, &end, FALSE);
             gtk_container_add(GTK_CONTAINER(view.outer), view.textView);
+            followEnd(view.textView);
             gtk_widget_show(view.textView);
         } else {
             view.entry = gtk_entry_new();
@@ -464,10 +502,6 @@ void DisplayState::refreshText(HWND edit)
     } else {
         return;
     }
-    GtkTextIter end;
-    gtk_text_buffer_get_end_iter(buffer, &end);
-    gtk_text_buffer_move_mark(buffer, view.endMark, &end);
-    gtk_text_view_scroll_mark_onscreen(GTK_TEXT_VIEW(view.textView), view.endMark);
 }
 
 std::string GtkDisplay::shownText(HWND edit)
@@ -488,6 +522,16 @@ std::string GtkDisplay::shownText(HWND edit)
     std::string result(text);
     g_free(text);
     return result;
+}
+
+bool GtkDisplay::shownAtEnd(HWND edit)
+{
+    auto found = state->views.find(edit);
+    if (found == state->views.end() || !found->second.textView)
+        return false;
+    GtkAdjustment* vertical = gtk_scrollable_get_vadjustment(GTK_SCROLLABLE(found->second.textView));
+    double bottom = gtk_adjustment_get_value(vertical) + gtk_adjustment_get_page_size(vertical);
+    return bottom >= gtk_adjustment_get_upper(vertical) - 1.0;
 }
 
 std::vector<std::string> GtkDisplay::shownStatusTexts(HWND statusBar)

@@ -293,6 +293,14 @@ TEST_F(MainWindow, LogPaneKeepsUpWithThousandsOfLinesAndStaysResponsive)
         EXPECT_EQ(shown, s.frame().logPane->getText());
         EXPECT_EQ(lineCount(shown), static_cast<std::size_t>(lines) + 1);
         EXPECT_NE(shown.find("     Line 4999 KB\r\n"), std::string::npos);
+        // The pane follows the end of the log.
+        EXPECT_TRUE(waitUntil(
+            [&] {
+                bool atEnd = false;
+                s.onUi([&] { atEnd = WindowSession::display()->shownAtEnd(s.frame().logPane->handle); });
+                return atEnd;
+            },
+            5s));
     });
 }
 
