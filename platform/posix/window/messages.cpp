@@ -33,19 +33,27 @@ DWORD remaining(DWORD total, Clock::time_point start)
     return spent >= total ? 0 : static_cast<DWORD>(total - spent);
 }
 
-bool waitForQueueInput(ThreadQueue& queue, DWORD milliseconds)
+// Sent messages wake only a wait that asks for them; posted ones (the quit included) any other.
+bool hasWantedInput(ThreadQueue& queue, DWORD wakeMask)
 {
-    queue.drainWake();
-    {
-        std::lock_guard lock(queue.mutex);
-        if (queue.hasInputLocked())
-            return true;
-    }
-    if (milliseconds == 0)
-        return false;
-    winlayer::displayDriver().waitForInput(queue.wakeDescriptor, milliseconds);
     std::lock_guard lock(queue.mutex);
-    return queue.hasInputLocked();
+    bool posted = !queue.posted.empty() || queue.quitPosted;
+    return ((wakeMask & QS_SENDMESSAGE) && !queue.sent.empty()) || ((wakeMask & ~QS_SENDMESSAGE) && posted);
+}
+
+bool waitForQueueInput(ThreadQueue& queue, DWORD milliseconds, DWORD wakeMask = QS_ALLINPUT)
+{
+    Clock::time_point start = Clock::now();
+    for (;;) {
+        // Drained before looking, so anything queued after the look still wakes the wait.
+        queue.drainWake();
+        if (hasWantedInput(queue, wakeMask))
+            return true;
+        DWORD left = remaining(milliseconds, start);
+        if (left == 0)
+            return false;
+        winlayer::displayDriver().waitForInput(queue.wakeDescriptor, left);
+    }
 }
 
 } // namespace
@@ -173,7 +181,8 @@ BOOL InSendMessage()
     return inSentMessage() ? TRUE : FALSE;
 }
 
-DWORD MsgWaitForMultipleObjects(DWORD nCount, const HANDLE* pHandles, BOOL fWaitAll, DWORD dwMilliseconds, DWORD)
+DWORD MsgWaitForMultipleObjects(DWORD nCount, const HANDLE* pHandles, BOOL fWaitAll, DWORD dwMilliseconds,
+                                DWORD dwWakeMask)
 {
     if (fWaitAll || (nCount > 0 && !pHandles)) {
         SetLastError(ERROR_INVALID_PARAMETER);
@@ -189,7 +198,7 @@ DWORD MsgWaitForMultipleObjects(DWORD nCount, const HANDLE* pHandles, BOOL fWait
     }
     std::shared_ptr<ThreadQueue> queue = currentQueue();
     if (objects.empty())
-        return waitForQueueInput(*queue, dwMilliseconds) ? WAIT_OBJECT_0 : WAIT_TIMEOUT;
+        return waitForQueueInput(*queue, dwMilliseconds, dwWakeMask) ? WAIT_OBJECT_0 : WAIT_TIMEOUT;
 
     // The objects cannot wake our descriptor, so they are looked at between short waits.
     Clock::time_point start = Clock::now();
@@ -198,7 +207,7 @@ DWORD MsgWaitForMultipleObjects(DWORD nCount, const HANDLE* pHandles, BOOL fWait
             if (objects[i]->wait(0) == WAIT_OBJECT_0)
                 return WAIT_OBJECT_0 + i;
         DWORD left = remaining(dwMilliseconds, start);
-        if (waitForQueueInput(*queue, std::min<DWORD>(left, 1)))
+        if (waitForQueueInput(*queue, std::min<DWORD>(left, 1), dwWakeMask))
             return WAIT_OBJECT_0 + nCount;
         if (left == 0)
             return WAIT_TIMEOUT;

@@ -47,7 +47,6 @@ public:
     void wake();
     // Empties the wake descriptor.
     void drainWake();
-    bool hasInputLocked() const { return !posted.empty() || !sent.empty() || quitPosted; }
 };
 
 // The calling thread's queue, made on first use and closed when the thread ends.

@@ -143,6 +143,24 @@ TEST(MessageQueue, WaitForInputEndsAtOnceWhenAMessageArrivesAndAtTheLimitOtherwi
     DestroyWindow(window);
 }
 
+TEST(MessageQueue, AWaitWakesOnlyForTheKindsOfInputItAsksFor)
+{
+    MessageLog log;
+    HWND window = createRecorded(log);
+    pumpMessages();
+    PostMessageA(window, WM_USER, 0, 0);
+    EXPECT_EQ(MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_SENDMESSAGE), WAIT_TIMEOUT);
+    EXPECT_EQ(MsgWaitForMultipleObjects(0, nullptr, FALSE, 0, QS_POSTMESSAGE), WAIT_OBJECT_0);
+    pumpMessages();
+
+    std::thread sender([window] { SendMessageA(window, WM_USER, 0, 0); });
+    EXPECT_EQ(MsgWaitForMultipleObjects(0, nullptr, FALSE, 5000, QS_SENDMESSAGE), WAIT_OBJECT_0);
+    EXPECT_EQ(MsgWaitForMultipleObjects(0, nullptr, FALSE, 0, QS_POSTMESSAGE), WAIT_TIMEOUT);
+    pumpMessages(); // serves the send
+    sender.join();
+    DestroyWindow(window);
+}
+
 TEST(MessageQueue, WaitsOnHandlesThatAreNotObjectsFail)
 {
     int notAHandle = 0;
