@@ -1,11 +1,12 @@
-// The program's entry point. Started with arguments it runs headless.
+// The program's entry point: without arguments it shows the window, with arguments it runs
+// headless.
 #include <string>
 #include <vector>
 
-#include "app/headless_main.h"
+#include "app/window/program_main.h"
 
 int main(int argc, char** argv)
 {
     std::vector<std::string> arguments(argv + 1, argv + argc);
-    return headlessMain(arguments);
+    return programMain(arguments);
 }
