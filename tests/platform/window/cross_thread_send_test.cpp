@@ -89,7 +89,8 @@ TEST(CrossThreadSend, SentMessagesAreHandledBeforePostedOnes)
     HWND window = createRecorded(log);
     PostMessageA(window, WM_USER + 1, 0, 0);
     std::thread sender([&] { SendMessageA(window, WM_USER + 2, 0, 0); });
-    std::this_thread::sleep_for(50ms); // the sent message is now queued behind the posted one
+    // Waits until the sent message is queued behind the posted one, without serving it.
+    ASSERT_EQ(MsgWaitForMultipleObjects(0, nullptr, FALSE, 10000, QS_SENDMESSAGE), WAIT_OBJECT_0);
     log.clear();
     pumpMessages();
     sender.join();
@@ -139,7 +140,8 @@ TEST(CrossThreadSend, AWindowDestroyedWhileASenderWaitsReleasesTheSender)
     HWND window = createRecorded(log);
     std::promise<LRESULT> result;
     std::thread sender([&] { result.set_value(SendMessageA(window, WM_USER, 0, 0)); });
-    std::this_thread::sleep_for(30ms); // the send is queued, not yet served
+    // The send is queued, not yet served.
+    ASSERT_EQ(MsgWaitForMultipleObjects(0, nullptr, FALSE, 10000, QS_SENDMESSAGE), WAIT_OBJECT_0);
     DestroyWindow(window);
     auto answer = result.get_future();
     ASSERT_EQ(answer.wait_for(5s), std::future_status::ready);
