@@ -1,5 +1,10 @@
 // One message queue per thread: posted messages, messages sent from other threads awaiting their
 // reply, the quit flag, and an eventfd that wakes a thread sleeping for input.
+//
+// Locking: a queue's mutex is held only around its own lists; nothing else is locked under it
+// (a window's liveness is an atomic), and no procedure runs while it is held. Window mutexes
+// guard a window's fields only. So no lock of the layer is ever held across a call to a window
+// procedure, and threads sending to each other cannot deadlock on the layer's locks.
 #pragma once
 
 #include "platform/win32.h"
