@@ -575,7 +575,9 @@ struct NonClientMetrics {
 // not the display's thread) and must return quickly: queue the change and apply it on the
 // display's own thread. textChanged is called under the control's lock, so changes arrive in
 // their order; it must not call back into the layer for that control, and a lock it takes there
-// must not be held while the driver calls the layer's query functions.
+// must not be held while the driver calls the layer's query functions. A control written from
+// another thread while its window is destroyed may report one last change after windowDestroyed:
+// ignore handles no longer known.
 class DisplayDriver {
 public:
     virtual ~DisplayDriver() = default;
