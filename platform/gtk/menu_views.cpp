@@ -156,7 +156,7 @@ std::vector<GtkDisplay::ShownMenuItem> GtkDisplay::shownMenu(HWND topLevel)
         GList* children = gtk_container_get_children(GTK_CONTAINER(shell));
         for (GList* at = children; at; at = at->next) {
             GtkWidget* widget = GTK_WIDGET(at->data);
-            ShownMenuItem item{depth, "", GTK_IS_SEPARATOR_MENU_ITEM(widget), GTK_IS_CHECK_MENU_ITEM(widget), false};
+            ShownMenuItem item{depth, "", GTK_IS_SEPARATOR_MENU_ITEM(widget) != 0, GTK_IS_CHECK_MENU_ITEM(widget) != 0, false};
             if (item.check)
                 item.active = gtk_check_menu_item_get_active(GTK_CHECK_MENU_ITEM(widget));
             if (!item.separator) {

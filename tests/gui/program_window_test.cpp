@@ -65,7 +65,8 @@ protected:
         runCommand({"xdotool", "windowfocus", "--sync", std::to_string(window)}, server->display());
         for (const std::string& key : sequence) {
             runCommand({"xdotool", "key", key}, server->display());
-            std::this_thread::sleep_for(150ms);
+            // A menu opened by one key must be up before the next key arrives.
+            std::this_thread::sleep_for(300ms);
         }
     }
 

@@ -133,7 +133,8 @@ void WindowSession::keys(const std::vector<std::string>& sequence)
     runCommand({"xdotool", "windowfocus", "--sync", std::to_string(window)}, displayName());
     for (const std::string& key : sequence) {
         runCommand({"xdotool", "key", key}, displayName());
-        std::this_thread::sleep_for(std::chrono::milliseconds(150));
+        // A menu opened by one key must be up before the next key arrives.
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
     }
 }
 
