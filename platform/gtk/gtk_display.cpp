@@ -115,6 +115,15 @@ void GtkDisplay::flush()
 
 void GtkDisplay::windowCreated(HWND window)
 {
+    // An edit control's mirror starts with the text it was created with; only then do its
+    // changes count, so a change reported after its destruction finds nothing to apply to.
+    std::optional<winlayer::WindowState> known = winlayer::windowState(window);
+    if (known && g_ascii_strcasecmp(known->className.c_str(), "edit") == 0) {
+        std::lock_guard guard(state->lock);
+        TextMirror& mirror = state->mirrors[window];
+        mirror = TextMirror();
+        mirror.apply({0, 0, known->text});
+    }
     state->queue({Change::Created, window});
 }
 
@@ -151,8 +160,11 @@ void GtkDisplay::textChanged(HWND edit, const winlayer::TextChange& change)
     bool first;
     {
         std::lock_guard guard(state->lock);
+        auto mirror = state->mirrors.find(edit);
+        if (mirror == state->mirrors.end())
+            return; // not created while this display was installed, or already destroyed
         first = state->pending.empty() && state->dirtyEdits.empty();
-        state->mirrors[edit].apply(change);
+        mirror->second.apply(change);
         state->dirtyEdits.insert(edit);
     }
     if (first)

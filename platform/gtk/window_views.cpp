@@ -367,7 +367,14 @@ void DisplayState::buildChild(HWND window)
     if (stored.textView || stored.entry) {
         {
             std::lock_guard guard(lock);
-            mirrors[window].showAllAgain();
+            auto mirror = mirrors.find(window);
+            if (mirror != mirrors.end()) {
+                mirror->second.showAllAgain();
+            } else {
+                // FIXME: an edit control made before this display was installed shows the text
+                // it has now; a change racing this first look can be missed.
+                mirrors[window].apply({0, 0, known->text});
+            }
         }
         refreshText(window);
     }
