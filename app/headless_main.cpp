@@ -26,6 +26,7 @@ extern "C" void stopOnInterrupt(int)
 const char* usageText()
 {
     return "Usage: tarnwick PATH\n"
+           "       tarnwick                   (shows the window; drop files or folders on it)\n"
            "       tarnwick --help | --version\n"
            "\n"
            "Makes the image or executable file PATH, or every file of an enabled kind in the\n"

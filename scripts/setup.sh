@@ -13,7 +13,7 @@ packages=(
   # the optimizers the engine runs
   pngcrush optipng libimage-exiftool-perl
   # window tests and pixel comparisons
-  xvfb xdotool x11-utils imagemagick
+  xvfb xdotool x11-utils imagemagick fonts-dejavu-core
 )
 
 missing=()
