@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include <sys/stat.h>
+
 #include "engine/engine_state.h"
 #include "engine/tool_command.h"
 #include "util/live_file.h"
@@ -34,9 +36,12 @@ void crushPng(ReportSurfaces& mainWindow, const std::string& path, StepMode mode
     if (crushedSize < 0)
         return;
     const std::int64_t originalSize = fileSize(path);
-    // One rename over the original, so a crash never leaves the image only under the
-    // temporary name.
-    if (originalSize >= 0 && crushedSize < originalSize) {
+    // An empty result is a run that failed, never a smaller image. One rename over the
+    // original, so a crash never leaves the image only under the temporary name; the result
+    // takes the original's permissions, so a private file does not become readable to others.
+    struct stat original {};
+    if (crushedSize > 0 && crushedSize < originalSize && ::stat(path.c_str(), &original) == 0) {
+        ::chmod(temporary.c_str(), original.st_mode & 07777);
         if (std::rename(temporary.c_str(), path.c_str()) != 0)
             std::remove(temporary.c_str());
     } else {

@@ -4,6 +4,8 @@
 #include "engine_fixture.h"
 #include "util/live_file.h"
 
+#include <sys/stat.h>
+
 using PngPassesTest = EngineTest;
 
 TEST_F(PngPassesTest, CrushResultReplacesTheFileOnlyWhenStrictlySmaller)
@@ -16,6 +18,8 @@ TEST_F(PngPassesTest, CrushResultReplacesTheFileOnlyWhenStrictlySmaller)
         {3000, 3000, "     Pass 1/3...  New Size: 2.930 KB\r\n"},
         {4096, 4096, "     Pass 1/3...  New Size: 4.000 KB\r\n"},
         {4095, 4095, "     Pass 1/3...  New Size: 3.999 KB\r\n"},
+        // An empty output is a failed run: the image must survive it.
+        {0, 4096, "     Pass 1/3...  New Size: 4.000 KB\r\n"},
     };
     // A larger result, written by a tool that appends to its input.
     const std::string path = pics() + "/a.png";
@@ -36,6 +40,22 @@ TEST_F(PngPassesTest, CrushResultReplacesTheFileOnlyWhenStrictlySmaller)
     crushPng(surfaces, path, StepMode{true, false});
     EXPECT_EQ(readFile(path), original);
     EXPECT_EQ(fileSize(temporary), -1);
+}
+
+TEST_F(PngPassesTest, CrushResultKeepsTheOriginalsPermissions)
+{
+    const std::string path = pics() + "/private.png";
+    writeFileOfSize(path, 4096);
+    ASSERT_EQ(::chmod(path.c_str(), 0600), 0);
+    // The tool creates its output world-readable, as a umask of 022 would.
+    tools.install("pngcrush", crushToSizeAction(100) + "; chmod 644 \"$4\"");
+
+    crushPng(surfaces, path, StepMode{true, false});
+
+    struct stat st {};
+    ASSERT_EQ(::stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_size, 100);
+    EXPECT_EQ(st.st_mode & 07777, 0600u);
 }
 
 TEST_F(PngPassesTest, FileAlreadyBearingTheTemporaryNameIsLeftAlone)
