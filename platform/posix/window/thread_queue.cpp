@@ -150,6 +150,24 @@ LRESULT callWindow(const std::shared_ptr<Window>& window, UINT message, WPARAM w
     return proc ? proc(window->handle, message, wParam, lParam) : 0;
 }
 
+namespace {
+
+// Handles one message sent from another thread on this thread and releases its sender; a
+// message for a window that died meanwhile is answered with 0.
+void deliverSent(SentMessage& incoming)
+{
+    std::shared_ptr<Window> receiver = findWindow(incoming.hwnd);
+    LRESULT result = 0;
+    if (receiver && receiver->alive) {
+        ++sentMessageDepth;
+        result = callWindow(receiver, incoming.message, incoming.wParam, incoming.lParam);
+        --sentMessageDepth;
+    }
+    complete(incoming, result);
+}
+
+} // namespace
+
 LRESULT sendToWindow(const std::shared_ptr<Window>& window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (window->control || window->threadId == GetCurrentThreadId())
@@ -180,14 +198,7 @@ LRESULT sendToOtherThread(const std::shared_ptr<Window>& window, UINT message, W
             std::shared_ptr<SentMessage> incoming = std::move(self->sent.front());
             self->sent.pop_front();
             lock.unlock();
-            std::shared_ptr<Window> receiver = findWindow(incoming->hwnd);
-            LRESULT result = 0;
-            if (receiver && receiver->alive) {
-                ++sentMessageDepth;
-                result = callWindow(receiver, incoming->message, incoming->wParam, incoming->lParam);
-                --sentMessageDepth;
-            }
-            complete(*incoming, result);
+            deliverSent(*incoming);
             lock.lock();
             continue;
         }
@@ -206,14 +217,7 @@ bool serveOneSentMessage(ThreadQueue& queue)
         incoming = std::move(queue.sent.front());
         queue.sent.pop_front();
     }
-    std::shared_ptr<Window> receiver = findWindow(incoming->hwnd);
-    LRESULT result = 0;
-    if (receiver && receiver->alive) {
-        ++sentMessageDepth;
-        result = callWindow(receiver, incoming->message, incoming->wParam, incoming->lParam);
-        --sentMessageDepth;
-    }
-    complete(*incoming, result);
+    deliverSent(*incoming);
     return true;
 }
 
