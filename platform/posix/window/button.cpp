@@ -15,6 +15,8 @@ public:
 
     LRESULT handle(Window& window, UINT message, WPARAM wParam, LPARAM lParam) override
     {
+        if (LRESULT result; handleFont(message, wParam, result))
+            return result;
         switch (message) {
         case WM_NCCREATE:
             return TRUE;
@@ -36,15 +38,6 @@ public:
         case WM_GETTEXTLENGTH: {
             std::lock_guard lock(mutex_);
             return static_cast<LRESULT>(label_.size());
-        }
-        case WM_SETFONT: {
-            std::lock_guard lock(mutex_);
-            font_ = reinterpret_cast<HFONT>(wParam);
-            return 0;
-        }
-        case WM_GETFONT: {
-            std::lock_guard lock(mutex_);
-            return reinterpret_cast<LRESULT>(font_);
         }
         default:
             return DefWindowProcA(window.handle, message, wParam, lParam);
@@ -75,7 +68,6 @@ private:
 
     mutable std::mutex mutex_;
     std::string label_;
-    HFONT font_ = nullptr;
 };
 
 } // namespace

@@ -5,6 +5,7 @@
 #include "platform/posix/window/window_class.h"
 #include "platform/win32.h"
 
+#include <atomic>
 #include <memory>
 #include <string>
 
@@ -19,6 +20,24 @@ public:
     virtual LRESULT handle(Window& window, UINT message, WPARAM wParam, LPARAM lParam) = 0;
     // The control's window text (an edit control's whole content).
     virtual std::string text() const = 0;
+
+    // WM_SETFONT and WM_GETFONT, alike for every control; false for any other message.
+    bool handleFont(UINT message, WPARAM wParam, LRESULT& result)
+    {
+        if (message == WM_SETFONT) {
+            font_ = reinterpret_cast<HFONT>(wParam);
+            result = 0;
+            return true;
+        }
+        if (message == WM_GETFONT) {
+            result = reinterpret_cast<LRESULT>(font_.load());
+            return true;
+        }
+        return false;
+    }
+
+private:
+    std::atomic<HFONT> font_{nullptr};
 };
 
 // The control state for a class, or null for a program's own class.

@@ -19,6 +19,8 @@ public:
 
     LRESULT handle(Window& window, UINT message, WPARAM wParam, LPARAM lParam) override
     {
+        if (LRESULT result; handleFont(message, wParam, result))
+            return result;
         switch (message) {
         case WM_NCCREATE:
             return TRUE;
@@ -72,15 +74,6 @@ public:
                 return 1;
             return 1 + std::count(text_.begin(), text_.end(), '\n');
         }
-        case WM_SETFONT: {
-            std::lock_guard lock(mutex_);
-            font_ = reinterpret_cast<HFONT>(wParam);
-            return 0;
-        }
-        case WM_GETFONT: {
-            std::lock_guard lock(mutex_);
-            return reinterpret_cast<LRESULT>(font_);
-        }
         default:
             return DefWindowProcA(window.handle, message, wParam, lParam);
         }
@@ -127,7 +120,6 @@ private:
     std::size_t selEnd_ = 0;
     bool readOnly_;
     bool multiline_;
-    HFONT font_ = nullptr;
 };
 
 } // namespace

@@ -20,6 +20,8 @@ public:
 
     LRESULT handle(Window& window, UINT message, WPARAM wParam, LPARAM lParam) override
     {
+        if (LRESULT result; handleFont(message, wParam, result))
+            return result;
         switch (message) {
         case WM_NCCREATE:
             return TRUE;
@@ -60,15 +62,6 @@ public:
         case WM_SIZE:
             dock(window);
             return 0;
-        case WM_SETFONT: {
-            std::lock_guard lock(mutex_);
-            font_ = reinterpret_cast<HFONT>(wParam);
-            return 0;
-        }
-        case WM_GETFONT: {
-            std::lock_guard lock(mutex_);
-            return reinterpret_cast<LRESULT>(font_);
-        }
         default:
             return DefWindowProcA(window.handle, message, wParam, lParam);
         }
@@ -137,7 +130,6 @@ private:
     std::vector<int> edges_{-1};
     std::vector<std::string> texts_;
     std::vector<UINT> types_;
-    HFONT font_ = nullptr;
 };
 
 } // namespace
