@@ -122,22 +122,33 @@ BOOL AppendMenuA(HMENU hMenu, UINT uFlags, UINT_PTR uIDNewItem, LPCSTR lpNewItem
     return TRUE;
 }
 
-DWORD CheckMenuItem(HMENU hMenu, UINT uIDCheckItem, UINT uCheck)
+namespace {
+
+// Sets the state bits `mask` of an item to those of `request` (which also says MF_BYCOMMAND or
+// MF_BYPOSITION) and tells the display; the previous bits, or -1 when there is no such item.
+UINT replaceItemState(HMENU menu, UINT item, UINT request, UINT mask)
 {
     Found found;
     UINT previous;
     UINT flags;
     {
         std::lock_guard lock(menuMutex());
-        found = findItemLocked(hMenu, uIDCheckItem, uCheck);
+        found = findItemLocked(menu, item, request);
         if (!found.item)
-            return static_cast<DWORD>(-1);
-        previous = found.item->flags & MF_CHECKED;
-        found.item->flags = (found.item->flags & ~MF_CHECKED) | (uCheck & MF_CHECKED);
+            return static_cast<UINT>(-1);
+        previous = found.item->flags & mask;
+        found.item->flags = (found.item->flags & ~mask) | (request & mask);
         flags = found.item->flags;
     }
     winlayer::displayDriver().menuItemStateChanged(found.menu, static_cast<UINT>(found.position), flags);
     return previous;
+}
+
+} // namespace
+
+DWORD CheckMenuItem(HMENU hMenu, UINT uIDCheckItem, UINT uCheck)
+{
+    return replaceItemState(hMenu, uIDCheckItem, uCheck, MF_CHECKED);
 }
 
 BOOL CheckMenuRadioItem(HMENU hmenu, UINT first, UINT last, UINT check, UINT flags)
@@ -176,20 +187,7 @@ BOOL CheckMenuRadioItem(HMENU hmenu, UINT first, UINT last, UINT check, UINT fla
 
 UINT EnableMenuItem(HMENU hMenu, UINT uIDEnableItem, UINT uEnable)
 {
-    Found found;
-    UINT previous;
-    UINT flags;
-    {
-        std::lock_guard lock(menuMutex());
-        found = findItemLocked(hMenu, uIDEnableItem, uEnable);
-        if (!found.item)
-            return static_cast<UINT>(-1);
-        previous = found.item->flags & (MF_GRAYED | MF_DISABLED);
-        found.item->flags = (found.item->flags & ~(MF_GRAYED | MF_DISABLED)) | (uEnable & (MF_GRAYED | MF_DISABLED));
-        flags = found.item->flags;
-    }
-    winlayer::displayDriver().menuItemStateChanged(found.menu, static_cast<UINT>(found.position), flags);
-    return previous;
+    return replaceItemState(hMenu, uIDEnableItem, uEnable, MF_GRAYED | MF_DISABLED);
 }
 
 UINT GetMenuState(HMENU hMenu, UINT uId, UINT uFlags)
