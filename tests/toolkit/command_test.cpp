@@ -45,24 +45,16 @@ void choose(liveFrame& frame, std::uint32_t identifier) {
 
 bool checkedNow(const liveMenuItem* item) { return GetMenuState(item->menu, item->id, MF_BYCOMMAND) & MF_CHECKED; }
 
-class CommandTest : public ::testing::Test {
+class CommandTest : public FrameTest {
 protected:
   void SetUp() override {
-    registerClassesOnce(app);
     seen.clear();
     interfaceThread = GetCurrentThreadId();
-    frame = app.createFrame("main", 0, 0, 300, 300);
-  }
-  void TearDown() override {
-    waitForWorkers();
-    delete app.mainWindow;
-    app.mainWindow = nullptr;
+    FrameTest::SetUp();
   }
   bool served(std::size_t events) {
     return pumpUntil([&] { return seen.size() >= events; });
   }
-  TestApp app;
-  liveFrame* frame = nullptr;
 };
 
 TEST_F(CommandTest, CheckItemFlipsItsMarkBeforeItsCallbackRunsOnTheCommandThread) {

@@ -56,21 +56,13 @@ void job(liveWindow*, const std::vector<std::string>& paths) {
   }
 }
 
-class DropTest : public ::testing::Test {
+class DropTest : public FrameTest {
 protected:
   void SetUp() override {
-    registerClassesOnce(app);
     seen.clear();
     interfaceThread = GetCurrentThreadId();
-    frame = app.createFrame("main", 0, 0, 300, 300);
+    FrameTest::SetUp();
   }
-  void TearDown() override {
-    waitForWorkers();
-    delete app.mainWindow;
-    app.mainWindow = nullptr;
-  }
-  TestApp app;
-  liveFrame* frame = nullptr;
 };
 
 TEST_F(DropTest, ThreePathsReachTheHandlerOnceInShellOrderOnTheDropThread) {

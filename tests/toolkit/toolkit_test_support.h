@@ -9,6 +9,8 @@
 #include <thread>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "toolkit/toolkit.h"
 
 class TestApp : public liveApplication {
@@ -76,3 +78,19 @@ inline RECT rectOf(HWND window) {
   auto state = winlayer::windowState(window);
   return state ? state->rect : RECT{-1, -1, -1, -1};
 }
+
+// A main frame on this thread for each test; queued commands and drops finish before it goes.
+class FrameTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    registerClassesOnce(app);
+    frame = app.createFrame("main", 0, 0, 300, 300);
+  }
+  void TearDown() override {
+    waitForWorkers();
+    delete app.mainWindow;
+    app.mainWindow = nullptr;
+  }
+  TestApp app;
+  liveFrame* frame = nullptr;
+};
