@@ -21,9 +21,7 @@ std::string toTerminalLineEnds(const std::string& piece, bool& pendingReturn)
     return out;
 }
 
-HeadlessSurfaces::HeadlessSurfaces(std::FILE* log, std::FILE* status) : log(log), status(status)
-{
-}
+HeadlessSurfaces::HeadlessSurfaces(std::FILE* log, std::FILE* status) : log(log), status(status) {}
 
 HeadlessSurfaces::~HeadlessSurfaces()
 {

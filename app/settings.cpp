@@ -22,9 +22,8 @@ struct OptionKey {
 
 // In the order the file lists them.
 const OptionKey optionKeys[] = {
-    {"Full", Full}, {"Strip", Strip}, {"Copy", Copy}, {"Apps", Apps},
-    {"Pngs", Pngs}, {"Tifs", Tifs},   {"Jpgs", Jpgs}, {"Gifs", Gifs},
-    {"Pdfs", Pdfs}, {"HogSystem", HogSystem},
+    {"Full", Full}, {"Strip", Strip}, {"Copy", Copy}, {"Apps", Apps}, {"Pngs", Pngs},
+    {"Tifs", Tifs}, {"Jpgs", Jpgs},   {"Gifs", Gifs}, {"Pdfs", Pdfs}, {"HogSystem", HogSystem},
 };
 
 std::string moduleFileName()

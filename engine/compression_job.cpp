@@ -80,8 +80,8 @@ JobStamp::~JobStamp()
 bool isSingleFilePath(const std::string& path)
 {
     const std::string lower = toLowerCopy(path);
-    for (const char* suffix : {".png", ".tiff", ".tif", ".jpeg", ".jpg", ".gif", ".pdf", ".dll",
-                               ".exe"})
+    for (const char* suffix :
+         {".png", ".tiff", ".tif", ".jpeg", ".jpg", ".gif", ".pdf", ".dll", ".exe"})
         if (endsWith(lower, suffix))
             return true;
     return false;

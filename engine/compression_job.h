@@ -8,11 +8,11 @@
 
 // How a job ended, for callers that must tell the user (the headless entry's exit status).
 enum class JobOutcome {
-    NoPaths,          // empty list: nothing logged
-    Done,             // the file or folder was processed (possibly stopped early)
-    PathMissing,      // nothing exists at the path: only the two stamps
-    UnsupportedFile,  // not a file of a supported kind (or a folder named like one): two stamps
-    BackupFailed,     // the backup failed, so nothing was compressed
+    NoPaths,         // empty list: nothing logged
+    Done,            // the file or folder was processed (possibly stopped early)
+    PathMissing,     // nothing exists at the path: only the two stamps
+    UnsupportedFile, // not a file of a supported kind (or a folder named like one): two stamps
+    BackupFailed,    // the backup failed, so nothing was compressed
 };
 
 // Compresses the first path (further ones are ignored): a path whose lower-cased text ends with

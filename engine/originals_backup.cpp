@@ -60,8 +60,7 @@ bool createFolders(const std::string& path)
 
 } // namespace
 
-OriginalsBackup::OriginalsBackup(ReportSurfaces& logPane, const std::string& basePath,
-                                 bool allowed)
+OriginalsBackup::OriginalsBackup(ReportSurfaces& logPane, const std::string& basePath, bool allowed)
     : logPane(logPane)
 {
     logPane.append("Backing up originals... ");

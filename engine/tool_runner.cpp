@@ -6,8 +6,10 @@
 #include <cstdlib>
 #include <vector>
 
-std::optional<std::string> composeCommandLine(const std::string& interpreter, const std::string& command,
-                                              const std::string& arguments) {
+std::optional<std::string> composeCommandLine(const std::string& interpreter,
+                                              const std::string& command,
+                                              const std::string& arguments)
+{
     std::string line;
     line.reserve(interpreter.size() + 4 + command.size() + 1 + arguments.size());
     line += interpreter;
@@ -17,16 +19,19 @@ std::optional<std::string> composeCommandLine(const std::string& interpreter, co
         line += ' ';
         line += arguments;
     }
-    if (line.size() + 1 > commandLineBudget) return std::nullopt;
+    if (line.size() + 1 > commandLineBudget)
+        return std::nullopt;
     return line;
 }
 
-std::string commandInterpreter() {
+std::string commandInterpreter()
+{
     const char* comspec = std::getenv("COMSPEC");
     return comspec ? comspec : "CMD.EXE";
 }
 
-std::int32_t runCommand(const std::string& command, const std::string& arguments, bool highPriority) {
+std::int32_t runCommand(const std::string& command, const std::string& arguments, bool highPriority)
+{
     // A zero byte would silently cut the line short and run something else than asked.
     if (command.find('\0') != std::string::npos || arguments.find('\0') != std::string::npos) {
         SetLastError(ERROR_INVALID_PARAMETER);
@@ -46,19 +51,21 @@ std::int32_t runCommand(const std::string& command, const std::string& arguments
     startup.wShowWindow = SW_HIDE;
     PROCESS_INFORMATION process{};
     DWORD flags = highPriority ? CREATE_NEW_CONSOLE | HIGH_PRIORITY_CLASS : CREATE_NEW_CONSOLE;
-    if (!CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, FALSE, flags, nullptr, nullptr, &startup,
-                        &process)) {
+    if (!CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, FALSE, flags, nullptr, nullptr,
+                        &startup, &process)) {
         return static_cast<std::int32_t>(GetLastError());
     }
     WaitForSingleObject(process.hProcess, INFINITE);
     DWORD exitCode = 0;
-    if (!GetExitCodeProcess(process.hProcess, &exitCode)) exitCode = 0;
+    if (!GetExitCodeProcess(process.hProcess, &exitCode))
+        exitCode = 0;
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
     return static_cast<std::int32_t>(exitCode);
 }
 
-std::string quoteArgument(const std::string& path) {
+std::string quoteArgument(const std::string& path)
+{
     std::string quoted = "\"";
     std::size_t slashes = 0;
     for (char c : path) {

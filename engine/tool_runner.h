@@ -11,7 +11,8 @@ constexpr std::size_t commandLineBudget = 4096;
 
 // INTERPRETER + " /c " + COMMAND, then " " + ARGUMENTS when not empty; nothing is quoted or
 // escaped. Empty when the line would need commandLineBudget bytes or more.
-std::optional<std::string> composeCommandLine(const std::string& interpreter, const std::string& command,
+std::optional<std::string> composeCommandLine(const std::string& interpreter,
+                                              const std::string& command,
                                               const std::string& arguments);
 
 // The interpreter the tools run through: COMSPEC, or "CMD.EXE" when it is not set.
@@ -22,7 +23,8 @@ std::string commandInterpreter();
 // found); 0 when the exit code cannot be read; the system error code when the process could not
 // be created: ERROR_FILENAME_EXCED_RANGE (206) for a command line of 4096 bytes or more and
 // ERROR_INVALID_PARAMETER (87) for a command holding a zero byte, and nothing runs then.
-std::int32_t runCommand(const std::string& command, const std::string& arguments, bool highPriority);
+std::int32_t runCommand(const std::string& command, const std::string& arguments,
+                        bool highPriority);
 
 // PATH as one argument in double quotes, escaped so that the Windows quoting rules give back
 // exactly PATH: backslashes before a quote and at the end are doubled, a quote becomes \".

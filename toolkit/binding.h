@@ -10,12 +10,12 @@
 class liveWindow;
 
 enum liveBindingKind : std::int32_t {
-  kindMouse = 0,
-  kindSize = 1,
-  kindCommand = 2,
-  kindDrop = 3,
-  kindReserved = 4,
-  kindPaint = 5,
+    kindMouse = 0,
+    kindSize = 1,
+    kindCommand = 2,
+    kindDrop = 3,
+    kindReserved = 4,
+    kindPaint = 5,
 };
 
 // Handlers are plain functions; only the size handler's result is used (by the layout chain).
@@ -29,19 +29,19 @@ using liveDropHandler = void (*)(liveWindow* window, const std::vector<std::stri
 // The table stores every handler as this type; the kind says what it really is.
 using liveAnyHandler = void (*)();
 
-template <typename Handler>
-liveAnyHandler toAnyHandler(Handler handler) {
-  return reinterpret_cast<liveAnyHandler>(handler);
+template <typename Handler> liveAnyHandler toAnyHandler(Handler handler)
+{
+    return reinterpret_cast<liveAnyHandler>(handler);
 }
 
-template <typename Handler>
-Handler fromAnyHandler(liveAnyHandler handler) {
-  return reinterpret_cast<Handler>(handler);
+template <typename Handler> Handler fromAnyHandler(liveAnyHandler handler)
+{
+    return reinterpret_cast<Handler>(handler);
 }
 
 struct liveBinding {
-  std::int32_t kind;
-  std::uint32_t subKey;
-  liveAnyHandler handler;
-  liveWindow* window;
+    std::int32_t kind;
+    std::uint32_t subKey;
+    liveAnyHandler handler;
+    liveWindow* window;
 };

@@ -2,19 +2,24 @@
 
 namespace {
 constexpr DWORD windowEdge = 0x100;       // WS_EX_WINDOWEDGE
-constexpr DWORD buttonStyle = 0x50000000;  // WS_CHILD | WS_VISIBLE
+constexpr DWORD buttonStyle = 0x50000000; // WS_CHILD | WS_VISIBLE
 constexpr int defaultGuiFont = 17;        // DEFAULT_GUI_FONT
-}  // namespace
+} // namespace
 
-liveButton::liveButton(liveWindow* parentWindow, int x, int y, int width, int height, const std::string& label)
-    : liveWindow(parentWindow) {
-  const std::uint32_t identifier = nextCommandId();
-  handle = CreateWindowExA(windowEdge, "BUTTON", label.c_str(), buttonStyle, x, y, width, height,
-                           parentWindow ? parentWindow->handle : nullptr,
-                           reinterpret_cast<HMENU>(static_cast<UINT_PTR>(identifier)), GetModuleHandleA(nullptr),
-                           nullptr);
-  commandId = registerCommand(nullptr, buttonDispatcher, nullptr);
-  SendMessageA(handle, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(defaultGuiFont)), 0);
+liveButton::liveButton(liveWindow* parentWindow, int x, int y, int width, int height,
+                       const std::string& label)
+    : liveWindow(parentWindow)
+{
+    const std::uint32_t identifier = nextCommandId();
+    handle = CreateWindowExA(windowEdge, "BUTTON", label.c_str(), buttonStyle, x, y, width, height,
+                             parentWindow ? parentWindow->handle : nullptr,
+                             reinterpret_cast<HMENU>(static_cast<UINT_PTR>(identifier)),
+                             GetModuleHandleA(nullptr), nullptr);
+    commandId = registerCommand(nullptr, buttonDispatcher, nullptr);
+    SendMessageA(handle, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(defaultGuiFont)), 0);
 }
 
-void liveButton::setCallback(liveCallback callback) { setCommandCallback(commandId, callback); }
+void liveButton::setCallback(liveCallback callback)
+{
+    setCommandCallback(commandId, callback);
+}

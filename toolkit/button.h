@@ -9,11 +9,11 @@
 
 class liveButton : public liveWindow {
 public:
-  // Takes the command table's next identifier, which is also its Win32 control identifier.
-  liveButton(liveWindow* parent, int x, int y, int width, int height, const std::string& label);
+    // Takes the command table's next identifier, which is also its Win32 control identifier.
+    liveButton(liveWindow* parent, int x, int y, int width, int height, const std::string& label);
 
-  // What a click runs from now on; a button without a callback ignores clicks.
-  void setCallback(liveCallback callback);
+    // What a click runs from now on; a button without a callback ignores clicks.
+    void setCallback(liveCallback callback);
 
-  std::uint32_t commandId = 0;
+    std::uint32_t commandId = 0;
 };

@@ -15,16 +15,17 @@ inline constexpr std::uint32_t firstCommandId = 1024;
 
 // The record of one menu item; owned by the command table until the program ends.
 struct liveMenuItem {
-  std::uint32_t id = 0;
-  std::uint32_t groupFirst = 0;
-  // One beyond the group's last identifier, set when the group is closed.
-  std::uint32_t groupLast = 0;
-  HMENU menu = nullptr;
-  Thread* itemThread = nullptr;
+    std::uint32_t id = 0;
+    std::uint32_t groupFirst = 0;
+    // One beyond the group's last identifier, set when the group is closed.
+    std::uint32_t groupLast = 0;
+    HMENU menu = nullptr;
+    Thread* itemThread = nullptr;
 };
 
 // Appends an entry (the table takes record, which may be null) and returns its identifier.
-std::uint32_t registerCommand(liveCallback callback, liveDispatcher dispatcher, liveMenuItem* record);
+std::uint32_t registerCommand(liveCallback callback, liveDispatcher dispatcher,
+                              liveMenuItem* record);
 // The identifier the next registration gets.
 std::uint32_t nextCommandId();
 void setItemCallback(liveMenuItem* item, liveCallback callback);

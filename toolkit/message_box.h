@@ -8,9 +8,9 @@
 
 class liveMessageBox {
 public:
-  // Caption "Alert!".
-  liveMessageBox(const char* text, UINT type);
-  liveMessageBox(const std::string& text, const std::string& caption, UINT type);
-  // Caption "Alert!".
-  liveMessageBox(const std::string& text, UINT type);
+    // Caption "Alert!".
+    liveMessageBox(const char* text, UINT type);
+    liveMessageBox(const std::string& text, const std::string& caption, UINT type);
+    // Caption "Alert!".
+    liveMessageBox(const std::string& text, UINT type);
 };

@@ -5,10 +5,10 @@
 
 class liveStatusBar : public liveWindow {
 public:
-  explicit liveStatusBar(liveWindow* parent);
+    explicit liveStatusBar(liveWindow* parent);
 
-  // Splits the bar into count parts whose right edges double from part to part.
-  void setParts(unsigned count);
+    // Splits the bar into count parts whose right edges double from part to part.
+    void setParts(unsigned count);
 };
 
 inline constexpr int statusBarId = 101;

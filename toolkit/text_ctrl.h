@@ -9,28 +9,29 @@
 
 class liveControl : public liveWindow {
 public:
-  explicit liveControl(liveWindow* parent);
+    explicit liveControl(liveWindow* parent);
 };
 
 class liveTextCtrl : public liveControl {
 public:
-  // Creates an "edit" child of parent with style | WS_CHILD and the default GUI font; text, if not
-  // empty, becomes its content.
-  liveTextCtrl(liveWindow* parent, int x, int y, int width, int height, const std::string& text, DWORD style);
+    // Creates an "edit" child of parent with style | WS_CHILD and the default GUI font; text, if
+    // not empty, becomes its content.
+    liveTextCtrl(liveWindow* parent, int x, int y, int width, int height, const std::string& text,
+                 DWORD style);
 
-  std::string getText();
-  // Adds text at the end of the content. Costs time in proportion to text, not to the content, and
-  // appends from several threads never lose or split one another.
-  liveTextCtrl& append(const std::string& text);
+    std::string getText();
+    // Adds text at the end of the content. Costs time in proportion to text, not to the content,
+    // and appends from several threads never lose or split one another.
+    liveTextCtrl& append(const std::string& text);
 
 private:
-  std::mutex appendLock;
+    std::mutex appendLock;
 };
 
 class liveMultilineTextCtrl : public liveTextCtrl {
 public:
-  liveMultilineTextCtrl(liveWindow* parent, int x, int y, int width, int height, const std::string& text,
-                        DWORD style);
+    liveMultilineTextCtrl(liveWindow* parent, int x, int y, int width, int height,
+                          const std::string& text, DWORD style);
 };
 
 // The log pane's style: visible, bordered, vertical scroll bar, Enter accepted, read-only,

@@ -13,111 +13,125 @@
 
 namespace {
 
-std::uint32_t lowWord(std::uintptr_t value) { return static_cast<std::uint32_t>(value & 0xFFFF); }
-std::uint32_t highWord(std::uintptr_t value) { return static_cast<std::uint32_t>((value >> 16) & 0xFFFF); }
-
-std::optional<liveBinding> findBinding(HWND hwnd, std::int32_t kind, std::optional<std::uint32_t> subKey) {
-  liveApplication* application = currentApplication();
-  if (!application)
-    return std::nullopt;
-  std::optional<liveBinding> found =
-      subKey ? application->bindingFor(hwnd, kind, *subKey) : application->bindingForKind(hwnd, kind);
-  // A null handler (bindDrop(nullptr) switches drops off) is bound but has nothing to call.
-  if (found && !found->handler)
-    return std::nullopt;
-  return found;
+std::uint32_t lowWord(std::uintptr_t value)
+{
+    return static_cast<std::uint32_t>(value & 0xFFFF);
+}
+std::uint32_t highWord(std::uintptr_t value)
+{
+    return static_cast<std::uint32_t>((value >> 16) & 0xFFFF);
 }
 
-std::vector<std::string> droppedPaths(HDROP drop) {
-  const UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
-  std::vector<std::string> paths;
-  paths.reserve(count);
-  for (UINT i = 0; i < count; ++i) {
-    // Sized from the path itself: a fixed 260-byte buffer would cut long Linux paths short.
-    const UINT length = DragQueryFileA(drop, i, nullptr, 0);
-    std::string path(static_cast<std::size_t>(length) + 1, '\0');
-    const UINT copied = DragQueryFileA(drop, i, path.data(), length + 1);
-    path.resize(copied <= length ? copied : length);
-    paths.push_back(std::move(path));
-  }
-  return paths;
+std::optional<liveBinding> findBinding(HWND hwnd, std::int32_t kind,
+                                       std::optional<std::uint32_t> subKey)
+{
+    liveApplication* application = currentApplication();
+    if (!application)
+        return std::nullopt;
+    std::optional<liveBinding> found = subKey ? application->bindingFor(hwnd, kind, *subKey)
+                                              : application->bindingForKind(hwnd, kind);
+    // A null handler (bindDrop(nullptr) switches drops off) is bound but has nothing to call.
+    if (found && !found->handler)
+        return std::nullopt;
+    return found;
+}
+
+std::vector<std::string> droppedPaths(HDROP drop)
+{
+    const UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+    std::vector<std::string> paths;
+    paths.reserve(count);
+    for (UINT i = 0; i < count; ++i) {
+        // Sized from the path itself: a fixed 260-byte buffer would cut long Linux paths short.
+        const UINT length = DragQueryFileA(drop, i, nullptr, 0);
+        std::string path(static_cast<std::size_t>(length) + 1, '\0');
+        const UINT copied = DragQueryFileA(drop, i, path.data(), length + 1);
+        path.resize(copied <= length ? copied : length);
+        paths.push_back(std::move(path));
+    }
+    return paths;
 }
 
 // Runs on dropThread.
-void handleDrop(HWND hwnd, HDROP drop) {
-  if (std::optional<liveBinding> binding = findBinding(hwnd, kindDrop, std::nullopt)) {
-    const std::vector<std::string> paths = droppedPaths(drop);
-    fromAnyHandler<liveDropHandler>(binding->handler)(binding->window, paths);
-  }
-  // Also without a handler, so the drop is never leaked.
-  DragFinish(drop);
+void handleDrop(HWND hwnd, HDROP drop)
+{
+    if (std::optional<liveBinding> binding = findBinding(hwnd, kindDrop, std::nullopt)) {
+        const std::vector<std::string> paths = droppedPaths(drop);
+        fromAnyHandler<liveDropHandler>(binding->handler)(binding->window, paths);
+    }
+    // Also without a handler, so the drop is never leaked.
+    DragFinish(drop);
 }
 
 // Runs on commandThread: the control is in lParam, the notification code in wParam's high word.
-void handleNotification(WPARAM wParam, LPARAM lParam) {
-  const HWND control = reinterpret_cast<HWND>(lParam);
-  if (std::optional<liveBinding> binding = findBinding(control, kindCommand, highWord(wParam)))
-    fromAnyHandler<liveCommandHandler>(binding->handler)(binding->window);
+void handleNotification(WPARAM wParam, LPARAM lParam)
+{
+    const HWND control = reinterpret_cast<HWND>(lParam);
+    if (std::optional<liveBinding> binding = findBinding(control, kindCommand, highWord(wParam)))
+        fromAnyHandler<liveCommandHandler>(binding->handler)(binding->window);
 }
 
-bool isMainWindow(HWND hwnd) {
-  liveApplication* application = currentApplication();
-  if (!application)
-    return false;
-  liveFrame* main = application->getMainWindow();
-  return main && main->handle == hwnd;
+bool isMainWindow(HWND hwnd)
+{
+    liveApplication* application = currentApplication();
+    if (!application)
+        return false;
+    liveFrame* main = application->getMainWindow();
+    return main && main->handle == hwnd;
 }
 
-}  // namespace
+} // namespace
 
-LRESULT CALLBACK liveWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (!currentApplication())
-    return DefWindowProcA(hwnd, message, wParam, lParam);
+LRESULT CALLBACK liveWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (!currentApplication())
+        return DefWindowProcA(hwnd, message, wParam, lParam);
 
-  switch (message) {
-  case WM_DESTROY:
-    if (isMainWindow(hwnd))
-      PostQuitMessage(0);
-    return 0;
+    switch (message) {
+    case WM_DESTROY:
+        if (isMainWindow(hwnd))
+            PostQuitMessage(0);
+        return 0;
 
-  case WM_SIZE:
-    // Only a client area with a height: a minimised window reports 0.
-    if (static_cast<std::int32_t>(static_cast<std::uint32_t>(lParam)) > 0xFFFF) {
-      if (auto binding = findBinding(hwnd, kindSize, std::nullopt))
-        fromAnyHandler<liveSizeHandler>(binding->handler)(binding->window, static_cast<int>(lowWord(lParam)),
-                                                          static_cast<int>(highWord(lParam)));
+    case WM_SIZE:
+        // Only a client area with a height: a minimised window reports 0.
+        if (static_cast<std::int32_t>(static_cast<std::uint32_t>(lParam)) > 0xFFFF) {
+            if (auto binding = findBinding(hwnd, kindSize, std::nullopt))
+                fromAnyHandler<liveSizeHandler>(binding->handler)(
+                    binding->window, static_cast<int>(lowWord(lParam)),
+                    static_cast<int>(highWord(lParam)));
+        }
+        return 0;
+
+    case WM_PAINT:
+        if (auto binding = findBinding(hwnd, kindPaint, std::nullopt))
+            fromAnyHandler<livePaintHandler>(binding->handler)(binding->window);
+        return DefWindowProcA(hwnd, message, wParam, lParam);
+
+    case WM_COMMAND:
+        if (highWord(wParam) == 0) {
+            const std::uint32_t identifier = lowWord(wParam);
+            commandQueue().post([identifier] { runCommand(identifier); });
+        } else {
+            commandQueue().post([wParam, lParam] { handleNotification(wParam, lParam); });
+        }
+        return 0;
+
+    case WM_DROPFILES: {
+        const HDROP drop = reinterpret_cast<HDROP>(wParam);
+        dropQueue().post([hwnd, drop] { handleDrop(hwnd, drop); });
+        return 0;
     }
-    return 0;
 
-  case WM_PAINT:
-    if (auto binding = findBinding(hwnd, kindPaint, std::nullopt))
-      fromAnyHandler<livePaintHandler>(binding->handler)(binding->window);
-    return DefWindowProcA(hwnd, message, wParam, lParam);
-
-  case WM_COMMAND:
-    if (highWord(wParam) == 0) {
-      const std::uint32_t identifier = lowWord(wParam);
-      commandQueue().post([identifier] { runCommand(identifier); });
-    } else {
-      commandQueue().post([wParam, lParam] { handleNotification(wParam, lParam); });
+    default:
+        break;
     }
-    return 0;
 
-  case WM_DROPFILES: {
-    const HDROP drop = reinterpret_cast<HDROP>(wParam);
-    dropQueue().post([hwnd, drop] { handleDrop(hwnd, drop); });
-    return 0;
-  }
-
-  default:
-    break;
-  }
-
-  if (message >= WM_MOUSEFIRST && message <= WM_MOUSEWHEEL) {
-    if (auto binding = findBinding(hwnd, kindMouse, message))
-      fromAnyHandler<liveMouseHandler>(binding->handler)(binding->window, wParam, lowWord(lParam),
-                                                         highWord(lParam));
-    return 0;
-  }
-  return DefWindowProcA(hwnd, message, wParam, lParam);
+    if (message >= WM_MOUSEFIRST && message <= WM_MOUSEWHEEL) {
+        if (auto binding = findBinding(hwnd, kindMouse, message))
+            fromAnyHandler<liveMouseHandler>(binding->handler)(binding->window, wParam,
+                                                               lowWord(lParam), highWord(lParam));
+        return 0;
+    }
+    return DefWindowProcA(hwnd, message, wParam, lParam);
 }

@@ -12,23 +12,23 @@
 
 class liveWorkQueue {
 public:
-  explicit liveWorkQueue(Thread& thread);
-  liveWorkQueue(const liveWorkQueue&) = delete;
-  liveWorkQueue& operator=(const liveWorkQueue&) = delete;
+    explicit liveWorkQueue(Thread& thread);
+    liveWorkQueue(const liveWorkQueue&) = delete;
+    liveWorkQueue& operator=(const liveWorkQueue&) = delete;
 
-  // Queues work behind everything posted before it and returns at once.
-  void post(std::function<void()> work);
-  // True when nothing is queued and nothing is running.
-  bool idle();
-  // Waits at most limit for the queue to become idle; true if it is.
-  bool waitIdle(std::chrono::milliseconds limit);
+    // Queues work behind everything posted before it and returns at once.
+    void post(std::function<void()> work);
+    // True when nothing is queued and nothing is running.
+    bool idle();
+    // Waits at most limit for the queue to become idle; true if it is.
+    bool waitIdle(std::chrono::milliseconds limit);
 
 private:
-  void drain();
+    void drain();
 
-  Thread& worker;
-  std::mutex lock;
-  std::condition_variable becameIdle;
-  std::deque<std::function<void()>> pending;
-  bool draining = false;
+    Thread& worker;
+    std::mutex lock;
+    std::condition_variable becameIdle;
+    std::deque<std::function<void()>> pending;
+    bool draining = false;
 };

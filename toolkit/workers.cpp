@@ -12,31 +12,44 @@ Thread dropThread;
 namespace {
 
 struct Queues {
-  liveWorkQueue commands{commandThread};
-  liveWorkQueue drops{dropThread};
-  ~Queues() {
-    dropThread.join();
-    commandThread.join();
-  }
+    liveWorkQueue commands{commandThread};
+    liveWorkQueue drops{dropThread};
+    ~Queues()
+    {
+        dropThread.join();
+        commandThread.join();
+    }
 };
 
 Queues queues;
 
 // Waits for queue to go idle while answering messages other threads send to this thread's windows.
-void waitServing(liveWorkQueue& queue) {
-  winlayer::waitServingSentMessages(
-      [&queue](DWORD milliseconds) { return queue.waitIdle(std::chrono::milliseconds(milliseconds)); });
+void waitServing(liveWorkQueue& queue)
+{
+    winlayer::waitServingSentMessages([&queue](DWORD milliseconds) {
+        return queue.waitIdle(std::chrono::milliseconds(milliseconds));
+    });
 }
 
-}  // namespace
+} // namespace
 
-liveWorkQueue& commandQueue() { return queues.commands; }
-
-liveWorkQueue& dropQueue() { return queues.drops; }
-
-void waitForWorkers() {
-  waitServing(queues.drops);
-  waitServing(queues.commands);
+liveWorkQueue& commandQueue()
+{
+    return queues.commands;
 }
 
-void waitForInput(unsigned milliseconds) { winlayer::waitForInput(milliseconds); }
+liveWorkQueue& dropQueue()
+{
+    return queues.drops;
+}
+
+void waitForWorkers()
+{
+    waitServing(queues.drops);
+    waitServing(queues.commands);
+}
+
+void waitForInput(unsigned milliseconds)
+{
+    winlayer::waitForInput(milliseconds);
+}

@@ -5,14 +5,15 @@
 
 namespace {
 
-constexpr std::array<const char*, 7> shortWeekdayNames{"Sun", "Mon", "Tues", "Wed", "Thur", "Fri", "Sat"};
+constexpr std::array<const char*, 7> shortWeekdayNames{"Sun",  "Mon", "Tues", "Wed",
+                                                       "Thur", "Fri", "Sat"};
 constexpr std::array<const char*, 7> fullWeekdayNames{"Sunday",   "Monday", "Tuesday", "Wednesday",
                                                       "Thursday", "Friday", "Saturday"};
 constexpr std::array<const char*, 12> shortMonthNames{"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                                       "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-constexpr std::array<const char*, 12> fullMonthNames{"January", "February", "March",     "April",
-                                                     "May",     "June",     "July",      "August",
-                                                     "September", "October", "November", "December"};
+constexpr std::array<const char*, 12> fullMonthNames{
+    "January", "February", "March",     "April",   "May",      "June",
+    "July",    "August",   "September", "October", "November", "December"};
 
 // Out-of-range fields (an empty record, a hand-made one) must not index past a table.
 const char* nameAt(const auto& table, int index)

@@ -88,7 +88,8 @@ bool readFolder(std::string& folder, bool followLink, Level& level)
 // Depth-first pre-order walk. path ends in "/" on entry and is restored on return; levels keeps
 // one reusable entry buffer per depth.
 template <typename Visitor>
-void walk(std::string& path, std::deque<Level>& levels, std::size_t depth, bool recursive, Visitor& visit)
+void walk(std::string& path, std::deque<Level>& levels, std::size_t depth, bool recursive,
+          Visitor& visit)
 {
     if (levels.size() <= depth)
         levels.emplace_back();
@@ -114,8 +115,7 @@ void walk(std::string& path, std::deque<Level>& levels, std::size_t depth, bool 
     path.resize(baseLength);
 }
 
-template <typename Visitor>
-void walkFrom(const std::string& folder, bool recursive, Visitor& visit)
+template <typename Visitor> void walkFrom(const std::string& folder, bool recursive, Visitor& visit)
 {
     // An empty path names no folder (it would otherwise become "/", the whole file system).
     if (folder.empty())
@@ -127,8 +127,8 @@ void walkFrom(const std::string& folder, bool recursive, Visitor& visit)
 
 bool endsWithLonger(const std::string& path, const std::string& suffix)
 {
-    return path.size() > suffix.size() &&
-           std::memcmp(path.data() + path.size() - suffix.size(), suffix.data(), suffix.size()) == 0;
+    return path.size() > suffix.size() && std::memcmp(path.data() + path.size() - suffix.size(),
+                                                      suffix.data(), suffix.size()) == 0;
 }
 
 void removeContents(std::string& path, std::deque<Level>& levels, std::size_t depth)
@@ -216,9 +216,9 @@ void listFilesWithSuffix(const std::string& folder, std::vector<std::string>& re
     walkFrom(folder, recursive, visit);
 }
 
-std::vector<std::vector<std::string>> listFilesWithSuffixes(const std::string& folder,
-                                                            const std::vector<std::string>& suffixes,
-                                                            bool recursive)
+std::vector<std::vector<std::string>>
+listFilesWithSuffixes(const std::string& folder, const std::vector<std::string>& suffixes,
+                      bool recursive)
 {
     struct Visitor {
         std::vector<std::vector<std::string>> lists;

@@ -19,7 +19,8 @@ std::string withTrailingSeparator(const std::string& path);
 bool makeDirectories(const std::string& path);
 
 // Appends every sub-folder of folder (all levels below with recursive), depth first in pre-order.
-void listSubdirectories(const std::string& folder, std::vector<std::string>& result, bool recursive);
+void listSubdirectories(const std::string& folder, std::vector<std::string>& result,
+                        bool recursive);
 
 // Appends every file whose path is longer than suffix and ends with it, byte for byte.
 void listFilesWithSuffix(const std::string& folder, std::vector<std::string>& result,
@@ -27,9 +28,9 @@ void listFilesWithSuffix(const std::string& folder, std::vector<std::string>& re
 
 // One walk for several suffixes: list i holds exactly what listFilesWithSuffix gives for
 // suffixes[i], in the same order.
-std::vector<std::vector<std::string>> listFilesWithSuffixes(const std::string& folder,
-                                                            const std::vector<std::string>& suffixes,
-                                                            bool recursive);
+std::vector<std::vector<std::string>>
+listFilesWithSuffixes(const std::string& folder, const std::vector<std::string>& suffixes,
+                      bool recursive);
 
 // Appends every file of folder (all levels below with recursive).
 void listFiles(const std::string& folder, std::vector<std::string>& result, bool recursive);

@@ -8,7 +8,8 @@ namespace {
 // threads start meanwhile.
 const char* modeString(int mode)
 {
-    static const char* const modes[] = {"we", "re", "r+e", "w+e", "a+e", "wbe", "rbe", "r+be", "w+be", "a+be"};
+    static const char* const modes[] = {"we",  "re",  "r+e",  "w+e",  "a+e",
+                                        "wbe", "rbe", "r+be", "w+be", "a+be"};
     if (mode < 0 || mode > 9)
         return nullptr;
     return modes[mode];
@@ -24,8 +25,7 @@ std::FILE* openWithMode(const std::string& path, int mode)
 
 liveFile::liveFile(const std::string& path, int mode)
     : stream(openWithMode(path, mode)), path(path), openMode(mode)
-{
-}
+{}
 
 liveFile::liveFile(const char* path, int mode) : liveFile(std::string(path ? path : ""), mode) {}
 

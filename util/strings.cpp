@@ -39,8 +39,7 @@ bool isCSpace(char c)
     return c == ' ' || (c >= '\t' && c <= '\r');
 }
 
-template <typename Result>
-Result parseNumber(std::string_view text)
+template <typename Result> Result parseNumber(std::string_view text)
 {
     using Unsigned = std::make_unsigned_t<Result>;
     if (text.size() >= 2 && text[0] == '0' && text[1] == 'x') {
@@ -48,7 +47,9 @@ Result parseNumber(std::string_view text)
         Unsigned value = 0;
         for (std::size_t i = 2; i < text.size(); ++i) {
             const unsigned char c = static_cast<unsigned char>(text[i]);
-            const Unsigned digit = c <= '9' ? Unsigned(c) - '0' : c > 'F' ? Unsigned(c) - 87 : Unsigned(c) - 55;
+            const Unsigned digit = c <= '9'  ? Unsigned(c) - '0'
+                                   : c > 'F' ? Unsigned(c) - 87
+                                             : Unsigned(c) - 55;
             value = static_cast<Unsigned>(value << 4) | digit;
         }
         return static_cast<Result>(value);
@@ -219,12 +220,14 @@ void replaceAllWith(Finder find, std::string& text, std::string_view search,
 
 } // namespace
 
-void replaceFirst(std::string& text, std::string_view search, std::string_view replacement, std::size_t start)
+void replaceFirst(std::string& text, std::string_view search, std::string_view replacement,
+                  std::size_t start)
 {
     replaceFirstWith(&findCase, text, search, replacement, start);
 }
 
-void replaceAll(std::string& text, std::string_view search, std::string_view replacement, std::size_t start)
+void replaceAll(std::string& text, std::string_view search, std::string_view replacement,
+                std::size_t start)
 {
     replaceAllWith(&findCase, text, search, replacement, start);
 }

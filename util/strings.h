@@ -28,7 +28,8 @@ bool equalsNoCase(std::string_view text, std::string_view other);
 // First position >= start where needle matches ignoring case; notFound for an empty needle.
 std::size_t findNoCase(std::string_view text, std::string_view needle, std::size_t start = 0);
 // Last position <= start where the whole needle matches ignoring case.
-std::size_t rfindNoCase(std::string_view text, std::string_view needle, std::size_t start = notFound);
+std::size_t rfindNoCase(std::string_view text, std::string_view needle,
+                        std::size_t start = notFound);
 
 // The replace operations change only what lies at or after start; an empty search text changes
 // nothing. Replacing never looks inside an inserted replacement.

@@ -42,7 +42,7 @@ private:
     // Waits for (or, on its own thread, lets go of) the previous run; the caller holds startLock.
     void finishPrevious();
 
-    std::mutex startLock;        // one start or join at a time
+    std::mutex startLock;         // one start or join at a time
     mutable std::mutex stateLock; // guards worker and run
     std::thread worker;
     std::shared_ptr<Run> run;

@@ -7,16 +7,46 @@
 
 namespace {
 
-void toggleFull() { Full = !Full; }
-void toggleStrip() { Strip = !Strip; }
-void toggleCopy() { Copy = !Copy; }
-void toggleHogSystem() { HogSystem = !HogSystem; }
-void togglePngs() { Pngs = !Pngs; }
-void toggleTifs() { Tifs = !Tifs; }
-void toggleJpgs() { Jpgs = !Jpgs; }
-void toggleGifs() { Gifs = !Gifs; }
-void togglePdfs() { Pdfs = !Pdfs; }
-void toggleApps() { Apps = !Apps; }
+void toggleFull()
+{
+    Full = !Full;
+}
+void toggleStrip()
+{
+    Strip = !Strip;
+}
+void toggleCopy()
+{
+    Copy = !Copy;
+}
+void toggleHogSystem()
+{
+    HogSystem = !HogSystem;
+}
+void togglePngs()
+{
+    Pngs = !Pngs;
+}
+void toggleTifs()
+{
+    Tifs = !Tifs;
+}
+void toggleJpgs()
+{
+    Jpgs = !Jpgs;
+}
+void toggleGifs()
+{
+    Gifs = !Gifs;
+}
+void togglePdfs()
+{
+    Pdfs = !Pdfs;
+}
+void toggleApps()
+{
+    Apps = !Apps;
+}
 
 void stopCompression()
 {
@@ -45,20 +75,29 @@ void showAbout()
 
 const char* instructionsText()
 {
-    return "Drag a file or folder into the Tarnwick window, if it's a file, it will be compressed, if it's a "
-           "folder, it will iterate through all files including subdirectories and compress any image that it "
-           "comes across.\n\nFull Compression -  uses over 300 optimization techniques, where as if this option "
-           "was turned off, it only tries the 8 most common ones.\n\nMetaData - takes out any data that is not "
-           "used by the image, this include previews, date creation tags, geotags...  This can make the image "
-           "much much smaller.\n\nBackup Originals - creates a folder with all of the original unmodified "
-           "images, in case something goes wrong.\n\nSimultanious Compressions - Compresses multiple files at "
-           "the same time to make iterating through folders much faster.  This will bog your computer down as "
+    return "Drag a file or folder into the Tarnwick window, if it's a file, it will be compressed, "
+           "if it's a "
+           "folder, it will iterate through all files including subdirectories and compress any "
+           "image that it "
+           "comes across.\n\nFull Compression -  uses over 300 optimization techniques, where as "
+           "if this option "
+           "was turned off, it only tries the 8 most common ones.\n\nMetaData - takes out any data "
+           "that is not "
+           "used by the image, this include previews, date creation tags, geotags...  This can "
+           "make the image "
+           "much much smaller.\n\nBackup Originals - creates a folder with all of the original "
+           "unmodified "
+           "images, in case something goes wrong.\n\nSimultanious Compressions - Compresses "
+           "multiple files at "
+           "the same time to make iterating through folders much faster.  This will bog your "
+           "computer down as "
            "it takes all of your systems resources.";
 }
 
 const char* aboutText()
 {
-    return "Tarnwick 6.1\nWritten by: Halvorix\n\nexiftool\nlibcurl\npngcrush\noptipng\npngout\nupx";
+    return "Tarnwick 6.1\nWritten by: "
+           "Halvorix\n\nexiftool\nlibcurl\npngcrush\noptipng\npngout\nupx";
 }
 
 void compressDroppedPaths(liveWindow* window, const std::vector<std::string>& paths)
@@ -101,8 +140,8 @@ MyFrame::MyFrame(const std::string& title, int x, int y, int width, int height)
     setMenuBar(bar);
 
     createStatusBar(2);
-    logPane = new liveMultilineTextCtrl(this, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, "",
-                                        logPaneStyle);
+    logPane = new liveMultilineTextCtrl(this, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
+                                        CW_USEDEFAULT, "", logPaneStyle);
     addLayoutItem(logPane, layoutFill);
 
     bindDrop(compressDroppedPaths);

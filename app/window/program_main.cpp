@@ -15,7 +15,8 @@ MyApp application;
 
 bool isBlank(const std::string& argument)
 {
-    return std::all_of(argument.begin(), argument.end(), [](char c) { return c == ' ' || c == '\t'; });
+    return std::all_of(argument.begin(), argument.end(),
+                       [](char c) { return c == ' ' || c == '\t'; });
 }
 
 } // namespace
@@ -25,9 +26,10 @@ int interactiveMain(liveApplication& app)
     // Only a run with a window touches the display at all.
     std::unique_ptr<gtkdisplay::GtkDisplay> display = gtkdisplay::GtkDisplay::open();
     if (!display) {
-        std::fputs("tarnwick: cannot open the display (is DISPLAY set?); to compress without a window, "
-                   "give a path: tarnwick PATH\n",
-                   stderr);
+        std::fputs(
+            "tarnwick: cannot open the display (is DISPLAY set?); to compress without a window, "
+            "give a path: tarnwick PATH\n",
+            stderr);
         return 1;
     }
     winlayer::setDisplayDriver(display.get());

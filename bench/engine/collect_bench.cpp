@@ -13,8 +13,8 @@
 
 namespace {
 
-const char* const kinds[] = {".png", ".tif", ".tiff", ".jpeg", ".jpg", ".pdf", ".gif",
-                             ".exe", ".dll", ".txt", ".PNG"};
+const char* const kinds[] = {".png", ".tif", ".tiff", ".jpeg", ".jpg", ".pdf",
+                             ".gif", ".exe", ".dll",  ".txt",  ".PNG"};
 
 // 10 x 10 x 10 folders, 100 files in each of the deepest ones.
 void makeTree(const std::string& root)
@@ -60,7 +60,7 @@ int main()
                 same ? "yes" : "NO");
     std::printf("collect %.4f s, find %.4f s (medians of 5)\n", median(ours), median(baseline));
     removeScratch(root);
-    const int result = report("collect 100,000 files vs find", median(ours) / median(baseline),
-                              1.5, true);
+    const int result =
+        report("collect 100,000 files vs find", median(ours) / median(baseline), 1.5, true);
     return same ? result : 1;
 }

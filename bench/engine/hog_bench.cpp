@@ -24,10 +24,11 @@ int main()
     const std::string scratch = makeScratch("tarnwick-hog");
     const std::string bin = scratch + "/bin";
     shell("mkdir -p '" + bin + "'");
-    // Burns about 0.15 s of one core, then shrinks the file a little: long enough that the fixed cost
-    // of starting each tool does not hide the speed-up being measured.
+    // Burns about 0.15 s of one core, then shrinks the file a little: long enough that the fixed
+    // cost of starting each tool does not hide the speed-up being measured.
     shell("printf '%s\\n' '#!/bin/sh' 'i=0' 'while [ $i -lt 150000 ]; do i=$((i+1)); done' "
-          "'for f in \"$@\"; do :; done' 'truncate -s -1 \"$f\"' > '" + bin + "/pngout'");
+          "'for f in \"$@\"; do :; done' 'truncate -s -1 \"$f\"' > '" +
+          bin + "/pngout'");
     shell("chmod +x '" + bin + "/pngout'");
     const std::string path = bin + ":" + (std::getenv("PATH") ? std::getenv("PATH") : "");
     setenv("PATH", path.c_str(), 1);
@@ -41,8 +42,7 @@ int main()
     std::vector<double> oneByOne, parallel;
     for (int round = 0; round < 3; ++round)
         for (bool hog : {false, true}) {
-            const std::string folder =
-                scratch + "/" + std::to_string(round) + (hog ? "on" : "off");
+            const std::string folder = scratch + "/" + std::to_string(round) + (hog ? "on" : "off");
             shell("mkdir -p '" + folder + "'");
             makeFiles(folder);
             HogSystem = hog;

@@ -21,20 +21,24 @@ namespace {
 constexpr int rounds = 300;
 constexpr double target = 1.10;
 
-double median(std::vector<double> values) {
+double median(std::vector<double> values)
+{
     std::sort(values.begin(), values.end());
     return values[values.size() / 2];
 }
 
-template <typename Step>
-double timeOnce(Step step) {
+template <typename Step> double timeOnce(Step step)
+{
     auto begin = std::chrono::steady_clock::now();
     step();
-    return std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - begin).count();
+    return std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - begin)
+        .count();
 }
 
-std::string makeFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "tarnwick-bench-XXXXXX").string();
+std::string makeFolder()
+{
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / "tarnwick-bench-XXXXXX").string();
     if (!::mkdtemp(pattern.data())) {
         std::perror("mkdtemp");
         std::exit(2);
@@ -44,7 +48,8 @@ std::string makeFolder() {
 
 } // namespace
 
-int main() {
+int main()
+{
     std::string tools = makeFolder();
     std::string work = makeFolder();
     std::string noop = tools + "/noop";
@@ -57,12 +62,14 @@ int main() {
     char* argv[] = {const_cast<char*>("noop"), nullptr};
     auto bare = [&] {
         pid_t pid;
-        if (::posix_spawn(&pid, noop.c_str(), nullptr, nullptr, argv, environ) != 0) std::exit(2);
+        if (::posix_spawn(&pid, noop.c_str(), nullptr, nullptr, argv, environ) != 0)
+            std::exit(2);
         int status;
         ::waitpid(pid, &status, 0);
     };
     auto tool = [&] {
-        if (runCommand("noop", "", false) != 0) std::exit(2);
+        if (runCommand("noop", "", false) != 0)
+            std::exit(2);
     };
 
     for (int i = 0; i < 20; ++i) {
@@ -79,8 +86,9 @@ int main() {
     double bareMedian = median(bareTimes);
     double toolMedian = median(toolTimes);
     double ratio = toolMedian / bareMedian;
-    std::printf("runCommand step: median %.1f us; bare posix_spawn + wait: median %.1f us (%d each)\n", toolMedian,
-                bareMedian, rounds);
+    std::printf(
+        "runCommand step: median %.1f us; bare posix_spawn + wait: median %.1f us (%d each)\n",
+        toolMedian, bareMedian, rounds);
     std::printf("ratio %.3f target <= %.2f %s\n", ratio, target, ratio <= target ? "PASS" : "FAIL");
 
     std::filesystem::current_path("/");

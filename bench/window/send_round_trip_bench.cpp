@@ -50,8 +50,8 @@ std::vector<double> sendRoundTrips()
     std::atomic<HWND> window{nullptr};
     std::atomic<bool> stop{false};
     std::thread loop([&] {
-        window = CreateWindowExA(0, "benchEcho", "", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr, nullptr,
-                                 nullptr, nullptr);
+        window = CreateWindowExA(0, "benchEcho", "", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr,
+                                 nullptr, nullptr, nullptr);
         MSG message;
         while (!stop) {
             if (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {

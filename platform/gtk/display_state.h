@@ -38,19 +38,19 @@ struct BoxRequest {
     UINT type = 0;
     int answer = 0;
     bool done = false;
-    bool abandoned = false;  // the asking thread gave up (its owner died)
+    bool abandoned = false; // the asking thread gave up (its owner died)
     GtkWidget* dialog = nullptr;
 };
 
 // One layer window as GTK shows it.
 struct View {
     HWND handle = nullptr;
-    HWND parent = nullptr;  // null for a top-level window
-    HWND top = nullptr;     // the top-level window it belongs to
+    HWND parent = nullptr; // null for a top-level window
+    HWND top = nullptr;    // the top-level window it belongs to
     std::string className;
-    GtkWidget* outer = nullptr;      // the GtkWindow, or what sits in the parent's container
-    GtkWidget* container = nullptr;  // where child windows are placed (a GtkLayout), or null
-    GtkWidget* box = nullptr;        // top-level: the vertical box holding menu bar and client
+    GtkWidget* outer = nullptr;     // the GtkWindow, or what sits in the parent's container
+    GtkWidget* container = nullptr; // where child windows are placed (a GtkLayout), or null
+    GtkWidget* box = nullptr;       // top-level: the vertical box holding menu bar and client
     GtkWidget* menuBar = nullptr;
     GtkWidget* textView = nullptr;
     GtkWidget* entry = nullptr;
@@ -86,7 +86,7 @@ public:
     // Display thread only.
     std::map<HWND, View> views;
     std::vector<MenuItemView> menuItems;
-    std::set<std::pair<HMENU, UINT>> everChecked;  // (menu, id)
+    std::set<std::pair<HMENU, UINT>> everChecked; // (menu, id)
     bool updatingMenu = false;
     bool pumping = false;
 

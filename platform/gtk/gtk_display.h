@@ -43,8 +43,8 @@ public:
         int depth;         // 0 for the menu bar's popups
         std::string label; // GTK's form, "_" before the mnemonic
         bool separator;
-        bool check;        // shown as a check item
-        bool active;       // its check mark is on
+        bool check;  // shown as a check item
+        bool active; // its check mark is on
         bool operator==(const ShownMenuItem&) const = default;
     };
     std::vector<ShownMenuItem> shownMenu(HWND topLevel);
@@ -62,7 +62,8 @@ public:
     void menuBarChanged(HWND window) override;
     void menuChanged(HMENU menu) override;
     void menuItemStateChanged(HMENU menu, UINT position, UINT flags) override;
-    int messageBox(HWND owner, const std::string& text, const std::string& caption, UINT type) override;
+    int messageBox(HWND owner, const std::string& text, const std::string& caption,
+                   UINT type) override;
     void pumpEvents() override;
     void waitForInput(int queueDescriptor, DWORD milliseconds) override;
     winlayer::NonClientMetrics nonClientMetrics() const override;

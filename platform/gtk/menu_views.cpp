@@ -72,7 +72,8 @@ void fillShell(DisplayState& state, View& top, GtkWidget* shell, HMENU menu, int
         } else if (item.flags & MF_POPUP) {
             widget = gtk_menu_item_new_with_mnemonic(label.c_str());
             if (item.subMenu)
-                gtk_menu_item_set_submenu(GTK_MENU_ITEM(widget), buildPopup(state, top, item.subMenu, depth + 1));
+                gtk_menu_item_set_submenu(GTK_MENU_ITEM(widget),
+                                          buildPopup(state, top, item.subMenu, depth + 1));
         } else {
             UINT id = static_cast<UINT>(item.id);
             if (item.flags & MF_CHECKED)
@@ -80,20 +81,24 @@ void fillShell(DisplayState& state, View& top, GtkWidget* shell, HMENU menu, int
             check = state.showsAsCheck(menu, id, item.flags);
             if (check) {
                 widget = gtk_check_menu_item_new_with_mnemonic(label.c_str());
-                gtk_check_menu_item_set_draw_as_radio(GTK_CHECK_MENU_ITEM(widget), (item.flags & MFT_RADIOCHECK) != 0);
+                gtk_check_menu_item_set_draw_as_radio(GTK_CHECK_MENU_ITEM(widget),
+                                                      (item.flags & MFT_RADIOCHECK) != 0);
                 state.updatingMenu = true;
-                gtk_check_menu_item_set_active(GTK_CHECK_MENU_ITEM(widget), (item.flags & MF_CHECKED) != 0);
+                gtk_check_menu_item_set_active(GTK_CHECK_MENU_ITEM(widget),
+                                               (item.flags & MF_CHECKED) != 0);
                 state.updatingMenu = false;
             } else {
                 widget = gtk_menu_item_new_with_mnemonic(label.c_str());
             }
             g_signal_connect_data(widget, "activate", G_CALLBACK(onActivate),
-                                  new Activation{&state, top.handle, menu, id}, freeActivation, GConnectFlags(0));
+                                  new Activation{&state, top.handle, menu, id}, freeActivation,
+                                  GConnectFlags(0));
         }
         gtk_widget_set_sensitive(widget, !(item.flags & (MF_GRAYED | MF_DISABLED)));
         gtk_menu_shell_append(GTK_MENU_SHELL(shell), widget);
         gtk_widget_show(widget);
-        state.menuItems.push_back({top.handle, menu, position, static_cast<UINT>(item.id), widget, check});
+        state.menuItems.push_back(
+            {top.handle, menu, position, static_cast<UINT>(item.id), widget, check});
         ++position;
     }
 }
@@ -139,7 +144,8 @@ void DisplayState::menuItemChanged(HMENU menu, UINT position, UINT flags)
         }
         if (item.check) {
             updatingMenu = true;
-            gtk_check_menu_item_set_active(GTK_CHECK_MENU_ITEM(item.widget), (flags & MF_CHECKED) != 0);
+            gtk_check_menu_item_set_active(GTK_CHECK_MENU_ITEM(item.widget),
+                                           (flags & MF_CHECKED) != 0);
             updatingMenu = false;
         }
         gtk_widget_set_sensitive(item.widget, !(flags & (MF_GRAYED | MF_DISABLED)));
@@ -156,7 +162,8 @@ std::vector<GtkDisplay::ShownMenuItem> GtkDisplay::shownMenu(HWND topLevel)
         GList* children = gtk_container_get_children(GTK_CONTAINER(shell));
         for (GList* at = children; at; at = at->next) {
             GtkWidget* widget = GTK_WIDGET(at->data);
-            ShownMenuItem item{depth, "", GTK_IS_SEPARATOR_MENU_ITEM(widget) != 0, GTK_IS_CHECK_MENU_ITEM(widget) != 0, false};
+            ShownMenuItem item{depth, "", GTK_IS_SEPARATOR_MENU_ITEM(widget) != 0,
+                               GTK_IS_CHECK_MENU_ITEM(widget) != 0, false};
             if (item.check)
                 item.active = gtk_check_menu_item_get_active(GTK_CHECK_MENU_ITEM(widget));
             if (!item.separator) {

@@ -95,7 +95,8 @@ void freePending(gpointer data, GClosure*)
 GtkWidget* makeDialog(DisplayState& state, const std::shared_ptr<BoxRequest>& request)
 {
     GtkWindow* parent = nullptr;
-    std::optional<winlayer::WindowState> owner = request->owner ? winlayer::windowState(request->owner) : std::nullopt;
+    std::optional<winlayer::WindowState> owner =
+        request->owner ? winlayer::windowState(request->owner) : std::nullopt;
     if (owner) {
         HWND top = request->owner;
         if (auto found = state.views.find(top); found != state.views.end())
@@ -103,16 +104,16 @@ GtkWidget* makeDialog(DisplayState& state, const std::shared_ptr<BoxRequest>& re
         if (auto found = state.views.find(top); found != state.views.end() && !found->second.parent)
             parent = GTK_WINDOW(found->second.outer);
     }
-    GtkWidget* dialog = gtk_message_dialog_new(parent, parent ? GTK_DIALOG_DESTROY_WITH_PARENT : GtkDialogFlags(0),
-                                               messageType(request->type), GTK_BUTTONS_NONE, "%s",
-                                               toDisplayText(request->text).c_str());
+    GtkWidget* dialog = gtk_message_dialog_new(
+        parent, parent ? GTK_DIALOG_DESTROY_WITH_PARENT : GtkDialogFlags(0),
+        messageType(request->type), GTK_BUTTONS_NONE, "%s", toDisplayText(request->text).c_str());
     gtk_window_set_modal(GTK_WINDOW(dialog), TRUE);
     gtk_window_set_title(GTK_WINDOW(dialog), toDisplayText(request->caption).c_str());
     for (const ButtonSpec& button : buttonsFor(request->type))
         gtk_dialog_add_button(GTK_DIALOG(dialog), button.label, button.answer);
     gtk_dialog_set_default_response(GTK_DIALOG(dialog), buttonsFor(request->type).front().answer);
-    g_signal_connect_data(dialog, "response", G_CALLBACK(onResponse), new Pending{&state, request}, freePending,
-                          GConnectFlags(0));
+    g_signal_connect_data(dialog, "response", G_CALLBACK(onResponse), new Pending{&state, request},
+                          freePending, GConnectFlags(0));
     return dialog;
 }
 
@@ -155,7 +156,8 @@ void DisplayState::answerBoxesOf(HWND owner)
                     dialogs.push_back(request->dialog);
                 request->dialog = nullptr;
             }
-        std::erase_if(boxes, [](const std::shared_ptr<BoxRequest>& request) { return request->done; });
+        std::erase_if(boxes,
+                      [](const std::shared_ptr<BoxRequest>& request) { return request->done; });
     }
     boxAnswered.notify_all();
     for (GtkWidget* dialog : dialogs)
@@ -181,7 +183,8 @@ int DisplayState::runBoxHere(const std::shared_ptr<BoxRequest>& request)
     return request->answer;
 }
 
-int GtkDisplay::messageBox(HWND owner, const std::string& text, const std::string& caption, UINT type)
+int GtkDisplay::messageBox(HWND owner, const std::string& text, const std::string& caption,
+                           UINT type)
 {
     auto request = std::make_shared<BoxRequest>();
     request->owner = owner;
@@ -200,7 +203,8 @@ int GtkDisplay::messageBox(HWND owner, const std::string& text, const std::strin
     // Looks at the owner now and then: a box whose owner died, while the display thread no
     // longer serves GTK, must not keep this thread waiting forever.
     while (!request->done) {
-        if (state->boxAnswered.wait_for(guard, std::chrono::milliseconds(100)) == std::cv_status::timeout &&
+        if (state->boxAnswered.wait_for(guard, std::chrono::milliseconds(100)) ==
+                std::cv_status::timeout &&
             !request->done && owner) {
             guard.unlock();
             bool alive = IsWindow(owner);

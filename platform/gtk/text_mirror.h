@@ -32,8 +32,8 @@ public:
 
 private:
     std::string text;
-    std::size_t shown = 0;      // bytes already handed to the display
-    bool wholeNeeded = true;    // the display must start over
+    std::size_t shown = 0;   // bytes already handed to the display
+    bool wholeNeeded = true; // the display must start over
 };
 
 } // namespace gtkdisplay

@@ -82,8 +82,8 @@ gboolean onDragDrop(GtkWidget* widget, GdkDragContext* context, gint, gint, guin
     return TRUE;
 }
 
-void onDropReceived(GtkWidget* widget, GdkDragContext* context, gint, gint, GtkSelectionData* data, guint,
-                    guint time, gpointer window)
+void onDropReceived(GtkWidget* widget, GdkDragContext* context, gint, gint, GtkSelectionData* data,
+                    guint, guint time, gpointer window)
 {
     // The widget's own handler (a text view's text drop) must not see the file list.
     g_signal_stop_emission_by_name(widget, "drag-data-received");
@@ -92,7 +92,8 @@ void onDropReceived(GtkWidget* widget, GdkDragContext* context, gint, gint, GtkS
     int length = gtk_selection_data_get_length(data);
     bool posted = false;
     if (bytes && length > 0) {
-        std::string_view list(reinterpret_cast<const char*>(bytes), static_cast<std::size_t>(length));
+        std::string_view list(reinterpret_cast<const char*>(bytes),
+                              static_cast<std::size_t>(length));
         std::vector<std::string> paths = localPathsFromUriList(list);
         posted = !paths.empty() && winlayer::postDropFiles(handleOf(window), paths);
     }
@@ -122,7 +123,8 @@ struct Follow {
 void scrollToEnd(GtkAdjustment* adjustment, Follow& follow)
 {
     follow.moving = true;
-    gtk_adjustment_set_value(adjustment, gtk_adjustment_get_upper(adjustment) - gtk_adjustment_get_page_size(adjustment));
+    gtk_adjustment_set_value(adjustment, gtk_adjustment_get_upper(adjustment) -
+                                             gtk_adjustment_get_page_size(adjustment));
     follow.moving = false;
 }
 
@@ -158,7 +160,8 @@ void onButtonClicked(GtkButton*, gpointer window)
     std::optional<winlayer::WindowState> known = winlayer::windowState(button);
     if (!known || !known->parent)
         return;
-    PostMessageA(known->parent, WM_COMMAND, MAKEWPARAM(known->id, BN_CLICKED), reinterpret_cast<LPARAM>(button));
+    PostMessageA(known->parent, WM_COMMAND, MAKEWPARAM(known->id, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(button));
 }
 
 bool isClass(const std::string& name, const char* wanted)
@@ -213,7 +216,8 @@ void DisplayState::applyChange(const Change& change)
         View& view = found->second;
         if (!view.parent) {
             syncTopLevelGeometry(view);
-        } else if (std::optional<winlayer::WindowState> known = winlayer::windowState(change.window)) {
+        } else if (std::optional<winlayer::WindowState> known =
+                       winlayer::windowState(change.window)) {
             placeChild(view, known->rect);
             if (!view.statusLabels.empty())
                 refreshStatus(view);
@@ -229,7 +233,8 @@ void DisplayState::applyChange(const Change& change)
         if (!view.parent)
             gtk_window_set_title(GTK_WINDOW(view.outer), toDisplayText(known->text).c_str());
         else if (view.button)
-            gtk_button_set_label(GTK_BUTTON(view.button), toMnemonicLabel(toDisplayText(known->text)).c_str());
+            gtk_button_set_label(GTK_BUTTON(view.button),
+                                 toMnemonicLabel(toDisplayText(known->text)).c_str());
         break;
     }
     case Change::Destroyed:
@@ -293,8 +298,9 @@ void DisplayState::buildTopLevel(HWND window)
 
     g_signal_connect(view.outer, "delete-event", G_CALLBACK(onDelete), window);
     g_signal_connect(view.outer, "configure-event", G_CALLBACK(onConfigure), window);
-    gtk_drag_dest_set(view.outer, GtkDestDefaults(0), nullptr, 0,
-                      static_cast<GdkDragAction>(GDK_ACTION_COPY | GDK_ACTION_MOVE | GDK_ACTION_LINK));
+    gtk_drag_dest_set(
+        view.outer, GtkDestDefaults(0), nullptr, 0,
+        static_cast<GdkDragAction>(GDK_ACTION_COPY | GDK_ACTION_MOVE | GDK_ACTION_LINK));
     acceptFileDrops(view.outer, window);
 
     buildMenuBar(view);
@@ -327,7 +333,8 @@ void DisplayState::buildChild(HWND window)
         if (known->style & ES_MULTILINE) {
             view.outer = gtk_scrolled_window_new(nullptr, nullptr);
             gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(view.outer), GTK_POLICY_AUTOMATIC,
-                                           (known->style & WS_VSCROLL) ? GTK_POLICY_ALWAYS : GTK_POLICY_AUTOMATIC);
+                                           (known->style & WS_VSCROLL) ? GTK_POLICY_ALWAYS
+                                                                       : GTK_POLICY_AUTOMATIC);
             if (known->style & WS_BORDER)
                 gtk_scrolled_window_set_shadow_type(GTK_SCROLLED_WINDOW(view.outer), GTK_SHADOW_IN);
             view.textView = gtk_text_view_new();
@@ -348,7 +355,8 @@ void DisplayState::buildChild(HWND window)
             view.outer = view.entry;
         }
     } else if (isClass(known->className, "BUTTON")) {
-        view.button = gtk_button_new_with_mnemonic(toMnemonicLabel(toDisplayText(known->text)).c_str());
+        view.button =
+            gtk_button_new_with_mnemonic(toMnemonicLabel(toDisplayText(known->text)).c_str());
         g_signal_connect(view.button, "clicked", G_CALLBACK(onButtonClicked), window);
         view.outer = view.button;
     } else if (isClass(known->className, "msctls_statusbar32")) {
@@ -430,7 +438,8 @@ void DisplayState::syncTopLevelGeometry(View& view)
     if (x != known->rect.left || y != known->rect.top)
         gtk_window_move(window, known->rect.left, known->rect.top);
     if (w != width(known->rect) || h != height(known->rect))
-        gtk_window_resize(window, std::max(width(known->rect), 1), std::max(height(known->rect), 1));
+        gtk_window_resize(window, std::max(width(known->rect), 1),
+                          std::max(height(known->rect), 1));
 }
 
 void DisplayState::refreshStatus(View& view)
@@ -500,12 +509,14 @@ void DisplayState::refreshText(HWND edit)
         return;
     GtkTextBuffer* buffer = gtk_text_view_get_buffer(GTK_TEXT_VIEW(view.textView));
     if (update.whole) {
-        gtk_text_buffer_set_text(buffer, update.text.c_str(), static_cast<gint>(update.text.size()));
+        gtk_text_buffer_set_text(buffer, update.text.c_str(),
+                                 static_cast<gint>(update.text.size()));
     } else if (!update.text.empty()) {
         // Only the new piece goes in: the cost follows the piece, not the log.
         GtkTextIter end;
         gtk_text_buffer_get_end_iter(buffer, &end);
-        gtk_text_buffer_insert(buffer, &end, update.text.c_str(), static_cast<gint>(update.text.size()));
+        gtk_text_buffer_insert(buffer, &end, update.text.c_str(),
+                               static_cast<gint>(update.text.size()));
     } else {
         return;
     }
@@ -536,7 +547,8 @@ bool GtkDisplay::shownAtEnd(HWND edit)
     auto found = state->views.find(edit);
     if (found == state->views.end() || !found->second.textView)
         return false;
-    GtkAdjustment* vertical = gtk_scrollable_get_vadjustment(GTK_SCROLLABLE(found->second.textView));
+    GtkAdjustment* vertical =
+        gtk_scrollable_get_vadjustment(GTK_SCROLLABLE(found->second.textView));
     double bottom = gtk_adjustment_get_value(vertical) + gtk_adjustment_get_page_size(vertical);
     return bottom >= gtk_adjustment_get_upper(vertical) - 1.0;
 }

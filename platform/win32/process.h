@@ -109,10 +109,10 @@ using LPSYSTEM_INFO = SYSTEM_INFO*;
 #define PROCESSOR_ARCHITECTURE_UNKNOWN 0xFFFF
 
 BOOL CreateProcessA(LPCSTR lpApplicationName, LPSTR lpCommandLine,
-                    LPSECURITY_ATTRIBUTES lpProcessAttributes, LPSECURITY_ATTRIBUTES lpThreadAttributes,
-                    BOOL bInheritHandles, DWORD dwCreationFlags, LPVOID lpEnvironment,
-                    LPCSTR lpCurrentDirectory, LPSTARTUPINFOA lpStartupInfo,
-                    LPPROCESS_INFORMATION lpProcessInformation);
+                    LPSECURITY_ATTRIBUTES lpProcessAttributes,
+                    LPSECURITY_ATTRIBUTES lpThreadAttributes, BOOL bInheritHandles,
+                    DWORD dwCreationFlags, LPVOID lpEnvironment, LPCSTR lpCurrentDirectory,
+                    LPSTARTUPINFOA lpStartupInfo, LPPROCESS_INFORMATION lpProcessInformation);
 DWORD WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds);
 BOOL GetExitCodeProcess(HANDLE hProcess, LPDWORD lpExitCode);
 

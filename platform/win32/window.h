@@ -95,8 +95,9 @@ using LPCREATESTRUCTA = CREATESTRUCTA*;
 #define HIWORD(l) (static_cast<WORD>((static_cast<DWORD_PTR>(l) >> 16) & 0xFFFF))
 #define LOBYTE(w) (static_cast<BYTE>(static_cast<DWORD_PTR>(w) & 0xFF))
 #define HIBYTE(w) (static_cast<BYTE>((static_cast<DWORD_PTR>(w) >> 8) & 0xFF))
-#define MAKELONG(a, b) \
-    (static_cast<LONG>(static_cast<DWORD>((static_cast<WORD>(a)) | (static_cast<DWORD>(static_cast<WORD>(b)) << 16))))
+#define MAKELONG(a, b)                                                                             \
+    (static_cast<LONG>(static_cast<DWORD>((static_cast<WORD>(a)) |                                 \
+                                          (static_cast<DWORD>(static_cast<WORD>(b)) << 16))))
 #define MAKEWPARAM(l, h) (static_cast<WPARAM>(static_cast<DWORD>(MAKELONG(l, h))))
 #define MAKELPARAM(l, h) (static_cast<LPARAM>(static_cast<DWORD>(MAKELONG(l, h))))
 #define MAKELRESULT(l, h) (static_cast<LRESULT>(static_cast<DWORD>(MAKELONG(l, h))))
@@ -207,7 +208,7 @@ using LPCREATESTRUCTA = CREATESTRUCTA*;
 #define WS_TABSTOP 0x00010000u
 #define WS_MINIMIZEBOX 0x00020000u
 #define WS_MAXIMIZEBOX 0x00010000u
-#define WS_OVERLAPPEDWINDOW \
+#define WS_OVERLAPPEDWINDOW                                                                        \
     (WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX)
 
 #define WS_EX_ACCEPTFILES 0x00000010u
@@ -372,8 +373,8 @@ BOOL UnregisterClassA(LPCSTR lpClassName, HINSTANCE hInstance);
 // Registered classes and the system classes "edit", "BUTTON" and "msctls_statusbar32".
 // For a child window hMenu is its control identifier.
 HWND CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindowName, DWORD dwStyle, int X,
-                     int Y, int nWidth, int nHeight, HWND hWndParent, HMENU hMenu, HINSTANCE hInstance,
-                     LPVOID lpParam);
+                     int Y, int nWidth, int nHeight, HWND hWndParent, HMENU hMenu,
+                     HINSTANCE hInstance, LPVOID lpParam);
 // Only the thread that created the window may destroy it (ERROR_ACCESS_DENIED otherwise).
 BOOL DestroyWindow(HWND hWnd);
 LRESULT DefWindowProcA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
@@ -415,8 +416,8 @@ LRESULT DispatchMessageA(const MSG* lpMsg);
 LRESULT SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
 BOOL InSendMessage();
 // Handles may be those of the process half (threads, processes); nCount 0 waits for input only.
-DWORD MsgWaitForMultipleObjects(DWORD nCount, const HANDLE* pHandles, BOOL fWaitAll, DWORD dwMilliseconds,
-                                DWORD dwWakeMask);
+DWORD MsgWaitForMultipleObjects(DWORD nCount, const HANDLE* pHandles, BOOL fWaitAll,
+                                DWORD dwMilliseconds, DWORD dwWakeMask);
 DWORD GetCurrentThreadId();
 
 // ---------------------------------------------------------------------------------------------
@@ -529,11 +530,11 @@ struct WindowState {
     RECT rect;       // outer rectangle: screen for top-level windows, parent's client for children
     RECT clientRect; // (0, 0, client width, client height)
     HWND parent;
-    HMENU menu;      // the menu bar of a top-level window
-    UINT_PTR id;     // control identifier of a child window
+    HMENU menu;  // the menu bar of a top-level window
+    UINT_PTR id; // control identifier of a child window
     bool visible;
     bool acceptsFiles;
-    DWORD threadId;  // the owning thread
+    DWORD threadId; // the owning thread
 };
 
 std::optional<WindowState> windowState(HWND window);
@@ -547,8 +548,8 @@ struct StatusBarState {
 std::optional<StatusBarState> statusBarState(HWND statusBar);
 
 struct MenuItemState {
-    UINT flags;       // MF_* type and state bits (MF_POPUP, MF_SEPARATOR, MF_CHECKED, MFT_RADIOCHECK...)
-    UINT_PTR id;      // command identifier; 0 for a popup
+    UINT flags;  // MF_* type and state bits (MF_POPUP, MF_SEPARATOR, MF_CHECKED, MFT_RADIOCHECK...)
+    UINT_PTR id; // command identifier; 0 for a popup
     HMENU subMenu;    // for MF_POPUP items
     std::string text; // with its "&" mnemonic marks
 };
@@ -594,7 +595,8 @@ public:
     virtual void menuItemStateChanged(HMENU, UINT /*position*/, UINT /*flags*/) {}
 
     // Shows a box and returns the answer; called on the thread that calls MessageBoxA.
-    virtual int messageBox(HWND owner, const std::string& text, const std::string& caption, UINT type);
+    virtual int messageBox(HWND owner, const std::string& text, const std::string& caption,
+                           UINT type);
 
     // Lets the display handle its pending events without blocking; PeekMessageA calls it on
     // whichever thread peeks, so a driver acts only on its own thread.

@@ -28,12 +28,8 @@ TEST(TerminalLineEndsTest, CarriageReturnLineFeedBecomesLineFeed)
         std::vector<std::string> pieces;
         std::string out;
     } cases[] = {
-        {{"ab\r\n"}, "ab\n"},
-        {{"a", "b", "\r\n"}, "ab\n"},
-        {{"a\r", "\nb"}, "a\nb"},
-        {{"a\rb"}, "a\rb"},
-        {{"\r\n\r\n"}, "\n\n"},
-        {{"x\n"}, "x\n"},
+        {{"ab\r\n"}, "ab\n"}, {{"a", "b", "\r\n"}, "ab\n"}, {{"a\r", "\nb"}, "a\nb"},
+        {{"a\rb"}, "a\rb"},   {{"\r\n\r\n"}, "\n\n"},       {{"x\n"}, "x\n"},
     };
     for (const auto& c : cases) {
         bool pending = false;

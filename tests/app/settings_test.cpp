@@ -12,9 +12,10 @@
 
 namespace {
 
-const char* defaultText = "{\"Full\":true,\"Strip\":true,\"Copy\":true,\"Apps\":false,\"Pngs\":true,"
-                          "\"Tifs\":true,\"Jpgs\":true,\"Gifs\":true,\"Pdfs\":true,"
-                          "\"HogSystem\":false}";
+const char* defaultText =
+    "{\"Full\":true,\"Strip\":true,\"Copy\":true,\"Apps\":false,\"Pngs\":true,"
+    "\"Tifs\":true,\"Jpgs\":true,\"Gifs\":true,\"Pdfs\":true,"
+    "\"HogSystem\":false}";
 
 class SettingsTest : public ::testing::Test {
 protected:

@@ -45,11 +45,11 @@ TEST_F(RealToolsTest, ImagesKeepEveryPixelAndNeverGrow)
                            "made by the test", images + "/" + names[0]}));
     ASSERT_TRUE(makeImage({"-size", "80x60", "gradient:yellow-green", "-quality", "90", "-set",
                            "comment", "a jpeg comment", images + "/" + names[1]}));
-    ASSERT_TRUE(makeImage({"-size", "64x64", "xc:white", "-fill", "black", "-draw",
-                           "circle 32,32 32,10", "-set", "comment", "hello",
-                           images + "/" + names[2]}));
-    ASSERT_TRUE(makeImage({"-size", "32x32", "xc:red", "-set", "comment", "gif comment",
-                           images + "/" + names[3]}));
+    ASSERT_TRUE(
+        makeImage({"-size", "64x64", "xc:white", "-fill", "black", "-draw", "circle 32,32 32,10",
+                   "-set", "comment", "hello", images + "/" + names[2]}));
+    ASSERT_TRUE(makeImage(
+        {"-size", "32x32", "xc:red", "-set", "comment", "gif comment", images + "/" + names[3]}));
     const std::string reference = temp.file("reference");
     fs::copy(images, reference, fs::copy_options::recursive);
 

@@ -60,8 +60,8 @@ TEST_F(BackupTest, FailedBackupCompressesNothing)
 
     EXPECT_EQ(runCompressionJob(surfaces, {pics() + "/a.png"}), JobOutcome::BackupFailed);
 
-    EXPECT_EQ(surfaces.log(), logLines({startStamp, "Backing up originals... failed",
-                                        finishStamp, ""}));
+    EXPECT_EQ(surfaces.log(),
+              logLines({startStamp, "Backing up originals... failed", finishStamp, ""}));
     EXPECT_TRUE(tools.calls().empty());
     EXPECT_EQ(fileSize(pics() + "/a.png"), 2048);
 }

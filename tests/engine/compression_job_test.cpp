@@ -75,13 +75,13 @@ TEST_F(CompressionJobTest, SingleFileRunsEveryStepLikeTheSample)
 
     EXPECT_EQ(runCompressionJob(surfaces, {path}), JobOutcome::Done);
 
-    EXPECT_EQ(surfaces.log(), logLines({startStamp, "Compressing a.png (12.346 KB)",
-                                        "     Stripping MetaData...  New Size: 11.000 KB",
-                                        "     Pass 1/3...  New Size: 10.500 KB",
-                                        "     Pass 2/3...  New Size: 10.400 KB",
-                                        "     Pass 3/3...  New Size: 10.300 KB",
-                                        "     Compressed file is 83.428% of the original",
-                                        finishStamp, ""}));
+    EXPECT_EQ(
+        surfaces.log(),
+        logLines({startStamp, "Compressing a.png (12.346 KB)",
+                  "     Stripping MetaData...  New Size: 11.000 KB",
+                  "     Pass 1/3...  New Size: 10.500 KB", "     Pass 2/3...  New Size: 10.400 KB",
+                  "     Pass 3/3...  New Size: 10.300 KB",
+                  "     Compressed file is 83.428% of the original", finishStamp, ""}));
     const std::string temporary = pics() + "/a_pngcrush.png";
     EXPECT_EQ(tools.calls(),
               (std::vector<std::string>{"exiftool|-overwrite_original|-all=|" + path,
@@ -212,17 +212,15 @@ TEST_F(CompressionJobTest, MissingToolsAreNamedRightAfterTheStartStamp)
 
     runCompressionJob(surfaces, {path});
 
-    EXPECT_EQ(surfaces.log(),
-              logLines({startStamp,
-                        "Tool not found: pngcrush (its step leaves files unchanged)",
-                        "Tool not found: OptiPNG (its step leaves files unchanged)",
-                        "Tool not found: exiftool (its step leaves files unchanged)",
-                        "Compressing a.png (4.000 KB)",
-                        "     Stripping MetaData...  New Size: 4.000 KB",
-                        "     Pass 1/3...  New Size: 4.000 KB",
-                        "     Pass 2/3...  New Size: 4.000 KB",
-                        "     Pass 3/3...  New Size: 3.000 KB",
-                        "     Compressed file is 75.000% of the original", finishStamp, ""}));
+    EXPECT_EQ(
+        surfaces.log(),
+        logLines({startStamp, "Tool not found: pngcrush (its step leaves files unchanged)",
+                  "Tool not found: OptiPNG (its step leaves files unchanged)",
+                  "Tool not found: exiftool (its step leaves files unchanged)",
+                  "Compressing a.png (4.000 KB)", "     Stripping MetaData...  New Size: 4.000 KB",
+                  "     Pass 1/3...  New Size: 4.000 KB", "     Pass 2/3...  New Size: 4.000 KB",
+                  "     Pass 3/3...  New Size: 3.000 KB",
+                  "     Compressed file is 75.000% of the original", finishStamp, ""}));
 }
 
 TEST_F(CompressionJobTest, StopBetweenFilesFinishesTheCurrentFileOnly)
@@ -239,8 +237,8 @@ TEST_F(CompressionJobTest, StopBetweenFilesFinishesTheCurrentFileOnly)
     EXPECT_EQ(tools.calls().size(), 1u);
     const std::string log = stopping.log();
     EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 6) << log;
-    EXPECT_TRUE(log.ends_with(logLines({"     Compressed file is 50.000% of the original",
-                                        finishStamp, ""})))
+    EXPECT_TRUE(log.ends_with(
+        logLines({"     Compressed file is 50.000% of the original", finishStamp, ""})))
         << log;
 }
 

@@ -14,9 +14,7 @@
 
 class EngineTest : public ::testing::Test {
 protected:
-    EngineTest()
-        : tools(temp.file("bin")),
-          clock({december7(14, 5, 9), december7(14, 5, 31)})
+    EngineTest() : tools(temp.file("bin")), clock({december7(14, 5, 9), december7(14, 5, 31)})
     {
         resetOptionsToDefaults();
         Copy = false;

@@ -12,9 +12,17 @@ using FileNamesTest = EngineTest;
 TEST_F(FileNamesTest, AwkwardNamesReachTheToolAsOneArgument)
 {
     const std::string names[] = {
-        "with space.jpg", "quote\"inside.jpg", "dollar$(touch pwned).jpg", "back`touch pwned`.jpg",
-        "semi;touch pwned.jpg", "-leading.jpg", "caf\xc3\xa9 \xe6\x97\xa5.jpg", "amp&&touch pwned.jpg",
-        "percent%PATH%.jpg", "back\\slash\\.jpg", "'single'.jpg",
+        "with space.jpg",
+        "quote\"inside.jpg",
+        "dollar$(touch pwned).jpg",
+        "back`touch pwned`.jpg",
+        "semi;touch pwned.jpg",
+        "-leading.jpg",
+        "caf\xc3\xa9 \xe6\x97\xa5.jpg",
+        "amp&&touch pwned.jpg",
+        "percent%PATH%.jpg",
+        "back\\slash\\.jpg",
+        "'single'.jpg",
     };
     std::vector<std::string> expected;
     for (const std::string& name : names) {

@@ -104,9 +104,9 @@ TEST_F(PngPassesTest, StopDuringPassOneSkipsTheLaterPasses)
     compressFile(stopping, path, pics(), StepMode{true, false});
 
     EXPECT_EQ(tools.calls().size(), 1u);
-    EXPECT_EQ(stopping.log(), logLines({"Compressing a.png (4.000 KB)",
-                                        "     Pass 1/3...  New Size: 3.000 KB",
-                                        "     Compressed file is 75.000% of the original"}));
+    EXPECT_EQ(stopping.log(),
+              logLines({"Compressing a.png (4.000 KB)", "     Pass 1/3...  New Size: 3.000 KB",
+                        "     Compressed file is 75.000% of the original"}));
 }
 
 TEST_F(PngPassesTest, StopDuringStrippingEndsTheFileAfterItsStripLine)

@@ -9,8 +9,8 @@ TEST(SizeTextTest, KilobytesHaveThreeDecimalsAndKeepTheSign)
         std::int64_t bytes;
         const char* text;
     } cases[] = {
-        {0, "0.000"},         {12642, "12.346"},  {1024, "1.000"},
-        {-1024, "-1.000"},    {-100, "-0.098"},   {5368709120LL, "5242880.000"},
+        {0, "0.000"},      {12642, "12.346"}, {1024, "1.000"},
+        {-1024, "-1.000"}, {-100, "-0.098"},  {5368709120LL, "5242880.000"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(kilobytesText(c.bytes), c.text) << c.bytes;

@@ -19,13 +19,13 @@ TEST(DisplayText, KeepsValidUtf8AndShowsOtherBytesAsLatin1)
     };
     const std::vector<Case> cases{
         {"plain\r\n", "plain\r\n"},
-        {"caf\xC3\xA9.png", "caf\xC3\xA9.png"},                 // UTF-8 kept
-        {"caf\xE9.png", "caf\xC3\xA9.png"},                     // Latin-1 e-acute
-        {"\xF0\x9F\x98\x80", "\xF0\x9F\x98\x80"},               // four-byte sequence
-        {"\xC0\xAF", "\xC3\x80\xC2\xAF"},                       // overlong form refused
-        {"\xED\xA0\x80", "\xC3\xAD\xC2\xA0\xC2\x80"},           // surrogate refused
-        {std::string("a\0b", 3), "ab"},                         // zero byte dropped
-        {"\xE2\x82", "\xC3\xA2\xC2\x82"},                       // cut-off sequence at the very end
+        {"caf\xC3\xA9.png", "caf\xC3\xA9.png"},       // UTF-8 kept
+        {"caf\xE9.png", "caf\xC3\xA9.png"},           // Latin-1 e-acute
+        {"\xF0\x9F\x98\x80", "\xF0\x9F\x98\x80"},     // four-byte sequence
+        {"\xC0\xAF", "\xC3\x80\xC2\xAF"},             // overlong form refused
+        {"\xED\xA0\x80", "\xC3\xAD\xC2\xA0\xC2\x80"}, // surrogate refused
+        {std::string("a\0b", 3), "ab"},               // zero byte dropped
+        {"\xE2\x82", "\xC3\xA2\xC2\x82"},             // cut-off sequence at the very end
     };
     for (const Case& c : cases)
         EXPECT_EQ(toDisplayText(c.in), c.out) << c.in;
@@ -61,13 +61,15 @@ TEST(UriList, LocalPathsArePercentDecodedInOrder)
                        "http://example.invalid/remote.png\r\n"
                        "\r\n"
                        "file:///tmp/last%25.gif";
-    std::vector<std::string> expected{"/home/ann/My Pictures", "/tmp/caf\xC3\xA9.png", "/tmp/last%.gif"};
+    std::vector<std::string> expected{"/home/ann/My Pictures", "/tmp/caf\xC3\xA9.png",
+                                      "/tmp/last%.gif"};
     EXPECT_EQ(localPathsFromUriList(list), expected);
 }
 
 TEST(UriList, BareLineFeedsAndMalformedEntriesAreHandled)
 {
-    EXPECT_EQ(localPathsFromUriList("file:///a\nfile:///b\n"), (std::vector<std::string>{"/a", "/b"}));
+    EXPECT_EQ(localPathsFromUriList("file:///a\nfile:///b\n"),
+              (std::vector<std::string>{"/a", "/b"}));
     EXPECT_TRUE(localPathsFromUriList("not a uri\r\nfile:relative\r\n").empty());
     EXPECT_TRUE(localPathsFromUriList("").empty());
 }

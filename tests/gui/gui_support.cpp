@@ -61,8 +61,8 @@ XvfbServer::XvfbServer()
     if (pipe(fds) != 0)
         return;
     std::string fd = std::to_string(fds[1]);
-    std::vector<std::string> argv{"Xvfb", "-noreset", "-displayfd", fd, "-screen", "0", "1280x1024x24", "-nolisten",
-                                  "tcp"};
+    std::vector<std::string> argv{"Xvfb", "-noreset",     "-displayfd", fd,   "-screen",
+                                  "0",    "1280x1024x24", "-nolisten",  "tcp"};
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addclose(&actions, fds[0]);
@@ -133,7 +133,8 @@ ChildProgram::ChildProgram(const std::string& program, const std::vector<std::st
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, errorFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, 2, errorFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0644);
     std::vector<std::string> env = environmentWith(display);
     std::vector<char*> argp = pointers(argv);
     std::vector<char*> envp = pointers(env);
@@ -218,7 +219,8 @@ long long fileSize(const std::string& path)
     return stat(path.c_str(), &info) == 0 ? static_cast<long long>(info.st_size) : -1;
 }
 
-bool waitUntil(const std::function<bool()>& done, std::chrono::milliseconds limit, std::chrono::milliseconds step)
+bool waitUntil(const std::function<bool()>& done, std::chrono::milliseconds limit,
+               std::chrono::milliseconds step)
 {
     auto end = std::chrono::steady_clock::now() + limit;
     for (;;) {

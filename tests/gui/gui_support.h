@@ -42,8 +42,8 @@ CommandResult runCommand(const std::vector<std::string>& argv, const std::string
 class ChildProgram {
 public:
     // display empty: started without DISPLAY.
-    ChildProgram(const std::string& program, const std::vector<std::string>& arguments, const std::string& display,
-                 const std::string& errorFile);
+    ChildProgram(const std::string& program, const std::vector<std::string>& arguments,
+                 const std::string& display, const std::string& errorFile);
     // Kills the program if it is still running.
     ~ChildProgram();
     ChildProgram(const ChildProgram&) = delete;

@@ -15,12 +15,14 @@ using namespace std::chrono_literals;
 
 namespace {
 
-const std::string defaultSettings = "{\"Full\":true,\"Strip\":true,\"Copy\":true,\"Apps\":false,\"Pngs\":true,"
-                                    "\"Tifs\":true,\"Jpgs\":true,\"Gifs\":true,\"Pdfs\":true,\"HogSystem\":false}";
+const std::string defaultSettings =
+    "{\"Full\":true,\"Strip\":true,\"Copy\":true,\"Apps\":false,\"Pngs\":true,"
+    "\"Tifs\":true,\"Jpgs\":true,\"Gifs\":true,\"Pdfs\":true,\"HogSystem\":false}";
 
 // A tool that makes the last file it is given 100 bytes smaller; pngcrush writes its output.
 const char* shrinkingTool = "#!/bin/sh\nfor last; do :; done\ntruncate -s -100 \"$last\"\n";
-const char* crushingTool = "#!/bin/sh\nsize=$(stat -c %s \"$3\")\nhead -c $((size - 100)) \"$3\" > \"$4\"\n";
+const char* crushingTool =
+    "#!/bin/sh\nsize=$(stat -c %s \"$3\")\nhead -c $((size - 100)) \"$3\" > \"$4\"\n";
 
 class ProgramWindow : public testing::Test {
 protected:
@@ -48,14 +50,15 @@ protected:
 
     void start(const std::vector<std::string>& arguments = {})
     {
-        child = std::make_unique<ChildProgram>(program, arguments, server->display(), folder.file("stderr.txt"));
+        child = std::make_unique<ChildProgram>(program, arguments, server->display(),
+                                               folder.file("stderr.txt"));
     }
 
     // The main window's X id, once it is visible; 0 if it does not appear in time.
     unsigned long mainWindow()
     {
-        CommandResult found = runCommand({"timeout", "10", "xdotool", "search", "--sync", "--onlyvisible", "--name",
-                                          "^Tarnwick 6\\.1$"},
+        CommandResult found = runCommand({"timeout", "10", "xdotool", "search", "--sync",
+                                          "--onlyvisible", "--name", "^Tarnwick 6\\.1$"},
                                          server->display());
         return found.out.empty() ? 0 : std::stoul(found.out);
     }
@@ -72,13 +75,15 @@ protected:
 
     void screenshot(const std::string& name)
     {
-        runCommand({"import", "-window", "root", artifactsFolder() + "/" + name}, server->display());
+        runCommand({"import", "-window", "root", artifactsFolder() + "/" + name},
+                   server->display());
     }
 
     // The log pane's text as the user can copy it: click into it, select all, copy.
     std::string copiedLog(unsigned long window)
     {
-        runCommand({"xdotool", "mousemove", "--window", std::to_string(window), "300", "300", "click", "1"},
+        runCommand({"xdotool", "mousemove", "--window", std::to_string(window), "300", "300",
+                    "click", "1"},
                    server->display());
         keys(window, {"ctrl+a", "ctrl+c"});
         XClient client(server->display());
@@ -155,10 +160,14 @@ TEST_F(ProgramWindow, MenuChoicesByKeyboardAreSavedWhenLeavingThroughExit)
         std::string saved;
     };
     const std::vector<Case> cases{
-        {"", {"alt+o", "f"}, std::regex_replace(defaultSettings, std::regex("\"Full\":true"), "\"Full\":false")},
+        {"",
+         {"alt+o", "f"},
+         std::regex_replace(defaultSettings, std::regex("\"Full\":true"), "\"Full\":false")},
         // Twice: the option and its mark are back where they were.
         {"", {"alt+o", "f", "alt+o", "f"}, defaultSettings},
-        {"{\"HogSystem\":true, /* formatted */ \n\t\"Strip\":false}", {"alt+o", "c", "alt+o", "m"}, defaultSettings},
+        {"{\"HogSystem\":true, /* formatted */ \n\t\"Strip\":false}",
+         {"alt+o", "c", "alt+o", "m"},
+         defaultSettings},
     };
     for (const Case& c : cases) {
         std::filesystem::remove(folder.file("Tarnwick.config"));
@@ -205,11 +214,13 @@ TEST_F(ProgramWindow, FolderDroppedFromFileManagerIsCompressedAndItsLogCanBeCopi
 
     XClient source(server->display());
     ASSERT_TRUE(source.ok());
-    ASSERT_TRUE(source.dropUriList(window, 500, 400, fileUri(pictures) + "\r\n")) << source.lastError;
+    ASSERT_TRUE(source.dropUriList(window, 500, 400, fileUri(pictures) + "\r\n"))
+        << source.lastError;
 
     EXPECT_TRUE(waitUntil(
         [&] {
-            return fileSize(pictures + "/one.png") == 4096 - 400 && fileSize(pictures + "/deeper/two.png") == 8192 - 400;
+            return fileSize(pictures + "/one.png") == 4096 - 400 &&
+                   fileSize(pictures + "/deeper/two.png") == 8192 - 400;
         },
         20s));
     std::string log;
@@ -232,7 +243,8 @@ TEST_F(ProgramWindow, FolderDroppedFromFileManagerIsCompressedAndItsLogCanBeCopi
 TEST_F(ProgramWindow, ClosingDuringADroppedJobEndsTheProcessOnlyAfterTheJob)
 {
     // pngout announces that it runs, then takes its time.
-    installFakeTools("#!/bin/sh\ntouch \"$0.started\"\nsleep 2\nfor last; do :; done\ntruncate -s -100 \"$last\"\n");
+    installFakeTools("#!/bin/sh\ntouch \"$0.started\"\nsleep 2\nfor last; do :; done\ntruncate -s "
+                     "-100 \"$last\"\n");
     writeFile(folder.file("Tarnwick.config"), "{\"Copy\":false}");
     std::string picture = folder.file("slow.png");
     writeFile(picture, std::string(4096, 's'));
@@ -241,14 +253,16 @@ TEST_F(ProgramWindow, ClosingDuringADroppedJobEndsTheProcessOnlyAfterTheJob)
     ASSERT_NE(window, 0u) << readFile(folder.file("stderr.txt"));
 
     XClient source(server->display());
-    ASSERT_TRUE(source.dropUriList(window, 500, 400, fileUri(picture) + "\r\n")) << source.lastError;
+    ASSERT_TRUE(source.dropUriList(window, 500, 400, fileUri(picture) + "\r\n"))
+        << source.lastError;
     ASSERT_TRUE(waitUntil([&] { return fileExists(folder.file("pngout.started")); }, 20s));
     source.requestClose(window);
 
     // The window goes at once, the process only once the job has finished.
     EXPECT_TRUE(waitUntil(
         [&] {
-            return runCommand({"xdotool", "search", "--onlyvisible", "--name", "^Tarnwick 6\\.1$"}, server->display())
+            return runCommand({"xdotool", "search", "--onlyvisible", "--name", "^Tarnwick 6\\.1$"},
+                              server->display())
                 .out.empty();
         },
         5s));

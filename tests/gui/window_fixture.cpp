@@ -94,7 +94,8 @@ void WindowSession::run(const std::function<void(WindowSession&)>& script)
     mainFrame = static_cast<MyFrame*>(app.getMainWindow());
     ASSERT_NE(mainFrame, nullptr);
     std::vector<UINT> ids = mainFrame->checkItemIds;
-    gtk->setCheckItemQuery([ids](UINT id) { return std::find(ids.begin(), ids.end(), id) != ids.end(); });
+    gtk->setCheckItemQuery(
+        [ids](UINT id) { return std::find(ids.begin(), ids.end(), id) != ids.end(); });
     app.idleHook = runUiTasks;
     app.showMainWindow();
 
@@ -122,8 +123,9 @@ void WindowSession::onUi(const std::function<void()>& fn)
 
 unsigned long WindowSession::xWindow()
 {
-    CommandResult found = runCommand(
-        {"timeout", "10", "xdotool", "search", "--sync", "--onlyvisible", "--name", "^Tarnwick 6\\.1$"}, displayName());
+    CommandResult found = runCommand({"timeout", "10", "xdotool", "search", "--sync",
+                                      "--onlyvisible", "--name", "^Tarnwick 6\\.1$"},
+                                     displayName());
     return found.out.empty() ? 0 : std::stoul(found.out);
 }
 

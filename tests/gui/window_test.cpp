@@ -22,8 +22,8 @@ using Item = gtkdisplay::GtkDisplay::ShownMenuItem;
 namespace gtkdisplay {
 std::ostream& operator<<(std::ostream& out, const GtkDisplay::ShownMenuItem& item)
 {
-    return out << "{" << item.depth << ", \"" << item.label << "\", sep " << item.separator << ", check "
-               << item.check << ", on " << item.active << "}";
+    return out << "{" << item.depth << ", \"" << item.label << "\", sep " << item.separator
+               << ", check " << item.check << ", on " << item.active << "}";
 }
 } // namespace gtkdisplay
 
@@ -55,10 +55,22 @@ protected:
     WindowSession session;
 };
 
-Item popup(const char* label) { return {0, label, false, false, false}; }
-Item check(const char* label, bool on) { return {1, label, false, true, on}; }
-Item plain(const char* label) { return {1, label, false, false, false}; }
-Item separator() { return {1, "", true, false, false}; }
+Item popup(const char* label)
+{
+    return {0, label, false, false, false};
+}
+Item check(const char* label, bool on)
+{
+    return {1, label, false, true, on};
+}
+Item plain(const char* label)
+{
+    return {1, label, false, false, false};
+}
+Item separator()
+{
+    return {1, "", true, false, false};
+}
 
 Item findShown(const std::vector<Item>& items, const std::string& label)
 {
@@ -117,9 +129,10 @@ TEST_F(MainWindow, MenusShowTheSettingsFileAsCheckMarks)
 
         // The fourteen commands take consecutive identifiers in table order.
         std::vector<UINT> ids;
-        for (liveMenu* menu : {s.frame().optionsMenu, s.frame().extensionsMenu, s.frame().helpMenu}) {
-            std::vector<winlayer::MenuItemState> items = winlayer::menuState(menu->handle).value_or(
-                std::vector<winlayer::MenuItemState>{});
+        for (liveMenu* menu :
+             {s.frame().optionsMenu, s.frame().extensionsMenu, s.frame().helpMenu}) {
+            std::vector<winlayer::MenuItemState> items =
+                winlayer::menuState(menu->handle).value_or(std::vector<winlayer::MenuItemState>{});
             for (const winlayer::MenuItemState& item : items)
                 if (!(item.flags & MF_SEPARATOR))
                     ids.push_back(static_cast<UINT>(item.id));
@@ -187,11 +200,12 @@ TEST_F(MainWindow, HelpBoxesShowTheirTextsWhileTheCommandWaits)
             // The command that asked for the box is still running.
             EXPECT_FALSE(commandQueue().idle());
 
-            CommandResult box = runCommand({"timeout", "10", "xdotool", "search", "--sync", "--onlyvisible", "--name",
-                                            "^" + c.caption + "$"},
+            CommandResult box = runCommand({"timeout", "10", "xdotool", "search", "--sync",
+                                            "--onlyvisible", "--name", "^" + c.caption + "$"},
                                            WindowSession::displayName());
             ASSERT_FALSE(box.out.empty());
-            runCommand({"xdotool", "windowfocus", "--sync", std::to_string(std::stoul(box.out)), "key", "Return"},
+            runCommand({"xdotool", "windowfocus", "--sync", std::to_string(std::stoul(box.out)),
+                        "key", "Return"},
                        WindowSession::displayName());
             EXPECT_TRUE(waitUntil([&] { return commandQueue().idle(); }, 5s));
             std::vector<winlayer::MessageBoxRecord> shown = winlayer::shownMessageBoxes();
@@ -210,11 +224,12 @@ TEST_F(MainWindow, HelpBoxesShowTheirTextsWhileTheCommandWaits)
 TEST_F(MainWindow, DroppedFolderFillsTheLogPaneAndStatusBarAsTheLayerHasThem)
 {
     TempDir work;
-    writeFile(work.file("bin/pngcrush"), "#!/bin/sh\nsize=$(stat -c %s \"$3\")\nhead -c $((size - 100)) \"$3\" > \"$4\"\n",
+    writeFile(work.file("bin/pngcrush"),
+              "#!/bin/sh\nsize=$(stat -c %s \"$3\")\nhead -c $((size - 100)) \"$3\" > \"$4\"\n",
               true);
     for (const char* tool : {"optipng", "pngout", "exiftool"})
-        writeFile(work.file(std::string("bin/") + tool), "#!/bin/sh\nfor last; do :; done\ntruncate -s -100 \"$last\"\n",
-                  true);
+        writeFile(work.file(std::string("bin/") + tool),
+                  "#!/bin/sh\nfor last; do :; done\ntruncate -s -100 \"$last\"\n", true);
     std::string savedPath = getenv("PATH") ? getenv("PATH") : "";
     setenv("PATH", (work.file("bin") + ":" + savedPath).c_str(), 1);
     writeFile(settingsFilePath(), "{\"Copy\":false}");
@@ -225,13 +240,19 @@ TEST_F(MainWindow, DroppedFolderFillsTheLogPaneAndStatusBarAsTheLayerHasThem)
         unsigned long window = s.xWindow();
         ASSERT_NE(window, 0u);
         XClient source(WindowSession::displayName());
-        ASSERT_TRUE(source.dropUriList(window, 450, 300, fileUri(work.file("drop")) + "\r\n")) << source.lastError;
+        ASSERT_TRUE(source.dropUriList(window, 450, 300, fileUri(work.file("drop")) + "\r\n"))
+            << source.lastError;
         ASSERT_TRUE(waitUntil(
-            [&] { return s.frame().logPane->getText().find("Finished Compression at ") != std::string::npos; }, 20s));
+            [&] {
+                return s.frame().logPane->getText().find("Finished Compression at ") !=
+                       std::string::npos;
+            },
+            20s));
         EXPECT_TRUE(waitUntil([&] { return dropQueue().idle(); }, 5s));
 
         std::string layerText = s.frame().logPane->getText();
-        std::optional<winlayer::StatusBarState> status = winlayer::statusBarState(s.frame().statusBar->handle);
+        std::optional<winlayer::StatusBarState> status =
+            winlayer::statusBarState(s.frame().statusBar->handle);
         ASSERT_TRUE(status);
         std::string shownText;
         std::vector<std::string> shownStatus;
@@ -297,7 +318,9 @@ TEST_F(MainWindow, LogPaneKeepsUpWithThousandsOfLinesAndStaysResponsive)
         EXPECT_TRUE(waitUntil(
             [&] {
                 bool atEnd = false;
-                s.onUi([&] { atEnd = WindowSession::display()->shownAtEnd(s.frame().logPane->handle); });
+                s.onUi([&] {
+                    atEnd = WindowSession::display()->shownAtEnd(s.frame().logPane->handle);
+                });
                 return atEnd;
             },
             5s));
@@ -309,20 +332,25 @@ TEST_F(MainWindow, UserResizeLaysOutTheLogPaneAndStatusBarAgain)
     session.run([&](WindowSession& s) {
         unsigned long window = s.xWindow();
         ASSERT_NE(window, 0u);
-        runCommand({"xdotool", "windowsize", std::to_string(window), "700", "500"}, WindowSession::displayName());
+        runCommand({"xdotool", "windowsize", std::to_string(window), "700", "500"},
+                   WindowSession::displayName());
         auto sizeOf = [](HWND handle) -> std::pair<long, long> {
             std::optional<winlayer::WindowState> state = winlayer::windowState(handle);
             if (!state)
                 return {-1, -1};
             return {state->rect.right - state->rect.left, state->rect.bottom - state->rect.top};
         };
-        ASSERT_TRUE(waitUntil([&] { return sizeOf(s.frame().handle) == std::make_pair(700L, 500L); }, 5s));
+        ASSERT_TRUE(
+            waitUntil([&] { return sizeOf(s.frame().handle) == std::make_pair(700L, 500L); }, 5s));
         // WM_SIZE ran the frame's layout: the log pane fills the client area above the status bar.
         RECT client;
         GetClientRect(s.frame().handle, &client);
         EXPECT_EQ(client.right, 700);
         EXPECT_TRUE(waitUntil(
-            [&] { return sizeOf(s.frame().logPane->handle) == std::make_pair(700L, static_cast<long>(client.bottom) - 20); },
+            [&] {
+                return sizeOf(s.frame().logPane->handle) ==
+                       std::make_pair(700L, static_cast<long>(client.bottom) - 20);
+            },
             5s));
         EXPECT_EQ(sizeOf(s.frame().statusBar->handle).first, 700L);
     });

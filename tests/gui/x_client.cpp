@@ -32,7 +32,8 @@ bool nextEvent(Display* display, XEvent& event, Clock::time_point deadline, Pred
     return false;
 }
 
-void sendClientMessage(Display* display, Window to, Atom type, long l0, long l1, long l2, long l3, long l4)
+void sendClientMessage(Display* display, Window to, Atom type, long l0, long l1, long l2, long l3,
+                       long l4)
 {
     XEvent event{};
     event.xclient.type = ClientMessage;
@@ -107,8 +108,8 @@ bool XClient::dropUriList(unsigned long target, int x, int y, const std::string&
     unsigned long count;
     unsigned long after;
     unsigned char* data = nullptr;
-    if (XGetWindowProperty(d, target, aware, 0, 1, False, AnyPropertyType, &type, &format, &count, &after, &data) !=
-            Success ||
+    if (XGetWindowProperty(d, target, aware, 0, 1, False, AnyPropertyType, &type, &format, &count,
+                           &after, &data) != Success ||
         !data || count == 0) {
         lastError = "target is not XdndAware";
         if (data)
@@ -120,9 +121,11 @@ bool XClient::dropUriList(unsigned long target, int x, int y, const std::string&
 
     unsigned long time = serverTime();
     XSetSelectionOwner(d, selection, own, time);
-    sendClientMessage(d, target, enter, static_cast<long>(own), version << 24, static_cast<long>(uriType), 0, 0);
-    sendClientMessage(d, target, position, static_cast<long>(own), 0, (static_cast<long>(x) << 16) | y,
-                      static_cast<long>(time), static_cast<long>(copy));
+    sendClientMessage(d, target, enter, static_cast<long>(own), version << 24,
+                      static_cast<long>(uriType), 0, 0);
+    sendClientMessage(d, target, position, static_cast<long>(own), 0,
+                      (static_cast<long>(x) << 16) | y, static_cast<long>(time),
+                      static_cast<long>(copy));
 
     XEvent event;
     bool accepted = false;
@@ -162,7 +165,8 @@ bool XClient::dropUriList(unsigned long target, int x, int y, const std::string&
         reply.xselection.property = None;
         if (request.target == uriType && request.property != None) {
             XChangeProperty(d, request.requestor, request.property, uriType, 8, PropModeReplace,
-                            reinterpret_cast<const unsigned char*>(uriList.data()), static_cast<int>(uriList.size()));
+                            reinterpret_cast<const unsigned char*>(uriList.data()),
+                            static_cast<int>(uriList.size()));
             reply.xselection.property = request.property;
         }
         XSendEvent(d, request.requestor, False, NoEventMask, &reply);
@@ -181,7 +185,8 @@ std::string XClient::clipboardText(std::chrono::milliseconds limit)
     XConvertSelection(d, clipboard, utf8, into, own, serverTime());
     XFlush(d);
     XEvent event;
-    if (!nextEvent(d, event, Clock::now() + limit, [](XEvent& e) { return e.type == SelectionNotify; }) ||
+    if (!nextEvent(d, event, Clock::now() + limit,
+                   [](XEvent& e) { return e.type == SelectionNotify; }) ||
         event.xselection.property == None)
         return {};
     Atom type;
@@ -190,8 +195,8 @@ std::string XClient::clipboardText(std::chrono::milliseconds limit)
     unsigned long after;
     unsigned char* data = nullptr;
     std::string text;
-    if (XGetWindowProperty(d, own, into, 0, 1 << 24, True, AnyPropertyType, &type, &format, &count, &after, &data) ==
-            Success &&
+    if (XGetWindowProperty(d, own, into, 0, 1 << 24, True, AnyPropertyType, &type, &format, &count,
+                           &after, &data) == Success &&
         data) {
         text.assign(reinterpret_cast<char*>(data), count);
         XFree(data);
@@ -206,7 +211,8 @@ bool XClient::requestClose(unsigned long window)
     Display* d = dpy(connection);
     Atom protocols = XInternAtom(d, "WM_PROTOCOLS", False);
     Atom deleteWindow = XInternAtom(d, "WM_DELETE_WINDOW", False);
-    sendClientMessage(d, window, protocols, static_cast<long>(deleteWindow), static_cast<long>(serverTime()), 0, 0, 0);
+    sendClientMessage(d, window, protocols, static_cast<long>(deleteWindow),
+                      static_cast<long>(serverTime()), 0, 0, 0);
     return true;
 }
 

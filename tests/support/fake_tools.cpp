@@ -35,10 +35,12 @@ void FakeTools::install(const std::string& name, const std::string& action)
     const std::string script = bin + "/" + name;
     writeFile(script, "#!/bin/sh\n"
                       "PATH=/usr/bin:/bin; export PATH\n"
-                      "line='" + name + "'\n"
-                      "for a in \"$@\"; do line=\"$line|$a\"; done\n"
-                      "printf '%s\\n' \"$line\" >> \"$FAKE_TOOL_LOG\"\n"
-                      "for FILE in \"$@\"; do :; done\n" +
+                      "line='" +
+                          name +
+                          "'\n"
+                          "for a in \"$@\"; do line=\"$line|$a\"; done\n"
+                          "printf '%s\\n' \"$line\" >> \"$FAKE_TOOL_LOG\"\n"
+                          "for FILE in \"$@\"; do :; done\n" +
                           action + "\n");
     chmod(script.c_str(), 0755);
 }

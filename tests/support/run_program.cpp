@@ -35,7 +35,8 @@ ProgramRun runProgram(const std::string& program, const std::vector<std::string>
 
     ProgramRun run;
     pid_t child = 0;
-    const int failed = posix_spawn(&child, program.c_str(), &actions, nullptr, argv.data(), environ);
+    const int failed =
+        posix_spawn(&child, program.c_str(), &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     if (failed != 0)
         return run;

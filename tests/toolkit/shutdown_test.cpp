@@ -12,62 +12,70 @@ std::atomic<int> served{0};
 std::atomic<bool> jobDone{false};
 HWND target = nullptr;
 
-int countSize(liveWindow*, int, int) {
-  ++served;
-  return 0;
+int countSize(liveWindow*, int, int)
+{
+    ++served;
+    return 0;
 }
 
 // Each send completes only when the interface thread handles it.
-void writingWork() {
-  for (int i = 0; i < 20; ++i) {
-    SendMessageA(target, WM_SIZE, 0, MAKELPARAM(5, 5));
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
-  jobDone = true;
+void writingWork()
+{
+    for (int i = 0; i < 20; ++i) {
+        SendMessageA(target, WM_SIZE, 0, MAKELPARAM(5, 5));
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    jobDone = true;
 }
 
-void writingDrop(liveWindow*, const std::vector<std::string>&) { writingWork(); }
+void writingDrop(liveWindow*, const std::vector<std::string>&)
+{
+    writingWork();
+}
 
 struct MainFrame : liveFrame {
-  bool* jobDoneFirst;
-  explicit MainFrame(bool* flag) : liveFrame("main", 0, 0, 300, 300), jobDoneFirst(flag) {}
-  ~MainFrame() override { *jobDoneFirst = jobDone.load(); }
+    bool* jobDoneFirst;
+    explicit MainFrame(bool* flag) : liveFrame("main", 0, 0, 300, 300), jobDoneFirst(flag) {}
+    ~MainFrame() override { *jobDoneFirst = jobDone.load(); }
 };
 
 class ShutdownTest : public ::testing::Test {
 protected:
-  void SetUp() override {
-    registerClassesOnce(app);
-    served = 0;
-    jobDone = false;
-  }
-  TestApp app;
+    void SetUp() override
+    {
+        registerClassesOnce(app);
+        served = 0;
+        jobDone = false;
+    }
+    TestApp app;
 };
 
-TEST_F(ShutdownTest, ClosingDuringAJobWaitsForItWhileServingItsSends) {
-  liveFrame other("other", 0, 0, 100, 100);
-  other.bindSize(countSize);
-  target = other.handle;
-  bool jobDoneBeforeDeletion = false;
-  app.mainWindow = new MainFrame(&jobDoneBeforeDeletion);
-  app.mainWindow->bindDrop(writingDrop);
-  ASSERT_TRUE(winlayer::postDropFiles(app.mainWindow->handle, {"/tmp/x"}));
-  app.mainWindow->close();
-  app.run();
-  EXPECT_TRUE(jobDoneBeforeDeletion);
-  EXPECT_EQ(served.load(), 20);
+TEST_F(ShutdownTest, ClosingDuringAJobWaitsForItWhileServingItsSends)
+{
+    liveFrame other("other", 0, 0, 100, 100);
+    other.bindSize(countSize);
+    target = other.handle;
+    bool jobDoneBeforeDeletion = false;
+    app.mainWindow = new MainFrame(&jobDoneBeforeDeletion);
+    app.mainWindow->bindDrop(writingDrop);
+    ASSERT_TRUE(winlayer::postDropFiles(app.mainWindow->handle, {"/tmp/x"}));
+    app.mainWindow->close();
+    app.run();
+    EXPECT_TRUE(jobDoneBeforeDeletion);
+    EXPECT_EQ(served.load(), 20);
 }
 
-TEST_F(ShutdownTest, WaitForWorkersServesACommandThatSendsToTheWaitingThread) {
-  liveFrame frame("f", 0, 0, 100, 100);
-  frame.bindSize(countSize);
-  target = frame.handle;
-  liveMenuBar bar;
-  liveMenuItem* item = bar.addMenu("&Options")->addItem(writingWork, "&Write");
-  SendMessageA(frame.handle, WM_COMMAND, item->id, 0);
-  waitForWorkers();
-  EXPECT_TRUE(jobDone);
-  EXPECT_EQ(served.load(), 20);
+TEST_F(ShutdownTest, WaitForWorkersServesACommandThatSendsToTheWaitingThread)
+{
+    liveFrame frame("f", 0, 0, 100, 100);
+    frame.bindSize(countSize);
+    target = frame.handle;
+    liveMenuBar bar;
+    liveMenuItem* item = bar.addMenu("&Options")->addItem(writingWork, "&Write");
+    SendMessageA(frame.handle, WM_COMMAND, item->id, 0);
+    waitForWorkers();
+    EXPECT_TRUE(jobDone);
+    EXPECT_EQ(served.load(), 20);
 }
 
-}  // namespace
+} // namespace

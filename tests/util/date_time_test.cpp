@@ -86,23 +86,23 @@ TEST(DateTimeTest, TwelveHourClockAtMidnightNoonAndAfter)
 TEST(DateTimeTest, QuartersAreBlocksOf89Days)
 {
     const std::vector<std::pair<std::pair<int, int>, const char*>> table = {
-        {{1, 1}, "1"}, {{3, 30}, "1"}, {{3, 31}, "2"}, {{6, 27}, "2"}, {{6, 28}, "3"},
-        {{9, 24}, "3"}, {{9, 25}, "4"}, {{12, 31}, "4"},
+        {{1, 1}, "1"},  {{3, 30}, "1"}, {{3, 31}, "2"}, {{6, 27}, "2"},
+        {{6, 28}, "3"}, {{9, 24}, "3"}, {{9, 25}, "4"}, {{12, 31}, "4"},
     };
     for (const auto& [date, expected] : table)
-        EXPECT_EQ(DateTime::fromLocal(2026, date.first, date.second, 12, 0, 0).format("q"), expected)
+        EXPECT_EQ(DateTime::fromLocal(2026, date.first, date.second, 12, 0, 0).format("q"),
+                  expected)
             << date.first << "/" << date.second;
 }
 
 TEST(DateTimeTest, WeekNumbersStartOnMondayWithTheWeekOfNewYear)
 {
     const std::vector<std::pair<std::vector<int>, const char*>> table = {
-        {{2026, 1, 1}, "1"},   // a Thursday
-        {{2026, 1, 4}, "1"},   // Sunday, still week 1
-        {{2026, 1, 5}, "2"},   // Monday
-        {{2023, 1, 1}, "1"},   // a Sunday
-        {{2023, 1, 2}, "2"},
-        {{2024, 12, 31}, "53"},
+        {{2026, 1, 1}, "1"}, // a Thursday
+        {{2026, 1, 4}, "1"}, // Sunday, still week 1
+        {{2026, 1, 5}, "2"}, // Monday
+        {{2023, 1, 1}, "1"}, // a Sunday
+        {{2023, 1, 2}, "2"}, {{2024, 12, 31}, "53"},
     };
     for (const auto& [date, expected] : table)
         EXPECT_EQ(DateTime::fromLocal(date[0], date[1], date[2], 10, 0, 0).format("ww"), expected)

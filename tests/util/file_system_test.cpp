@@ -27,7 +27,8 @@ void referenceWalk(const std::string& base, const std::string& suffix, bool recu
         if (entry.is_symlink())
             continue;
         if (entry.is_regular_file()) {
-            if (path.size() > suffix.size() && path.compare(path.size() - suffix.size(), suffix.size(), suffix) == 0)
+            if (path.size() > suffix.size() &&
+                path.compare(path.size() - suffix.size(), suffix.size(), suffix) == 0)
                 out.push_back(path);
         } else if (entry.is_directory() && recursive) {
             referenceWalk(path + "/", suffix, recursive, out);
@@ -44,11 +45,32 @@ Paths sorted(Paths paths)
 // A tree with nested folders, hidden entries, odd dot names and names in several cases.
 void buildMixedTree(const TempFolder& temp)
 {
-    for (const char* name : {"a.png", "B.PNG", "c.jpg", "d.jpeg", "e.tif", "f.tiff", "g.gif", "h.pdf",
-                             "i.exe", "j.dll", ".png", "..png", "...", ".hidden.gif", "notes.txt",
-                             "sub/k.png", "sub/l.exe", "sub/deeper/m.png", "sub/deeper/n.tiff",
-                             "sub/deeper/.o.jpg", "sub/deeper/deepest/p.pdf", "other/q.png",
-                             "other/r.PNG", "with space/s.gif", ".dotfolder/t.png", "sub/z.png"})
+    for (const char* name : {"a.png",
+                             "B.PNG",
+                             "c.jpg",
+                             "d.jpeg",
+                             "e.tif",
+                             "f.tiff",
+                             "g.gif",
+                             "h.pdf",
+                             "i.exe",
+                             "j.dll",
+                             ".png",
+                             "..png",
+                             "...",
+                             ".hidden.gif",
+                             "notes.txt",
+                             "sub/k.png",
+                             "sub/l.exe",
+                             "sub/deeper/m.png",
+                             "sub/deeper/n.tiff",
+                             "sub/deeper/.o.jpg",
+                             "sub/deeper/deepest/p.pdf",
+                             "other/q.png",
+                             "other/r.PNG",
+                             "with space/s.gif",
+                             ".dotfolder/t.png",
+                             "sub/z.png"})
         temp.write(name);
     temp.makeFolder("empty");
 }
@@ -73,7 +95,7 @@ TEST(FileSystemTest, DirectoryExistsOnlyForFolders)
 TEST(FileSystemTest, TrailingSeparatorIsSlashAndBackslashIsAnOrdinaryCharacter)
 {
     const std::vector<std::pair<std::string, std::string>> cases = {
-        {"/pics", "/pics/"},   {"/pics/", "/pics/"},     {"pics", "pics/"},
+        {"/pics", "/pics/"},       {"/pics/", "/pics/"},          {"pics", "pics/"},
         {"C:\\pics", "C:\\pics/"}, {"C:\\pics\\", "C:\\pics\\/"}, {"", "/"},
     };
     for (const auto& [path, expected] : cases)
@@ -92,7 +114,8 @@ TEST(FileSystemTest, ListingsSkipOnlyTheDotEntriesAndKeepReaddirPreOrder)
     referenceWalk(base, "", true, expected);
     EXPECT_EQ(all, expected);
     // Hidden files and names made of dots are real files, not the "." and ".." entries.
-    for (const char* name : {"...", "..png", ".png", ".hidden.gif", "sub/deeper/.o.jpg", ".dotfolder/t.png"})
+    for (const char* name :
+         {"...", "..png", ".png", ".hidden.gif", "sub/deeper/.o.jpg", ".dotfolder/t.png"})
         EXPECT_NE(std::find(all.begin(), all.end(), base + name), all.end()) << name;
     EXPECT_EQ(all.size(), 26u);
 
@@ -111,9 +134,10 @@ TEST(FileSystemTest, SuffixIsCaseSensitiveAndMustBeShorterThanThePath)
     const std::string base = temp.path() + "/";
     Paths png;
     listFilesWithSuffix(temp.path(), png, ".png", true);
-    EXPECT_EQ(sorted(png), sorted({base + "a.png", base + ".png", base + "..png", base + "sub/k.png",
-                                   base + "sub/z.png", base + "sub/deeper/m.png", base + "other/q.png",
-                                   base + ".dotfolder/t.png"}));
+    EXPECT_EQ(sorted(png),
+              sorted({base + "a.png", base + ".png", base + "..png", base + "sub/k.png",
+                      base + "sub/z.png", base + "sub/deeper/m.png", base + "other/q.png",
+                      base + ".dotfolder/t.png"}));
 
     // The whole path, not the bare name, must be longer than the suffix.
     Paths exact;
@@ -146,8 +170,8 @@ TEST(FileSystemTest, OnePassListsEqualSeparateWalksInOrder)
 {
     TempFolder temp;
     buildMixedTree(temp);
-    const std::vector<std::string> suffixes = {".png", ".tif", ".tiff", ".jpg", ".jpeg", ".gif", ".pdf",
-                                               ".exe", ".dll", "png", ""};
+    const std::vector<std::string> suffixes = {".png", ".tif", ".tiff", ".jpg", ".jpeg", ".gif",
+                                               ".pdf", ".exe", ".dll",  "png",  ""};
     for (const std::string& folder : {temp.path(), temp.path() + "/", temp.path() + "/sub"}) {
         for (const bool recursive : {true, false}) {
             const auto lists = listFilesWithSuffixes(folder, suffixes, recursive);
@@ -196,7 +220,9 @@ TEST(FileSystemTest, SubdirectoriesComeInPreOrder)
     Paths folders;
     listSubdirectories(temp.path(), folders, true);
     ASSERT_EQ(folders.size(), 4u);
-    const auto at = [&](const std::string& p) { return std::find(folders.begin(), folders.end(), p) - folders.begin(); };
+    const auto at = [&](const std::string& p) {
+        return std::find(folders.begin(), folders.end(), p) - folders.begin();
+    };
     EXPECT_EQ(at(temp.path("x")) + 1, at(temp.path("x/y")));
     EXPECT_EQ(at(temp.path("x/y")) + 1, at(temp.path("x/y/z")));
     EXPECT_LT(at(temp.path("w")), 4);
@@ -264,7 +290,8 @@ TEST(FileSystemTest, MakeDirectoriesKeepsTheRootOfAbsolutePathsOnly)
     fs::current_path(temp.path());
     // An absolute path stays absolute...
     const bool absolute = makeDirectories(temp.path() + "/abs/x");
-    // ...while leading backslashes (a network path elsewhere) are dropped: relative to the current folder.
+    // ...while leading backslashes (a network path elsewhere) are dropped: relative to the current
+    // folder.
     const bool network = makeDirectories("\\\\server\\share\\x");
     fs::current_path(saved);
     EXPECT_TRUE(absolute);

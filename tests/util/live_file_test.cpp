@@ -45,7 +45,7 @@ TEST(LiveFileTest, EveryModeOpensAsItsStringSays)
     TempFolder temp;
     struct Case {
         int mode;
-        bool needsFile;  // opening a missing file fails
+        bool needsFile; // opening a missing file fails
         bool truncates;
         bool canWrite;
         bool canRead;

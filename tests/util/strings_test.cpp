@@ -36,7 +36,8 @@ TEST(StringsTest, EndsWithComparesTheWholeSuffixCaseSensitively)
     EXPECT_FALSE(endsWith("photo.png", ".png", 5));
     EXPECT_TRUE(endsWith("anything", "", 0));
     EXPECT_TRUE(endsWith(toLowerCopy("photo.PNG"), ".png"));
-    EXPECT_FALSE(endsWith(std::string("a.png\0", 6), ".png", 4)) << "bytes after a zero still count";
+    EXPECT_FALSE(endsWith(std::string("a.png\0", 6), ".png", 4))
+        << "bytes after a zero still count";
 }
 
 TEST(StringsTest, StartsWithIsCaseSensitive)
@@ -59,13 +60,31 @@ TEST(StringsTest, CaseChangesTouchAsciiLettersOnly)
 
 TEST(StringsTest, NumberToTextMatchesFixedStreamOutput)
 {
-    const double values[] = {0.0, -0.0, 1.5, 12.5, -1.25, 1536 / 1024.0, 0.0004, -0.0004, 0.0005,
-                             0.0015, 2.675, 999.9995, 1e15 + 0.3, 123456789.123456, -98765.4321,
-                             1.0 / 3.0, 4294967295.0 / 1024.0, 1e300, 5e-324,
-                             std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity()};
+    const double values[] = {0.0,
+                             -0.0,
+                             1.5,
+                             12.5,
+                             -1.25,
+                             1536 / 1024.0,
+                             0.0004,
+                             -0.0004,
+                             0.0005,
+                             0.0015,
+                             2.675,
+                             999.9995,
+                             1e15 + 0.3,
+                             123456789.123456,
+                             -98765.4321,
+                             1.0 / 3.0,
+                             4294967295.0 / 1024.0,
+                             1e300,
+                             5e-324,
+                             std::numeric_limits<double>::infinity(),
+                             -std::numeric_limits<double>::infinity()};
     for (const double value : values) {
         for (const int decimals : {3, 0, 1, 6, 20}) {
-            EXPECT_EQ(numberToText(value, decimals), streamFixed(value, decimals)) << value << " " << decimals;
+            EXPECT_EQ(numberToText(value, decimals), streamFixed(value, decimals))
+                << value << " " << decimals;
         }
     }
     EXPECT_EQ(numberToText(1536 / 1024.0, 3), "1.500");
@@ -79,7 +98,8 @@ TEST(StringsTest, NumberToTextKeepsThePointUnderACommaLocale)
     // A display library may switch the C locale to the user's; log texts must not change with it.
     // Build a German locale (decimal comma) in a temporary folder, as few machines have one.
     TempFolder temp;
-    const std::string command = "localedef -i de_DE -f UTF-8 '" + temp.path("de_DE.UTF-8") + "' >/dev/null 2>&1";
+    const std::string command =
+        "localedef -i de_DE -f UTF-8 '" + temp.path("de_DE.UTF-8") + "' >/dev/null 2>&1";
     if (std::system(command.c_str()) != 0)
         GTEST_SKIP() << "localedef cannot build a locale here";
     ::setenv("LOCPATH", temp.path().c_str(), 1);
@@ -135,14 +155,10 @@ TEST(StringsTest, ReplaceFirstAndAll)
         const char* all;
     };
     const Case cases[] = {
-        {"a.b.c", ".", "\\", 0, "a\\b.c", "a\\b\\c"},
-        {"a.b.c", ".", "\\", 2, "a.b\\c", "a.b\\c"},
-        {"aaa", "a", "aa", 0, "aaaa", "aaaaaa"},
-        {"abab", "ab", "", 0, "ab", ""},
-        {"abc", "x", "y", 0, "abc", "abc"},
-        {"abc", "", "y", 0, "abc", "abc"},
-        {"abc", "c", "d", 9, "abc", "abc"},
-        {"aXa", "x", "-", 0, "aXa", "aXa"},
+        {"a.b.c", ".", "\\", 0, "a\\b.c", "a\\b\\c"}, {"a.b.c", ".", "\\", 2, "a.b\\c", "a.b\\c"},
+        {"aaa", "a", "aa", 0, "aaaa", "aaaaaa"},      {"abab", "ab", "", 0, "ab", ""},
+        {"abc", "x", "y", 0, "abc", "abc"},           {"abc", "", "y", 0, "abc", "abc"},
+        {"abc", "c", "d", 9, "abc", "abc"},           {"aXa", "x", "-", 0, "aXa", "aXa"},
     };
     for (const Case& c : cases) {
         std::string first = c.text;
@@ -201,9 +217,19 @@ TEST(StringsTest, PartsTrimsAndReverse)
 TEST(StringsTest, TextToNumbers)
 {
     const std::vector<std::pair<const char*, std::int32_t>> ints = {
-        {"0x1f", 31}, {"0x1F", 31}, {"-12", -12}, {"0X1F", 0}, {"  +42abc", 42}, {"", 0}, {"abc", 0},
-        {"0xffffffff", -1}, {"0x123456789", 0x23456789}, {"2147483647", 2147483647},
-        {"99999999999", 2147483647}, {"-99999999999", -2147483647 - 1}, {"-2147483648", -2147483647 - 1},
+        {"0x1f", 31},
+        {"0x1F", 31},
+        {"-12", -12},
+        {"0X1F", 0},
+        {"  +42abc", 42},
+        {"", 0},
+        {"abc", 0},
+        {"0xffffffff", -1},
+        {"0x123456789", 0x23456789},
+        {"2147483647", 2147483647},
+        {"99999999999", 2147483647},
+        {"-99999999999", -2147483647 - 1},
+        {"-2147483648", -2147483647 - 1},
     };
     for (const auto& [text, expected] : ints)
         EXPECT_EQ(textToInt(text), expected) << text;

@@ -12,7 +12,8 @@ class TempFolder {
 public:
     TempFolder()
     {
-        std::string pattern = (std::filesystem::temp_directory_path() / "tarnwick-util-XXXXXX").string();
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "tarnwick-util-XXXXXX").string();
         const char* made = ::mkdtemp(pattern.data());
         EXPECT_NE(made, nullptr);
         root = pattern;

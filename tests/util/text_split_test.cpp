@@ -16,13 +16,14 @@ TEST(TextSplitTest, CommandLineArguments)
     const Case cases[] = {
         {"", {}},
         {"     ", {}},
-        {"\"C:\\prog dir\\t.exe\" \"D:\\my pics\"  E:\\a.png", {"C:\\prog dir\\t.exe", "D:\\my pics", "E:\\a.png"}},
-        {"a \"b c", {"a", "\"b c"}},       // unterminated: quote kept, up to the end
+        {"\"C:\\prog dir\\t.exe\" \"D:\\my pics\"  E:\\a.png",
+         {"C:\\prog dir\\t.exe", "D:\\my pics", "E:\\a.png"}},
+        {"a \"b c", {"a", "\"b c"}}, // unterminated: quote kept, up to the end
         {"\"  b c  ", {"\"  b c  "}},
-        {"\"\" x", {"", "x"}},              // two adjacent quotes: an empty argument
-        {"\"ab\"cd e", {"ab", "cd", "e"}},  // text after a closing quote starts a new argument
+        {"\"\" x", {"", "x"}},                // two adjacent quotes: an empty argument
+        {"\"ab\"cd e", {"ab", "cd", "e"}},    // text after a closing quote starts a new argument
         {"a\"b c\" d", {"a\"b", "c\"", "d"}}, // quotes inside an unquoted argument are ordinary
-        {"a\tb  c ", {"a\tb", "c"}},        // only the space separates
+        {"a\tb  c ", {"a\tb", "c"}},          // only the space separates
         {"/tmp/x.png", {"/tmp/x.png"}},
     };
     for (const Case& c : cases) {

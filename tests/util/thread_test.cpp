@@ -160,7 +160,8 @@ TEST(ThreadTest, HighPriorityRaisesTheRunWhereAllowedAndOnlyThatRun)
     int normal = 0;
     std::thread probe([&] {
         normal = ownNice();
-        allowed = ::setpriority(PRIO_PROCESS, static_cast<id_t>(::syscall(SYS_gettid)), normal - 2) == 0;
+        allowed =
+            ::setpriority(PRIO_PROCESS, static_cast<id_t>(::syscall(SYS_gettid)), normal - 2) == 0;
     });
     probe.join();
 

@@ -25,13 +25,14 @@ bool isCmdInterpreter(std::string_view programName);
 // here and are finished on return. A program that is not found ends with 9009. Operators such
 // as &, |, < and > are not interpreted: they are plain characters of the arguments. Returns
 // null with a Win32 error in *error only when no process could be created at all.
-std::shared_ptr<ProcessObject> startCmdCommand(std::string_view command, const CommandContext& context,
-                                               DWORD* error);
+std::shared_ptr<ProcessObject> startCmdCommand(std::string_view command,
+                                               const CommandContext& context, DWORD* error);
 
 // Starts a whole command line as CreateProcessA does: when the program (applicationName, or
 // else the line's first word) is the interpreter, the line's "/c COMMAND" runs as above;
 // any other program is looked up like a command and started with the line split into argv.
-std::shared_ptr<ProcessObject> startCommandLine(const char* applicationName, std::string_view commandLine,
+std::shared_ptr<ProcessObject> startCommandLine(const char* applicationName,
+                                                std::string_view commandLine,
                                                 const CommandContext& context, DWORD* error);
 
 } // namespace posix_process

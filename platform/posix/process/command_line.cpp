@@ -3,18 +3,22 @@
 namespace posix_process {
 namespace {
 
-bool isBlank(char c) {
+bool isBlank(char c)
+{
     return c == ' ' || c == '\t';
 }
 
-std::size_t skipBlanks(std::string_view text, std::size_t pos) {
-    while (pos < text.size() && isBlank(text[pos])) ++pos;
+std::size_t skipBlanks(std::string_view text, std::size_t pos)
+{
+    while (pos < text.size() && isBlank(text[pos]))
+        ++pos;
     return pos;
 }
 
 } // namespace
 
-CmdArgument splitProgramName(std::string_view line, std::size_t* restPos) {
+CmdArgument splitProgramName(std::string_view line, std::size_t* restPos)
+{
     CmdArgument name;
     std::size_t pos = skipBlanks(line, 0);
     bool inQuotes = false;
@@ -31,7 +35,8 @@ CmdArgument splitProgramName(std::string_view line, std::size_t* restPos) {
     return name;
 }
 
-std::vector<CmdArgument> splitArguments(std::string_view text) {
+std::vector<CmdArgument> splitArguments(std::string_view text)
+{
     std::vector<CmdArgument> result;
     std::size_t pos = skipBlanks(text, 0);
     while (pos < text.size()) {
@@ -59,7 +64,8 @@ std::vector<CmdArgument> splitArguments(std::string_view text) {
                 continue;
             }
             arg.text.append(slashes, '\\');
-            if (pos >= text.size() || (!inQuotes && isBlank(text[pos]))) break;
+            if (pos >= text.size() || (!inQuotes && isBlank(text[pos])))
+                break;
             arg.text += text[pos];
             ++pos;
         }
@@ -69,13 +75,16 @@ std::vector<CmdArgument> splitArguments(std::string_view text) {
     return result;
 }
 
-std::vector<CmdArgument> splitWindowsCommandLine(std::string_view line) {
+std::vector<CmdArgument> splitWindowsCommandLine(std::string_view line)
+{
     std::size_t rest = 0;
     std::vector<CmdArgument> result;
     CmdArgument name = splitProgramName(line, &rest);
-    if (name.text.empty() && !name.quoted) return result;
+    if (name.text.empty() && !name.quoted)
+        return result;
     result.push_back(std::move(name));
-    for (CmdArgument& arg : splitArguments(line.substr(rest))) result.push_back(std::move(arg));
+    for (CmdArgument& arg : splitArguments(line.substr(rest)))
+        result.push_back(std::move(arg));
     return result;
 }
 

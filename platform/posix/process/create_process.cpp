@@ -12,7 +12,8 @@
 namespace {
 
 // A Windows environment block: "NAME=value" strings, each ended by a zero, the whole by another.
-std::vector<std::string> environmentFromBlock(const char* block) {
+std::vector<std::string> environmentFromBlock(const char* block)
+{
     std::vector<std::string> result;
     while (*block) {
         std::size_t length = std::strlen(block);
@@ -24,9 +25,11 @@ std::vector<std::string> environmentFromBlock(const char* block) {
 
 } // namespace
 
-BOOL CreateProcessA(LPCSTR lpApplicationName, LPSTR lpCommandLine, LPSECURITY_ATTRIBUTES, LPSECURITY_ATTRIBUTES,
-                    BOOL, DWORD dwCreationFlags, LPVOID lpEnvironment, LPCSTR lpCurrentDirectory,
-                    LPSTARTUPINFOA lpStartupInfo, LPPROCESS_INFORMATION lpProcessInformation) {
+BOOL CreateProcessA(LPCSTR lpApplicationName, LPSTR lpCommandLine, LPSECURITY_ATTRIBUTES,
+                    LPSECURITY_ATTRIBUTES, BOOL, DWORD dwCreationFlags, LPVOID lpEnvironment,
+                    LPCSTR lpCurrentDirectory, LPSTARTUPINFOA lpStartupInfo,
+                    LPPROCESS_INFORMATION lpProcessInformation)
+{
     if ((!lpApplicationName && !lpCommandLine) || !lpStartupInfo || !lpProcessInformation) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
@@ -73,16 +76,18 @@ BOOL CreateProcessA(LPCSTR lpApplicationName, LPSTR lpCommandLine, LPSECURITY_AT
         return FALSE;
     }
     pid_t pid = process->pid();
-    lpProcessInformation->hThread =
-        posix_process::registerHandle(std::make_shared<posix_process::PrimaryThreadObject>(process));
+    lpProcessInformation->hThread = posix_process::registerHandle(
+        std::make_shared<posix_process::PrimaryThreadObject>(process));
     lpProcessInformation->hProcess = posix_process::registerHandle(process);
     lpProcessInformation->dwProcessId = pid > 0 ? static_cast<DWORD>(pid) : 0;
     lpProcessInformation->dwThreadId = lpProcessInformation->dwProcessId;
     return TRUE;
 }
 
-BOOL GetExitCodeProcess(HANDLE hProcess, LPDWORD lpExitCode) {
-    auto process = std::dynamic_pointer_cast<posix_process::ProcessObject>(posix_process::lookupHandle(hProcess));
+BOOL GetExitCodeProcess(HANDLE hProcess, LPDWORD lpExitCode)
+{
+    auto process = std::dynamic_pointer_cast<posix_process::ProcessObject>(
+        posix_process::lookupHandle(hProcess));
     if (!process) {
         SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;

@@ -13,8 +13,10 @@ namespace {
 
 // Copies text into a caller's buffer the way the Win32 string getters do: the length without
 // the zero when it fits, otherwise the size needed including the zero.
-DWORD copyOut(const std::string& text, LPSTR buffer, DWORD size) {
-    if (!buffer || text.size() + 1 > size) return static_cast<DWORD>(text.size() + 1);
+DWORD copyOut(const std::string& text, LPSTR buffer, DWORD size)
+{
+    if (!buffer || text.size() + 1 > size)
+        return static_cast<DWORD>(text.size() + 1);
     std::memcpy(buffer, text.c_str(), text.size() + 1);
     return static_cast<DWORD>(text.size());
 }
@@ -22,7 +24,8 @@ DWORD copyOut(const std::string& text, LPSTR buffer, DWORD size) {
 } // namespace
 
 // There is one module, the program itself: every module handle names it.
-DWORD GetModuleFileNameA(HMODULE, LPSTR lpFilename, DWORD nSize) {
+DWORD GetModuleFileNameA(HMODULE, LPSTR lpFilename, DWORD nSize)
+{
     std::string path(4096, '\0');
     ssize_t length = ::readlink("/proc/self/exe", path.data(), path.size());
     if (length < 0 || static_cast<std::size_t>(length) >= path.size()) {
@@ -46,7 +49,8 @@ DWORD GetModuleFileNameA(HMODULE, LPSTR lpFilename, DWORD nSize) {
     return static_cast<DWORD>(path.size());
 }
 
-BOOL SetCurrentDirectoryA(LPCSTR lpPathName) {
+BOOL SetCurrentDirectoryA(LPCSTR lpPathName)
+{
     if (!lpPathName || !*lpPathName) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
@@ -58,7 +62,8 @@ BOOL SetCurrentDirectoryA(LPCSTR lpPathName) {
     return TRUE;
 }
 
-DWORD GetCurrentDirectoryA(DWORD nBufferLength, LPSTR lpBuffer) {
+DWORD GetCurrentDirectoryA(DWORD nBufferLength, LPSTR lpBuffer)
+{
     std::string path(4096, '\0');
     if (!::getcwd(path.data(), path.size())) {
         posix_process::setLastErrorFromErrno(errno);
@@ -68,7 +73,8 @@ DWORD GetCurrentDirectoryA(DWORD nBufferLength, LPSTR lpBuffer) {
     return copyOut(path, lpBuffer, nBufferLength);
 }
 
-DWORD GetFileAttributesA(LPCSTR lpFileName) {
+DWORD GetFileAttributesA(LPCSTR lpFileName)
+{
     if (!lpFileName || !*lpFileName) {
         SetLastError(ERROR_FILE_NOT_FOUND);
         return INVALID_FILE_ATTRIBUTES;
@@ -77,14 +83,18 @@ DWORD GetFileAttributesA(LPCSTR lpFileName) {
     if (::stat(lpFileName, &info) != 0) {
         int error = errno;
         // A link whose target is missing still exists as a link.
-        if (::lstat(lpFileName, &info) == 0 && S_ISLNK(info.st_mode)) return FILE_ATTRIBUTE_REPARSE_POINT;
+        if (::lstat(lpFileName, &info) == 0 && S_ISLNK(info.st_mode))
+            return FILE_ATTRIBUTE_REPARSE_POINT;
         posix_process::setLastErrorFromErrno(error);
         return INVALID_FILE_ATTRIBUTES;
     }
     DWORD attributes = 0;
-    if (S_ISDIR(info.st_mode)) attributes |= FILE_ATTRIBUTE_DIRECTORY;
-    if (!S_ISDIR(info.st_mode) && !S_ISREG(info.st_mode)) attributes |= FILE_ATTRIBUTE_DEVICE;
-    if ((info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) attributes |= FILE_ATTRIBUTE_READONLY;
+    if (S_ISDIR(info.st_mode))
+        attributes |= FILE_ATTRIBUTE_DIRECTORY;
+    if (!S_ISDIR(info.st_mode) && !S_ISREG(info.st_mode))
+        attributes |= FILE_ATTRIBUTE_DEVICE;
+    if ((info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
+        attributes |= FILE_ATTRIBUTE_READONLY;
     const char* slash = std::strrchr(lpFileName, '/');
     const char* name = slash ? slash + 1 : lpFileName;
     if (name[0] == '.' && std::strcmp(name, ".") != 0 && std::strcmp(name, "..") != 0) {
@@ -93,7 +103,8 @@ DWORD GetFileAttributesA(LPCSTR lpFileName) {
     return attributes == 0 ? FILE_ATTRIBUTE_NORMAL : attributes;
 }
 
-BOOL RemoveDirectoryA(LPCSTR lpPathName) {
+BOOL RemoveDirectoryA(LPCSTR lpPathName)
+{
     if (!lpPathName) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;

@@ -13,7 +13,8 @@ struct HandleTable {
     std::unordered_map<HANDLE, std::shared_ptr<KernelObject>> objects;
 };
 
-HandleTable& table() {
+HandleTable& table()
+{
     // Never destroyed: handles may still be closed from static destructors of other files.
     static HandleTable* instance = new HandleTable;
     return *instance;
@@ -21,7 +22,8 @@ HandleTable& table() {
 
 } // namespace
 
-HANDLE registerHandle(std::shared_ptr<KernelObject> object) {
+HANDLE registerHandle(std::shared_ptr<KernelObject> object)
+{
     HANDLE handle = object.get();
     HandleTable& t = table();
     std::lock_guard lock(t.mutex);
@@ -29,7 +31,8 @@ HANDLE registerHandle(std::shared_ptr<KernelObject> object) {
     return handle;
 }
 
-std::shared_ptr<KernelObject> lookupHandle(HANDLE handle) {
+std::shared_ptr<KernelObject> lookupHandle(HANDLE handle)
+{
     HandleTable& t = table();
     std::lock_guard lock(t.mutex);
     auto it = t.objects.find(handle);
@@ -38,7 +41,8 @@ std::shared_ptr<KernelObject> lookupHandle(HANDLE handle) {
 
 } // namespace posix_process
 
-BOOL CloseHandle(HANDLE object) {
+BOOL CloseHandle(HANDLE object)
+{
     std::shared_ptr<posix_process::KernelObject> released;
     {
         auto& t = posix_process::table();
@@ -56,7 +60,8 @@ BOOL CloseHandle(HANDLE object) {
     return TRUE;
 }
 
-DWORD WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds) {
+DWORD WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds)
+{
     std::shared_ptr<posix_process::KernelObject> object = posix_process::lookupHandle(hHandle);
     if (!object) {
         SetLastError(ERROR_INVALID_HANDLE);

@@ -13,7 +13,8 @@ namespace posix_process {
 
 ProcessObject::ProcessObject(pid_t pid) : childPid(pid) {}
 
-std::shared_ptr<ProcessObject> ProcessObject::finished(DWORD exitCode) {
+std::shared_ptr<ProcessObject> ProcessObject::finished(DWORD exitCode)
+{
     auto object = std::make_shared<ProcessObject>(-1);
     object->code = exitCode;
     object->codeKnown = true;
@@ -21,8 +22,10 @@ std::shared_ptr<ProcessObject> ProcessObject::finished(DWORD exitCode) {
     return object;
 }
 
-ProcessObject::~ProcessObject() {
-    if (done || childPid <= 0) return;
+ProcessObject::~ProcessObject()
+{
+    if (done || childPid <= 0)
+        return;
     int status = 0;
     pid_t result;
     do {
@@ -35,7 +38,8 @@ ProcessObject::~ProcessObject() {
     }
 }
 
-void ProcessObject::record(int status) {
+void ProcessObject::record(int status)
+{
     int result = exitCodeFromStatus(status);
     codeKnown = result >= 0;
     code = codeKnown ? static_cast<DWORD>(result) : 0;
@@ -43,8 +47,10 @@ void ProcessObject::record(int status) {
 }
 
 // Called with reapMutex held.
-bool ProcessObject::tryReap() {
-    if (done) return true;
+bool ProcessObject::tryReap()
+{
+    if (done)
+        return true;
     int status = 0;
     pid_t result;
     do {
@@ -60,11 +66,14 @@ bool ProcessObject::tryReap() {
     return done;
 }
 
-DWORD ProcessObject::wait(DWORD milliseconds) {
-    if (done) return WAIT_OBJECT_0;
+DWORD ProcessObject::wait(DWORD milliseconds)
+{
+    if (done)
+        return WAIT_OBJECT_0;
     if (milliseconds == INFINITE) {
         std::lock_guard lock(reapMutex);
-        if (done) return WAIT_OBJECT_0;
+        if (done)
+            return WAIT_OBJECT_0;
         int status = 0;
         pid_t result;
         do {
@@ -84,28 +93,37 @@ DWORD ProcessObject::wait(DWORD milliseconds) {
         if (reapMutex.try_lock()) {
             bool ended = tryReap();
             reapMutex.unlock();
-            if (ended) return WAIT_OBJECT_0;
+            if (ended)
+                return WAIT_OBJECT_0;
         } else if (done) {
             return WAIT_OBJECT_0;
         }
         auto now = std::chrono::steady_clock::now();
-        if (now >= deadline) return WAIT_TIMEOUT;
-        std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(pause, deadline - now));
+        if (now >= deadline)
+            return WAIT_TIMEOUT;
+        std::this_thread::sleep_for(
+            std::min<std::chrono::steady_clock::duration>(pause, deadline - now));
         pause = std::min<std::chrono::microseconds>(pause * 2, std::chrono::milliseconds(10));
     }
 }
 
-bool ProcessObject::running() {
-    if (done) return false;
+bool ProcessObject::running()
+{
+    if (done)
+        return false;
     std::unique_lock lock(reapMutex, std::try_to_lock);
-    if (!lock.owns_lock()) return !done;
+    if (!lock.owns_lock())
+        return !done;
     return !tryReap();
 }
 
-bool ProcessObject::exitCode(DWORD* result) {
-    if (running()) return false;
+bool ProcessObject::exitCode(DWORD* result)
+{
+    if (running())
+        return false;
     std::lock_guard lock(reapMutex);
-    if (!codeKnown) return false;
+    if (!codeKnown)
+        return false;
     *result = code;
     return true;
 }

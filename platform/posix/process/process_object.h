@@ -41,7 +41,9 @@ private:
 // The primary thread of a process: signalled when the process ends.
 class PrimaryThreadObject : public KernelObject {
 public:
-    explicit PrimaryThreadObject(std::shared_ptr<ProcessObject> process) : process(std::move(process)) {}
+    explicit PrimaryThreadObject(std::shared_ptr<ProcessObject> process)
+        : process(std::move(process))
+    {}
     DWORD wait(DWORD milliseconds) override { return process->wait(milliseconds); }
 
 private:

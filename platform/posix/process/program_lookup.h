@@ -9,7 +9,7 @@ namespace posix_process {
 // name: first the exact name, then the name case-insensitively, each with or without ".exe".
 // Only executable regular files count. A name holding "/" is looked up in its own folder only
 // (relative to currentFolder). Stores the path found in *foundPath when it is not null.
-bool findProgram(const std::string& name, const std::string& currentFolder, const char* pathVariable,
-                 std::string* foundPath);
+bool findProgram(const std::string& name, const std::string& currentFolder,
+                 const char* pathVariable, std::string* foundPath);
 
 } // namespace posix_process

@@ -25,12 +25,15 @@ constexpr int highPriorityBoost = 5;
 // instruction, and touches no other thread.
 class ThreadNiceBoost {
 public:
-    explicit ThreadNiceBoost(bool wanted) {
-        if (!wanted) return;
+    explicit ThreadNiceBoost(bool wanted)
+    {
+        if (!wanted)
+            return;
         thread = static_cast<id_t>(::syscall(SYS_gettid));
         errno = 0;
         int current = ::getpriority(PRIO_PROCESS, thread);
-        if (current == -1 && errno != 0) return;
+        if (current == -1 && errno != 0)
+            return;
         original = current;
         int target = std::max(-20, current - highPriorityBoost);
         if (::setpriority(PRIO_PROCESS, thread, target) == 0) {
@@ -39,12 +42,16 @@ public:
         }
         // Unprivileged: go as low as RLIMIT_NICE allows, if that is lower at all.
         rlimit limit;
-        if (::getrlimit(RLIMIT_NICE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) return;
+        if (::getrlimit(RLIMIT_NICE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY)
+            return;
         int floor = 20 - static_cast<int>(limit.rlim_cur);
-        if (floor < current && ::setpriority(PRIO_PROCESS, thread, std::max(floor, target)) == 0) changed = true;
+        if (floor < current && ::setpriority(PRIO_PROCESS, thread, std::max(floor, target)) == 0)
+            changed = true;
     }
-    ~ThreadNiceBoost() {
-        if (changed) ::setpriority(PRIO_PROCESS, thread, original);
+    ~ThreadNiceBoost()
+    {
+        if (changed)
+            ::setpriority(PRIO_PROCESS, thread, original);
     }
     ThreadNiceBoost(const ThreadNiceBoost&) = delete;
     ThreadNiceBoost& operator=(const ThreadNiceBoost&) = delete;
@@ -55,17 +62,20 @@ private:
     bool changed = false;
 };
 
-std::vector<char*> pointers(const std::vector<std::string>& strings) {
+std::vector<char*> pointers(const std::vector<std::string>& strings)
+{
     std::vector<char*> result;
     result.reserve(strings.size() + 1);
-    for (const std::string& s : strings) result.push_back(const_cast<char*>(s.c_str()));
+    for (const std::string& s : strings)
+        result.push_back(const_cast<char*>(s.c_str()));
     result.push_back(nullptr);
     return result;
 }
 
 } // namespace
 
-pid_t spawnProgram(const SpawnRequest& request, int* error) {
+pid_t spawnProgram(const SpawnRequest& request, int* error)
+{
     posix_spawn_file_actions_t actions;
     posix_spawnattr_t attributes;
     posix_spawn_file_actions_init(&actions);
@@ -85,14 +95,15 @@ pid_t spawnProgram(const SpawnRequest& request, int* error) {
     sigemptyset(&empty);
     sigset_t defaults;
     sigemptyset(&defaults);
-    for (int signal : {SIGPIPE, SIGINT, SIGQUIT, SIGTERM, SIGHUP, SIGCHLD, SIGALRM, SIGUSR1, SIGUSR2, SIGTSTP,
-                       SIGTTIN, SIGTTOU}) {
+    for (int signal : {SIGPIPE, SIGINT, SIGQUIT, SIGTERM, SIGHUP, SIGCHLD, SIGALRM, SIGUSR1,
+                       SIGUSR2, SIGTSTP, SIGTTIN, SIGTTOU}) {
         sigaddset(&defaults, signal);
     }
     posix_spawnattr_setpgroup(&attributes, 0);
     posix_spawnattr_setsigmask(&attributes, &empty);
     posix_spawnattr_setsigdefault(&attributes, &defaults);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK |
+                                              POSIX_SPAWN_SETSIGDEF);
 
     std::vector<char*> argv = pointers(request.arguments);
     std::vector<char*> envp;
@@ -106,7 +117,8 @@ pid_t spawnProgram(const SpawnRequest& request, int* error) {
     int result;
     {
         ThreadNiceBoost boost(request.highPriority);
-        result = ::posix_spawn(&pid, request.path.c_str(), &actions, &attributes, argv.data(), environment);
+        result = ::posix_spawn(&pid, request.path.c_str(), &actions, &attributes, argv.data(),
+                               environment);
     }
     posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
@@ -118,16 +130,21 @@ pid_t spawnProgram(const SpawnRequest& request, int* error) {
     return pid;
 }
 
-int exitCodeFromStatus(int status) {
-    if (WIFEXITED(status)) return WEXITSTATUS(status);
-    if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
+int exitCodeFromStatus(int status)
+{
+    if (WIFEXITED(status))
+        return WEXITSTATUS(status);
+    if (WIFSIGNALED(status))
+        return 128 + WTERMSIG(status);
     return -1;
 }
 
-int waitForChild(pid_t pid) {
+int waitForChild(pid_t pid)
+{
     int status = 0;
     while (::waitpid(pid, &status, 0) < 0) {
-        if (errno != EINTR) return -1;
+        if (errno != EINTR)
+            return -1;
     }
     return exitCodeFromStatus(status);
 }

@@ -9,11 +9,11 @@
 namespace posix_process {
 
 struct SpawnRequest {
-    std::string path;                      // the program file to run
-    std::vector<std::string> arguments;    // argv, the first one included
+    std::string path;                                      // the program file to run
+    std::vector<std::string> arguments;                    // argv, the first one included
     const std::vector<std::string>* environment = nullptr; // null: the caller's environment
-    std::string workingFolder;             // empty: the caller's current folder
-    bool highPriority = false;             // lower the child's nice value where allowed
+    std::string workingFolder;                             // empty: the caller's current folder
+    bool highPriority = false; // lower the child's nice value where allowed
 };
 
 // Starts the program; returns its pid, or -1 with the errno value in *error.

@@ -8,7 +8,8 @@
 #include <cstring>
 #include <ctime>
 
-void GetSystemInfo(LPSYSTEM_INFO lpSystemInfo) {
+void GetSystemInfo(LPSYSTEM_INFO lpSystemInfo)
+{
     std::memset(lpSystemInfo, 0, sizeof *lpSystemInfo);
 #if defined(__x86_64__)
     lpSystemInfo->wProcessorArchitecture = PROCESSOR_ARCHITECTURE_AMD64;
@@ -24,8 +25,10 @@ void GetSystemInfo(LPSYSTEM_INFO lpSystemInfo) {
     long page = ::sysconf(_SC_PAGESIZE);
     lpSystemInfo->dwPageSize = page > 0 ? static_cast<DWORD>(page) : 4096;
     lpSystemInfo->dwAllocationGranularity = 65536;
-    lpSystemInfo->lpMinimumApplicationAddress = reinterpret_cast<LPVOID>(static_cast<std::uintptr_t>(0x10000));
-    lpSystemInfo->lpMaximumApplicationAddress = reinterpret_cast<LPVOID>(static_cast<std::uintptr_t>(0x7FFFFFFEFFFF));
+    lpSystemInfo->lpMinimumApplicationAddress =
+        reinterpret_cast<LPVOID>(static_cast<std::uintptr_t>(0x10000));
+    lpSystemInfo->lpMaximumApplicationAddress =
+        reinterpret_cast<LPVOID>(static_cast<std::uintptr_t>(0x7FFFFFFEFFFF));
 
     // The processors this process may run on (a container or taskset can allow fewer than exist).
     DWORD count = 0;
@@ -33,9 +36,11 @@ void GetSystemInfo(LPSYSTEM_INFO lpSystemInfo) {
     cpu_set_t set;
     if (::sched_getaffinity(0, sizeof set, &set) == 0) {
         for (int cpu = 0; cpu < CPU_SETSIZE; ++cpu) {
-            if (!CPU_ISSET(cpu, &set)) continue;
+            if (!CPU_ISSET(cpu, &set))
+                continue;
             ++count;
-            if (cpu < static_cast<int>(sizeof(DWORD_PTR) * 8)) mask |= DWORD_PTR{1} << cpu;
+            if (cpu < static_cast<int>(sizeof(DWORD_PTR) * 8))
+                mask |= DWORD_PTR{1} << cpu;
         }
     }
     if (count == 0) {
@@ -47,11 +52,14 @@ void GetSystemInfo(LPSYSTEM_INFO lpSystemInfo) {
     lpSystemInfo->dwActiveProcessorMask = mask;
 }
 
-void Sleep(DWORD dwMilliseconds) {
+void Sleep(DWORD dwMilliseconds)
+{
     if (dwMilliseconds == INFINITE) {
-        while (true) ::pause();
+        while (true)
+            ::pause();
     }
-    timespec remaining{static_cast<time_t>(dwMilliseconds / 1000), static_cast<long>(dwMilliseconds % 1000) * 1000000L};
+    timespec remaining{static_cast<time_t>(dwMilliseconds / 1000),
+                       static_cast<long>(dwMilliseconds % 1000) * 1000000L};
     while (::nanosleep(&remaining, &remaining) != 0 && errno == EINTR) {
     }
 }

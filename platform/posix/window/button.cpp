@@ -63,7 +63,8 @@ private:
             id = window.id;
         }
         if (parent)
-            SendMessageA(parent, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(window.handle));
+            SendMessageA(parent, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                         reinterpret_cast<LPARAM>(window.handle));
     }
 
     mutable std::mutex mutex_;

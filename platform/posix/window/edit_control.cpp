@@ -13,9 +13,9 @@ namespace {
 class EditControl : public Control {
 public:
     EditControl(DWORD style, const std::string& text)
-        : text_(text), readOnly_((style & ES_READONLY) != 0), multiline_((style & ES_MULTILINE) != 0)
-    {
-    }
+        : text_(text), readOnly_((style & ES_READONLY) != 0),
+          multiline_((style & ES_MULTILINE) != 0)
+    {}
 
     LRESULT handle(Window& window, UINT message, WPARAM wParam, LPARAM lParam) override
     {
@@ -52,7 +52,8 @@ public:
         }
         case EM_SETSEL: {
             std::lock_guard lock(mutex_);
-            setSelection(static_cast<int>(static_cast<LONG>(wParam)), static_cast<int>(static_cast<LONG>(lParam)));
+            setSelection(static_cast<int>(static_cast<LONG>(wParam)),
+                         static_cast<int>(static_cast<LONG>(lParam)));
             return 0;
         }
         case EM_REPLACESEL:
@@ -95,7 +96,8 @@ private:
             return;
         }
         std::size_t from = std::min<std::size_t>(static_cast<std::size_t>(start), length);
-        std::size_t to = end < 0 ? length : std::min<std::size_t>(static_cast<std::size_t>(end), length);
+        std::size_t to =
+            end < 0 ? length : std::min<std::size_t>(static_cast<std::size_t>(end), length);
         selStart_ = std::min(from, to);
         selEnd_ = std::max(from, to);
     }

@@ -12,8 +12,7 @@
 
 namespace posix_window {
 
-template <typename T>
-class HandleTable {
+template <typename T> class HandleTable {
 public:
     // tag (1 to 3) keeps the handles of different tables apart (a menu is never a window).
     explicit HandleTable(unsigned tag) : tag_(tag & 3) {}
@@ -83,7 +82,8 @@ private:
 
     std::uintptr_t encode(std::uint32_t index, std::uint32_t generation) const
     {
-        return (std::uintptr_t{generation} << kGenerationShift) | (std::uintptr_t{tag_} << kTagShift) | (index + 1);
+        return (std::uintptr_t{generation} << kGenerationShift) |
+               (std::uintptr_t{tag_} << kTagShift) | (index + 1);
     }
     static std::uint32_t indexOf(std::uintptr_t handle)
     {
@@ -92,13 +92,15 @@ private:
 
     const Slot* slotOf(std::uintptr_t handle) const
     {
-        if ((handle >> 31) != 0 || ((handle >> kTagShift) & 3) != tag_ || (handle & kIndexMask) == 0)
+        if ((handle >> 31) != 0 || ((handle >> kTagShift) & 3) != tag_ ||
+            (handle & kIndexMask) == 0)
             return nullptr;
         std::uint32_t index = indexOf(handle);
         if (index >= slots_.size())
             return nullptr;
         const Slot& slot = slots_[index];
-        auto generation = static_cast<std::uint32_t>((handle >> kGenerationShift) & kGenerationMask);
+        auto generation =
+            static_cast<std::uint32_t>((handle >> kGenerationShift) & kGenerationMask);
         if (!slot.object || slot.generation != generation)
             return nullptr;
         return &slot;

@@ -29,7 +29,8 @@ Blocks& blocks()
 
 HLOCAL LocalAlloc(UINT uFlags, SIZE_T uBytes)
 {
-    void* data = (uFlags & LMEM_ZEROINIT) ? std::calloc(uBytes ? uBytes : 1, 1) : std::malloc(uBytes ? uBytes : 1);
+    void* data = (uFlags & LMEM_ZEROINIT) ? std::calloc(uBytes ? uBytes : 1, 1)
+                                          : std::malloc(uBytes ? uBytes : 1);
     if (!data) {
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return nullptr;

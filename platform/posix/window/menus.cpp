@@ -21,8 +21,8 @@ struct Menu {
     std::vector<MenuItem> items; // guarded by menuMutex()
 };
 
-constexpr UINT kKeptFlags = MF_GRAYED | MF_DISABLED | MF_CHECKED | MF_POPUP | MF_MENUBARBREAK | MF_MENUBREAK |
-                            MF_HILITE | MFT_RADIOCHECK | MF_SEPARATOR | MF_DEFAULT;
+constexpr UINT kKeptFlags = MF_GRAYED | MF_DISABLED | MF_CHECKED | MF_POPUP | MF_MENUBARBREAK |
+                            MF_MENUBREAK | MF_HILITE | MFT_RADIOCHECK | MF_SEPARATOR | MF_DEFAULT;
 constexpr int kMaxDepth = 16; // menus nest a few levels; a cycle must not recurse forever
 
 HandleTable<Menu>& menuTable()
@@ -140,7 +140,8 @@ UINT replaceItemState(HMENU menu, UINT item, UINT request, UINT mask)
         found.item->flags = (found.item->flags & ~mask) | (request & mask);
         flags = found.item->flags;
     }
-    winlayer::displayDriver().menuItemStateChanged(found.menu, static_cast<UINT>(found.position), flags);
+    winlayer::displayDriver().menuItemStateChanged(found.menu, static_cast<UINT>(found.position),
+                                                   flags);
     return previous;
 }
 
@@ -198,7 +199,8 @@ UINT GetMenuState(HMENU hMenu, UINT uId, UINT uFlags)
         return static_cast<UINT>(-1);
     if (found.item->flags & MF_POPUP) {
         // A popup reports its item count in the high byte.
-        std::shared_ptr<Menu> sub = menuTable().find(reinterpret_cast<std::uintptr_t>(found.item->subMenu));
+        std::shared_ptr<Menu> sub =
+            menuTable().find(reinterpret_cast<std::uintptr_t>(found.item->subMenu));
         UINT count = sub ? static_cast<UINT>(sub->items.size()) : 0;
         return (found.item->flags & 0xFF) | (count << 8);
     }
@@ -324,7 +326,8 @@ std::optional<std::vector<MenuItemState>> menuState(HMENU menu)
     std::lock_guard lock(menuMutex());
     std::vector<MenuItemState> items;
     for (const MenuItem& item : object->items)
-        items.push_back({item.flags, (item.flags & MF_POPUP) ? 0 : item.id, item.subMenu, item.text});
+        items.push_back(
+            {item.flags, (item.flags & MF_POPUP) ? 0 : item.id, item.subMenu, item.text});
     return items;
 }
 

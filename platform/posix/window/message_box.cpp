@@ -30,7 +30,8 @@ int MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType)
     std::string caption = lpCaption ? lpCaption : "Error";
     int answer = winlayer::displayDriver().messageBox(hWnd, text, caption, uType);
     std::lock_guard lock(boxLog().mutex);
-    boxLog().records.push_back({hWnd, std::move(text), std::move(caption), uType, GetCurrentThreadId(), answer});
+    boxLog().records.push_back(
+        {hWnd, std::move(text), std::move(caption), uType, GetCurrentThreadId(), answer});
     if (boxLog().records.size() > kKeptRecords)
         boxLog().records.pop_front();
     return answer;

@@ -15,7 +15,8 @@ using Clock = std::chrono::steady_clock;
 
 DWORD messageTime()
 {
-    auto now = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now().time_since_epoch());
+    auto now =
+        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now().time_since_epoch());
     return static_cast<DWORD>(now.count());
 }
 
@@ -29,7 +30,8 @@ DWORD remaining(DWORD total, Clock::time_point start)
 {
     if (total == INFINITE)
         return INFINITE;
-    auto spent = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+    auto spent =
+        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
     return spent >= total ? 0 : static_cast<DWORD>(total - spent);
 }
 
@@ -38,7 +40,8 @@ bool hasWantedInput(ThreadQueue& queue, DWORD wakeMask)
 {
     std::lock_guard lock(queue.mutex);
     bool posted = !queue.posted.empty() || queue.quitPosted;
-    return ((wakeMask & QS_SENDMESSAGE) && !queue.sent.empty()) || ((wakeMask & ~QS_SENDMESSAGE) && posted);
+    return ((wakeMask & QS_SENDMESSAGE) && !queue.sent.empty()) ||
+           ((wakeMask & ~QS_SENDMESSAGE) && posted);
 }
 
 bool waitForQueueInput(ThreadQueue& queue, DWORD milliseconds, DWORD wakeMask = QS_ALLINPUT)
@@ -131,7 +134,8 @@ BOOL PeekMessageA(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax
     }
     // WM_QUIT comes once everything posted before it has been taken.
     if (queue->quitPosted && !hWnd && inRange(WM_QUIT, wMsgFilterMin, wMsgFilterMax)) {
-        *lpMsg = MSG{nullptr, WM_QUIT, static_cast<WPARAM>(queue->quitCode), 0, messageTime(), {0, 0}};
+        *lpMsg =
+            MSG{nullptr, WM_QUIT, static_cast<WPARAM>(queue->quitCode), 0, messageTime(), {0, 0}};
         if (wRemoveMsg & PM_REMOVE)
             queue->quitPosted = false;
         return TRUE;
@@ -181,8 +185,8 @@ BOOL InSendMessage()
     return inSentMessage() ? TRUE : FALSE;
 }
 
-DWORD MsgWaitForMultipleObjects(DWORD nCount, const HANDLE* pHandles, BOOL fWaitAll, DWORD dwMilliseconds,
-                                DWORD dwWakeMask)
+DWORD MsgWaitForMultipleObjects(DWORD nCount, const HANDLE* pHandles, BOOL fWaitAll,
+                                DWORD dwMilliseconds, DWORD dwWakeMask)
 {
     if (fWaitAll || (nCount > 0 && !pHandles)) {
         SetLastError(ERROR_INVALID_PARAMETER);
@@ -226,7 +230,8 @@ bool waitForInput(DWORD milliseconds)
     return waitForQueueInput(*currentQueue(), milliseconds);
 }
 
-bool waitServingSentMessages(const std::function<bool(DWORD milliseconds)>& waitStep, DWORD timeoutMilliseconds)
+bool waitServingSentMessages(const std::function<bool(DWORD milliseconds)>& waitStep,
+                             DWORD timeoutMilliseconds)
 {
     std::shared_ptr<ThreadQueue> queue = currentQueue();
     Clock::time_point start = Clock::now();

@@ -46,7 +46,8 @@ public:
                 return 0;
             // SB_GETTEXTA has no buffer size: the caller sizes it with SB_GETTEXTLENGTHA first.
             if (message == SB_GETTEXTA && lParam)
-                std::memcpy(reinterpret_cast<char*>(lParam), texts_[part].c_str(), texts_[part].size() + 1);
+                std::memcpy(reinterpret_cast<char*>(lParam), texts_[part].c_str(),
+                            texts_[part].size() + 1);
             return MAKELRESULT(texts_[part].size(), types_[part]);
         }
         case WM_SETTEXT:
@@ -118,7 +119,8 @@ private:
         RECT client;
         if (!parent || !GetClientRect(parent, &client))
             return;
-        RECT placed{0, std::max<LONG>(0, client.bottom - kStatusBarHeight), client.right, client.bottom};
+        RECT placed{0, std::max<LONG>(0, client.bottom - kStatusBarHeight), client.right,
+                    client.bottom};
         {
             std::lock_guard lock(window.mutex);
             window.rect = placed;

@@ -78,7 +78,9 @@ thread_local QueueHolder currentHolder;
 
 } // namespace
 
-ThreadQueue::ThreadQueue(DWORD id) : threadId(id), wakeDescriptor(eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {}
+ThreadQueue::ThreadQueue(DWORD id)
+    : threadId(id), wakeDescriptor(eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC))
+{}
 
 ThreadQueue::~ThreadQueue()
 {
@@ -138,7 +140,8 @@ bool postToQueue(ThreadQueue& queue, const MSG& message, const Window* window)
     return true;
 }
 
-LRESULT callWindow(const std::shared_ptr<Window>& window, UINT message, WPARAM wParam, LPARAM lParam)
+LRESULT callWindow(const std::shared_ptr<Window>& window, UINT message, WPARAM wParam,
+                   LPARAM lParam)
 {
     if (window->control)
         return window->control->handle(*window, message, wParam, lParam);
@@ -168,18 +171,21 @@ void deliverSent(SentMessage& incoming)
 
 } // namespace
 
-LRESULT sendToWindow(const std::shared_ptr<Window>& window, UINT message, WPARAM wParam, LPARAM lParam)
+LRESULT sendToWindow(const std::shared_ptr<Window>& window, UINT message, WPARAM wParam,
+                     LPARAM lParam)
 {
     if (window->control || window->threadId == GetCurrentThreadId())
         return callWindow(window, message, wParam, lParam);
     return sendToOtherThread(window, message, wParam, lParam);
 }
 
-LRESULT sendToOtherThread(const std::shared_ptr<Window>& window, UINT message, WPARAM wParam, LPARAM lParam)
+LRESULT sendToOtherThread(const std::shared_ptr<Window>& window, UINT message, WPARAM wParam,
+                          LPARAM lParam)
 {
     std::shared_ptr<ThreadQueue> self = currentQueue();
     ThreadQueue& target = *window->queue;
-    auto sent = std::make_shared<SentMessage>(SentMessage{window->handle, message, wParam, lParam, self});
+    auto sent =
+        std::make_shared<SentMessage>(SentMessage{window->handle, message, wParam, lParam, self});
     {
         std::lock_guard lock(target.mutex);
         if (target.dead || !window->alive) {

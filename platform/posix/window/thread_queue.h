@@ -40,7 +40,7 @@ public:
     const DWORD threadId;
     const int wakeDescriptor;
 
-    std::mutex mutex; // guards everything below
+    std::mutex mutex;                // guards everything below
     std::condition_variable changed; // a message was sent to this thread, or a reply arrived
     std::deque<MSG> posted;
     std::deque<std::shared_ptr<SentMessage>> sent;
@@ -63,7 +63,8 @@ bool postToQueue(ThreadQueue& queue, const MSG& message, const Window* window);
 
 // Sends to a window of another thread and waits, serving the caller's own incoming sent
 // messages meanwhile. 0 if the window or its thread goes away first.
-LRESULT sendToOtherThread(const std::shared_ptr<Window>& window, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT sendToOtherThread(const std::shared_ptr<Window>& window, UINT message, WPARAM wParam,
+                          LPARAM lParam);
 
 // Handles one message sent to the calling thread; false when none was waiting.
 bool serveOneSentMessage(ThreadQueue& queue);
@@ -72,9 +73,11 @@ bool serveOneSentMessage(ThreadQueue& queue);
 void purgeWindowMessages(ThreadQueue& queue, HWND window);
 
 // Calls the window's procedure (or its system control) on the calling thread.
-LRESULT callWindow(const std::shared_ptr<Window>& window, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT callWindow(const std::shared_ptr<Window>& window, UINT message, WPARAM wParam,
+                   LPARAM lParam);
 // SendMessageA without the handle lookup.
-LRESULT sendToWindow(const std::shared_ptr<Window>& window, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT sendToWindow(const std::shared_ptr<Window>& window, UINT message, WPARAM wParam,
+                     LPARAM lParam);
 
 // True while the calling thread handles a message sent from another thread.
 bool inSentMessage();

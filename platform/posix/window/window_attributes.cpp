@@ -73,8 +73,8 @@ int GetWindowTextA(HWND hWnd, LPSTR lpString, int nMaxCount)
         return static_cast<int>(copyTextOut(window->text, static_cast<WPARAM>(nMaxCount),
                                             reinterpret_cast<LPARAM>(lpString)));
     }
-    return static_cast<int>(
-        sendToWindow(window, WM_GETTEXT, static_cast<WPARAM>(nMaxCount), reinterpret_cast<LPARAM>(lpString)));
+    return static_cast<int>(sendToWindow(window, WM_GETTEXT, static_cast<WPARAM>(nMaxCount),
+                                         reinterpret_cast<LPARAM>(lpString)));
 }
 
 int GetWindowTextLengthA(HWND hWnd)

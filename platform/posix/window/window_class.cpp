@@ -77,8 +77,9 @@ using namespace posix_window;
 ATOM RegisterClassExA(const WNDCLASSEXA* lpwcx)
 {
     // 48 is the structure's size in 32-bit programs; accepted so such code keeps working.
-    if (!lpwcx || (lpwcx->cbSize != sizeof(WNDCLASSEXA) && lpwcx->cbSize != 48) || !lpwcx->lpfnWndProc ||
-        !lpwcx->lpszClassName || IS_INTRESOURCE(lpwcx->lpszClassName) || !*lpwcx->lpszClassName) {
+    if (!lpwcx || (lpwcx->cbSize != sizeof(WNDCLASSEXA) && lpwcx->cbSize != 48) ||
+        !lpwcx->lpfnWndProc || !lpwcx->lpszClassName || IS_INTRESOURCE(lpwcx->lpszClassName) ||
+        !*lpwcx->lpszClassName) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
     }

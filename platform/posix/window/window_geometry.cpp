@@ -185,7 +185,8 @@ BOOL GetWindowRect(HWND hWnd, LPRECT lpRect)
         parent = (window->style & WS_CHILD) ? window->parent : nullptr;
     }
     POINT origin = parent ? clientOriginOnScreen(parent) : POINT{0, 0};
-    *lpRect = {rect.left + origin.x, rect.top + origin.y, rect.right + origin.x, rect.bottom + origin.y};
+    *lpRect = {rect.left + origin.x, rect.top + origin.y, rect.right + origin.x,
+               rect.bottom + origin.y};
     return TRUE;
 }
 

@@ -11,7 +11,6 @@
 namespace posix_window {
 namespace {
 
-
 void clampDefault(int& value, int fallback)
 {
     if (value == CW_USEDEFAULT)
@@ -70,8 +69,9 @@ void finalizeWindow(const std::shared_ptr<Window>& window)
 
 using namespace posix_window;
 
-HWND CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindowName, DWORD dwStyle, int X, int Y,
-                     int nWidth, int nHeight, HWND hWndParent, HMENU hMenu, HINSTANCE hInstance, LPVOID lpParam)
+HWND CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindowName, DWORD dwStyle, int X,
+                     int Y, int nWidth, int nHeight, HWND hWndParent, HMENU hMenu,
+                     HINSTANCE hInstance, LPVOID lpParam)
 {
     std::shared_ptr<const WindowClass> windowClass = findWindowClass(lpClassName);
     if (!windowClass) {
@@ -133,8 +133,18 @@ HWND CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindowName, D
         parent->children.push_back(handle);
     }
 
-    CREATESTRUCTA create{lpParam, hInstance, hMenu, hWndParent, nHeight, nWidth, Y, X,
-                         static_cast<LONG>(dwStyle), lpWindowName, lpClassName, dwExStyle};
+    CREATESTRUCTA create{lpParam,
+                         hInstance,
+                         hMenu,
+                         hWndParent,
+                         nHeight,
+                         nWidth,
+                         Y,
+                         X,
+                         static_cast<LONG>(dwStyle),
+                         lpWindowName,
+                         lpClassName,
+                         dwExStyle};
     if (!callWindow(window, WM_NCCREATE, 0, reinterpret_cast<LPARAM>(&create))) {
         window->destroying = true;
         callWindow(window, WM_NCDESTROY, 0, 0);

@@ -20,7 +20,7 @@ struct Window {
     std::shared_ptr<const WindowClass> windowClass;
     std::shared_ptr<ThreadQueue> queue; // of the thread that created the window
     DWORD threadId = 0;
-    std::unique_ptr<Control> control;   // state of a system control, null for other classes
+    std::unique_ptr<Control> control; // state of a system control, null for other classes
 
     // Cleared (before the window's messages are purged) once the window is destroyed.
     std::atomic<bool> alive{true};
@@ -31,7 +31,7 @@ struct Window {
     std::string text;
     DWORD style = 0;
     DWORD exStyle = 0;
-    RECT rect{};        // outer: screen for top-level windows, parent's client for children
+    RECT rect{}; // outer: screen for top-level windows, parent's client for children
     HWND parent = nullptr;
     std::vector<HWND> children;
     HMENU menu = nullptr; // menu bar of a top-level window
@@ -39,7 +39,7 @@ struct Window {
     HINSTANCE instance = nullptr;
     HFONT font = nullptr;
     LONG_PTR userData = 0;
-    bool needsSize = true;  // the first showing sends WM_SIZE and WM_MOVE
+    bool needsSize = true; // the first showing sends WM_SIZE and WM_MOVE
     bool needsPaint = false;
 };
 

@@ -11,18 +11,21 @@ namespace {
 
 constexpr time_t oldTime = 1'500'000'000;
 
-void setOldTime(const std::string& path, time_t when = oldTime) {
+void setOldTime(const std::string& path, time_t when = oldTime)
+{
     timespec times[2] = {{when, 123}, {when, 456000}};
     ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW), 0) << path;
 }
 
-struct stat lstatOf(const std::string& path) {
+struct stat lstatOf(const std::string& path)
+{
     struct stat info {};
     EXPECT_EQ(::lstat(path.c_str(), &info), 0) << path;
     return info;
 }
 
-void expectSameModeAndTime(const std::string& original, const std::string& copy) {
+void expectSameModeAndTime(const std::string& original, const std::string& copy)
+{
     struct stat a = lstatOf(original);
     struct stat b = lstatOf(copy);
     EXPECT_EQ(a.st_mode, b.st_mode) << copy;
@@ -30,17 +33,22 @@ void expectSameModeAndTime(const std::string& original, const std::string& copy)
     EXPECT_EQ(a.st_mtim.tv_nsec, b.st_mtim.tv_nsec) << copy;
 }
 
-std::string q(const std::string& path) {
+std::string q(const std::string& path)
+{
     return "\"" + path + "\"";
 }
 
-TEST(CopyCommand, CopiesOneFileIntoAFolderOrToANameKeepingModeAndTime) {
+TEST(CopyCommand, CopiesOneFileIntoAFolderOrToANameKeepingModeAndTime)
+{
     TempFolder dir;
     writeFile(dir / "a b.png", std::string("png\0data", 8), 0640);
     setOldTime(dir / "a b.png");
     ::mkdir((dir / "Backup_07_12_2026__14_05_09").c_str(), 0755);
 
-    EXPECT_EQ(cmdSystem(("copy " + q(dir / "a b.png") + " " + q(dir / "Backup_07_12_2026__14_05_09")).c_str()), 0);
+    EXPECT_EQ(
+        cmdSystem(
+            ("copy " + q(dir / "a b.png") + " " + q(dir / "Backup_07_12_2026__14_05_09")).c_str()),
+        0);
     EXPECT_EQ(readFile(dir / "Backup_07_12_2026__14_05_09/a b.png"), std::string("png\0data", 8));
     expectSameModeAndTime(dir / "a b.png", dir / "Backup_07_12_2026__14_05_09/a b.png");
 
@@ -49,23 +57,26 @@ TEST(CopyCommand, CopiesOneFileIntoAFolderOrToANameKeepingModeAndTime) {
     EXPECT_EQ(readFile(dir / "target"), std::string("png\0data", 8));
 }
 
-TEST(CopyCommand, FailuresGiveANonzeroExitCode) {
+TEST(CopyCommand, FailuresGiveANonzeroExitCode)
+{
     TempFolder dir;
     writeFile(dir / "a.png", "x");
     const std::string commands[] = {
         "copy " + q(dir / "missing.png") + " " + q(dir.path),
         "copy " + q(dir / "a.png") + " " + q(dir / "no/such/folder/a.png"),
         "copy " + q(dir / "a.png") + " " + q(dir.path), // onto itself
-        "copy " + q(dir.path) + " " + q(dir / "x"),    // a folder is not a file
+        "copy " + q(dir.path) + " " + q(dir / "x"),     // a folder is not a file
         "copy",
     };
-    for (const std::string& command : commands) EXPECT_NE(cmdSystem(command.c_str()), 0) << command;
+    for (const std::string& command : commands)
+        EXPECT_NE(cmdSystem(command.c_str()), 0) << command;
     EXPECT_EQ(readFile(dir / "a.png"), "x");
 }
 
 class XcopyCommand : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         std::string src = source();
         ::mkdir(src.c_str(), 0755);
         writeFile(src + "/top.png", "top", 0600);
@@ -80,9 +91,9 @@ protected:
         ::symlink("top.png", (src + "/link.png").c_str());
         ::symlink("sub", (src + "/linkdir").c_str());
         ::symlink("nowhere", (src + "/dangling").c_str());
-        for (const char* name : {"/top.png", "/.hidden", "/run.exe", "/sub/deeper/d.jpg", "/.hiddendir/h.gif",
-                                 "/link.png", "/linkdir", "/dangling", "/empty", "/sub/deeper", "/sub",
-                                 "/.hiddendir"}) {
+        for (const char* name : {"/top.png", "/.hidden", "/run.exe", "/sub/deeper/d.jpg",
+                                 "/.hiddendir/h.gif", "/link.png", "/linkdir", "/dangling",
+                                 "/empty", "/sub/deeper", "/sub", "/.hiddendir"}) {
             setOldTime(src + name);
         }
         ::chmod((src + "/sub/deeper").c_str(), 0555);
@@ -93,11 +104,13 @@ protected:
     TempFolder dir;
 };
 
-TEST_F(XcopyCommand, CopiesTheWholeTreeWithHiddenFilesEmptyFoldersModesTimesAndLinks) {
+TEST_F(XcopyCommand, CopiesTheWholeTreeWithHiddenFilesEmptyFoldersModesTimesAndLinks)
+{
     ::mkdir(backup().c_str(), 0755);
     ASSERT_EQ(cmdSystem(("xcopy /E /H " + q(source()) + " " + q(backup())).c_str()), 0);
-    for (const char* name : {"/top.png", "/.hidden", "/run.exe", "/sub/deeper/d.jpg", "/.hiddendir/h.gif",
-                             "/empty", "/sub/deeper", "/sub", "/.hiddendir", "/link.png", "/linkdir", "/dangling"}) {
+    for (const char* name :
+         {"/top.png", "/.hidden", "/run.exe", "/sub/deeper/d.jpg", "/.hiddendir/h.gif", "/empty",
+          "/sub/deeper", "/sub", "/.hiddendir", "/link.png", "/linkdir", "/dangling"}) {
         expectSameModeAndTime(source() + name, backup() + name);
     }
     EXPECT_EQ(readFile(backup() + "/sub/deeper/d.jpg"), "jpeg");
@@ -108,7 +121,8 @@ TEST_F(XcopyCommand, CopiesTheWholeTreeWithHiddenFilesEmptyFoldersModesTimesAndL
     EXPECT_EQ(std::filesystem::read_symlink(backup() + "/dangling"), "nowhere");
 }
 
-TEST_F(XcopyCommand, WithoutHOrEItLeavesHiddenFilesAndEmptyFoldersOut) {
+TEST_F(XcopyCommand, WithoutHOrEItLeavesHiddenFilesAndEmptyFoldersOut)
+{
     ASSERT_EQ(cmdSystem(("xcopy /S " + q(source()) + " " + q(backup())).c_str()), 0);
     EXPECT_TRUE(exists(backup() + "/sub/deeper/d.jpg"));
     EXPECT_FALSE(exists(backup() + "/.hidden"));
@@ -116,7 +130,8 @@ TEST_F(XcopyCommand, WithoutHOrEItLeavesHiddenFilesAndEmptyFoldersOut) {
     EXPECT_FALSE(exists(backup() + "/empty"));
 }
 
-TEST_F(XcopyCommand, FailuresGiveANonzeroExitCode) {
+TEST_F(XcopyCommand, FailuresGiveANonzeroExitCode)
+{
     // Missing source, and a destination inside the source (it would copy itself without end).
     EXPECT_EQ(cmdSystem(("xcopy /E /H " + q(dir / "missing") + " " + q(backup())).c_str()), 4);
     EXPECT_EQ(cmdSystem(("xcopy /E /H " + q(source()) + " " + q(source() + "/inner")).c_str()), 4);
@@ -130,7 +145,8 @@ TEST_F(XcopyCommand, FailuresGiveANonzeroExitCode) {
     EXPECT_EQ(readFile(backup() + "/top.png"), "top");
 }
 
-TEST_F(XcopyCommand, ReplacesLinksInTheDestinationInsteadOfWritingThroughThem) {
+TEST_F(XcopyCommand, ReplacesLinksInTheDestinationInsteadOfWritingThroughThem)
+{
     TempFolder outside;
     writeFile(outside / "original.png", "keep me");
     ::mkdir(backup().c_str(), 0755);

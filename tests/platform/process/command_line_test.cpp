@@ -11,9 +11,11 @@ using posix_process::splitProgramName;
 
 namespace {
 
-std::vector<std::string> texts(const std::vector<posix_process::CmdArgument>& arguments) {
+std::vector<std::string> texts(const std::vector<posix_process::CmdArgument>& arguments)
+{
     std::vector<std::string> result;
-    for (const auto& argument : arguments) result.push_back(argument.text);
+    for (const auto& argument : arguments)
+        result.push_back(argument.text);
     return result;
 }
 
@@ -22,7 +24,8 @@ struct SplitCase {
     std::vector<std::string> expected;
 };
 
-TEST(CommandLineSplit, FollowsTheRuntimeQuotingRules) {
+TEST(CommandLineSplit, FollowsTheRuntimeQuotingRules)
+{
     const SplitCase cases[] = {
         {"a b  c", {"a", "b", "c"}},
         {"a\tb", {"a", "b"}},
@@ -30,13 +33,14 @@ TEST(CommandLineSplit, FollowsTheRuntimeQuotingRules) {
         {"\"a b\" c", {"a b", "c"}},
         {"a\"b c\"d", {"ab cd"}},
         {"\"\" x", {"", "x"}},
-        {"a\\\\b", {"a\\\\b"}},              // backslashes not before a quote are plain
-        {"a\\\"b", {"a\"b"}},                // \" is a literal quote
-        {"a\\\\\\\"b", {"a\\\"b"}},          // \\\" is a backslash and a quote
-        {"\"a\\\\\" b", {"a\\", "b"}},       // \\" gives one backslash and ends the group
-        {"\"a\"\"b\" c", {"a\"b", "c"}},     // "" inside a group is a quote and the group goes on
+        {"a\\\\b", {"a\\\\b"}},          // backslashes not before a quote are plain
+        {"a\\\"b", {"a\"b"}},            // \" is a literal quote
+        {"a\\\\\\\"b", {"a\\\"b"}},      // \\\" is a backslash and a quote
+        {"\"a\\\\\" b", {"a\\", "b"}},   // \\" gives one backslash and ends the group
+        {"\"a\"\"b\" c", {"a\"b", "c"}}, // "" inside a group is a quote and the group goes on
         {"\"unclosed group", {"unclosed group"}},
-        {"\"C:\\pics\\a.png\" \"C:\\pics\\a_pngcrush.png\"", {"C:\\pics\\a.png", "C:\\pics\\a_pngcrush.png"}},
+        {"\"C:\\pics\\a.png\" \"C:\\pics\\a_pngcrush.png\"",
+         {"C:\\pics\\a.png", "C:\\pics\\a_pngcrush.png"}},
         {"&|<>^ %PATH%", {"&|<>^", "%PATH%"}}, // operators and variables are plain text
         {"", {}},
     };
@@ -45,7 +49,8 @@ TEST(CommandLineSplit, FollowsTheRuntimeQuotingRules) {
     }
 }
 
-TEST(CommandLineSplit, ProgramNameTakesQuotesButNoEscapes) {
+TEST(CommandLineSplit, ProgramNameTakesQuotesButNoEscapes)
+{
     std::size_t rest = 0;
     auto name = splitProgramName("\"C:\\Program Files\\cmd.exe\" /c x", &rest);
     EXPECT_EQ(name.text, "C:\\Program Files\\cmd.exe");
@@ -57,7 +62,8 @@ TEST(CommandLineSplit, ProgramNameTakesQuotesButNoEscapes) {
     EXPECT_FALSE(splitProgramName("plain arg", &rest).quoted);
 }
 
-TEST(CommandLineSplit, QuotedArgumentsAreMarkedSoTheyAreNeverSwitches) {
+TEST(CommandLineSplit, QuotedArgumentsAreMarkedSoTheyAreNeverSwitches)
+{
     auto arguments = splitArguments("/E \"/H\" x\"\"");
     ASSERT_EQ(arguments.size(), 3u);
     EXPECT_FALSE(arguments[0].quoted);
@@ -65,16 +71,21 @@ TEST(CommandLineSplit, QuotedArgumentsAreMarkedSoTheyAreNeverSwitches) {
     EXPECT_TRUE(arguments[2].quoted);
 }
 
-TEST(QuoteArgument, EqualsPlainQuotesForOrdinaryPaths) {
-    for (std::string path : {"/home/u/a.png", "C:\\pics\\a.png", "with space.png", "$(touch x).png", ""}) {
+TEST(QuoteArgument, EqualsPlainQuotesForOrdinaryPaths)
+{
+    for (std::string path :
+         {"/home/u/a.png", "C:\\pics\\a.png", "with space.png", "$(touch x).png", ""}) {
         EXPECT_EQ(quoteArgument(path), "\"" + path + "\"");
     }
 }
 
-TEST(QuoteArgument, SplitsBackToExactlyTheSameText) {
+TEST(QuoteArgument, SplitsBackToExactlyTheSameText)
+{
     const std::string paths[] = {
-        "a\"b.png", "\"", "ends\\", "ends\\\\", "slash\\\"quote", "\\\\\"", "two \"\" quotes",
-        "tab\there", "-leading", "semi;colon", "`tick`", "caf\xc3\xa9.png", "\"\\\"\\",
+        "a\"b.png",       "\"",         "ends\\",          "ends\\\\",
+        "slash\\\"quote", "\\\\\"",     "two \"\" quotes", "tab\there",
+        "-leading",       "semi;colon", "`tick`",          "caf\xc3\xa9.png",
+        "\"\\\"\\",
     };
     for (const std::string& path : paths) {
         auto arguments = splitArguments("tool " + quoteArgument(path) + " after");

@@ -19,7 +19,8 @@ struct Started {
 };
 
 Started start(std::string line, DWORD flags = CREATE_NEW_CONSOLE, const char* folder = nullptr,
-              const char* environment = nullptr) {
+              const char* environment = nullptr)
+{
     STARTUPINFOA startup{};
     startup.cb = 68;
     startup.dwFlags = STARTF_USESHOWWINDOW;
@@ -32,7 +33,8 @@ Started start(std::string line, DWORD flags = CREATE_NEW_CONSOLE, const char* fo
     return s;
 }
 
-DWORD finish(const Started& s) {
+DWORD finish(const Started& s)
+{
     EXPECT_EQ(WaitForSingleObject(s.info.hProcess, INFINITE), WAIT_OBJECT_0);
     DWORD code = 12345;
     EXPECT_TRUE(GetExitCodeProcess(s.info.hProcess, &code));
@@ -49,7 +51,8 @@ protected:
     CurrentFolderGuard folder{work.path};
 };
 
-TEST_F(CreateProcess, ReturnsTheToolsExitCodeOrCmdsNotFoundCode) {
+TEST_F(CreateProcess, ReturnsTheToolsExitCodeOrCmdsNotFoundCode)
+{
     writeTool(tools / "exits", "exit \"$1\"");
     EXPECT_EQ(finish(start("CMD.EXE /c exits 3")), 3u);
     EXPECT_EQ(finish(start("C:\\WINDOWS\\system32\\cmd.exe /C exits 0")), 0u);
@@ -63,26 +66,35 @@ TEST_F(CreateProcess, ReturnsTheToolsExitCodeOrCmdsNotFoundCode) {
     EXPECT_EQ(finish(start("CMD.EXE /c")), 0u);
 }
 
-TEST_F(CreateProcess, ChildIsHiddenInItsOwnGroupWithArgumentsSplitTheWindowsWay) {
-    writeTool(tools / "inspect",
-              "fds=$(readlink /proc/$$/fd/0 /proc/$$/fd/1 /proc/$$/fd/2)\n"
-              "echo \"$fds\" > '" + (work / "fds") + "'\n"
-              "awk '{print ($1 == $5)}' /proc/$$/stat > '" + (work / "group") + "'\n"
-              "for a in \"$@\"; do printf '%s\\0' \"$a\"; done > '" + (work / "args") + "'\n"
-              "echo to-stdout; echo to-stderr >&2");
+TEST_F(CreateProcess, ChildIsHiddenInItsOwnGroupWithArgumentsSplitTheWindowsWay)
+{
+    writeTool(tools / "inspect", "fds=$(readlink /proc/$$/fd/0 /proc/$$/fd/1 /proc/$$/fd/2)\n"
+                                 "echo \"$fds\" > '" +
+                                     (work / "fds") +
+                                     "'\n"
+                                     "awk '{print ($1 == $5)}' /proc/$$/stat > '" +
+                                     (work / "group") +
+                                     "'\n"
+                                     "for a in \"$@\"; do printf '%s\\0' \"$a\"; done > '" +
+                                     (work / "args") +
+                                     "'\n"
+                                     "echo to-stdout; echo to-stderr >&2");
     EXPECT_EQ(finish(start("CMD.EXE /c inspect \"a b\" c\\\"d \"\" e&f")), 0u);
     EXPECT_EQ(readFile(work / "fds"), "/dev/null\n/dev/null\n/dev/null\n");
     EXPECT_EQ(readFile(work / "group"), "1\n");
     EXPECT_EQ(readRecord(work / "args"), (std::vector<std::string>{"a b", "c\"d", "", "e&f"}));
 }
 
-TEST_F(CreateProcess, HighPriorityLowersTheChildsNiceValueWhereAllowed) {
+TEST_F(CreateProcess, HighPriorityLowersTheChildsNiceValueWhereAllowed)
+{
     writeTool(tools / "nicety", "nice > \"$1\"");
     errno = 0;
     int own = ::getpriority(PRIO_PROCESS, 0);
     ASSERT_EQ(errno, 0);
     EXPECT_EQ(finish(start("cmd /c nicety " + (work / "normal"))), 0u);
-    EXPECT_EQ(finish(start("cmd /c nicety " + (work / "high"), CREATE_NEW_CONSOLE | HIGH_PRIORITY_CLASS)), 0u);
+    EXPECT_EQ(
+        finish(start("cmd /c nicety " + (work / "high"), CREATE_NEW_CONSOLE | HIGH_PRIORITY_CLASS)),
+        0u);
     int normal = std::stoi(readFile(work / "normal"));
     int high = std::stoi(readFile(work / "high"));
     EXPECT_EQ(normal, own);
@@ -95,7 +107,8 @@ TEST_F(CreateProcess, HighPriorityLowersTheChildsNiceValueWhereAllowed) {
     EXPECT_EQ(::getpriority(PRIO_PROCESS, 0), own);
 }
 
-TEST_F(CreateProcess, WaitsWithATimeOutAndReportsStillActive) {
+TEST_F(CreateProcess, WaitsWithATimeOutAndReportsStillActive)
+{
     writeTool(tools / "slow", "sleep 0.3; exit 7");
     Started s = start("cmd /c slow");
     ASSERT_TRUE(s.ok);
@@ -107,7 +120,8 @@ TEST_F(CreateProcess, WaitsWithATimeOutAndReportsStillActive) {
     EXPECT_EQ(finish(s), 7u);
 }
 
-TEST_F(CreateProcess, ClosedOrForeignHandlesAreRejected) {
+TEST_F(CreateProcess, ClosedOrForeignHandlesAreRejected)
+{
     writeTool(tools / "quick", "exit 0");
     Started s = start("cmd /c quick");
     ASSERT_TRUE(s.ok);
@@ -121,7 +135,8 @@ TEST_F(CreateProcess, ClosedOrForeignHandlesAreRejected) {
     EXPECT_FALSE(GetExitCodeProcess(&local, &code));
 }
 
-TEST_F(CreateProcess, OtherProgramsAreStartedWithTheWholeLineSplit) {
+TEST_F(CreateProcess, OtherProgramsAreStartedWithTheWholeLineSplit)
+{
     writeRecorder(tools / "recorder", work / "args", 4);
     EXPECT_EQ(finish(start("Recorder.exe /c \"x y\" z")), 4u);
     EXPECT_EQ(readRecord(work / "args"), (std::vector<std::string>{"/c", "x y", "z"}));
@@ -131,11 +146,13 @@ TEST_F(CreateProcess, OtherProgramsAreStartedWithTheWholeLineSplit) {
     EXPECT_EQ(missing.error, ERROR_FILE_NOT_FOUND);
 }
 
-TEST_F(CreateProcess, CurrentFolderAndEnvironmentOfTheChildCanBeGiven) {
+TEST_F(CreateProcess, CurrentFolderAndEnvironmentOfTheChildCanBeGiven)
+{
     TempFolder other;
     writeTool(other / "here", "pwd > where; echo \"$MARK\" > mark");
     std::string block = std::string("PATH=/usr/bin:/bin") + '\0' + "MARK=given" + '\0' + '\0';
-    EXPECT_EQ(finish(start("cmd /c here", CREATE_NEW_CONSOLE, other.path.c_str(), block.c_str())), 0u);
+    EXPECT_EQ(finish(start("cmd /c here", CREATE_NEW_CONSOLE, other.path.c_str(), block.c_str())),
+              0u);
     EXPECT_EQ(readFile(other / "where"), other.path + "\n");
     EXPECT_EQ(readFile(other / "mark"), "given\n");
 
@@ -144,7 +161,8 @@ TEST_F(CreateProcess, CurrentFolderAndEnvironmentOfTheChildCanBeGiven) {
     EXPECT_EQ(bad.error, ERROR_DIRECTORY);
 }
 
-TEST(CmdSystem, RunsCommandsAndReportsTheirExitCodes) {
+TEST(CmdSystem, RunsCommandsAndReportsTheirExitCodes)
+{
     TempFolder tools;
     writeTool(tools / "exits", "exit \"$1\"");
     EnvironmentGuard path("PATH", pathWithFirst(tools.path));
@@ -154,10 +172,14 @@ TEST(CmdSystem, RunsCommandsAndReportsTheirExitCodes) {
     EXPECT_EQ(cmdSystem(nullptr), 1);
 }
 
-TEST(LastError, IsKeptPerThread) {
+TEST(LastError, IsKeptPerThread)
+{
     SetLastError(ERROR_ACCESS_DENIED);
     DWORD seen = 1;
-    std::thread([&] { seen = GetLastError(); SetLastError(ERROR_BUSY); }).join();
+    std::thread([&] {
+        seen = GetLastError();
+        SetLastError(ERROR_BUSY);
+    }).join();
     EXPECT_EQ(seen, ERROR_SUCCESS);
     EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
 }

@@ -10,7 +10,8 @@ using namespace process_test;
 
 namespace {
 
-TEST(ModuleFileName, IsThisProgramsFullPathAndTruncatesLikeWin32) {
+TEST(ModuleFileName, IsThisProgramsFullPathAndTruncatesLikeWin32)
+{
     char buffer[MAX_PATH * 4];
     DWORD length = GetModuleFileNameA(nullptr, buffer, sizeof buffer);
     ASSERT_GT(length, 0u);
@@ -26,7 +27,8 @@ TEST(ModuleFileName, IsThisProgramsFullPathAndTruncatesLikeWin32) {
     EXPECT_EQ(std::string(small), std::string(buffer, 4));
 }
 
-TEST(CurrentFolder, SetsAndReportsWithWin32BufferRules) {
+TEST(CurrentFolder, SetsAndReportsWithWin32BufferRules)
+{
     TempFolder dir;
     CurrentFolderGuard restore(std::filesystem::current_path().string());
     ASSERT_TRUE(SetCurrentDirectoryA(dir.path.c_str()));
@@ -44,7 +46,8 @@ TEST(CurrentFolder, SetsAndReportsWithWin32BufferRules) {
     EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
 }
 
-TEST(FileAttributes, DescribeFilesFoldersAndMissingPaths) {
+TEST(FileAttributes, DescribeFilesFoldersAndMissingPaths)
+{
     TempFolder dir;
     writeFile(dir / "plain.png", "x", 0644);
     writeFile(dir / "locked.png", "x", 0444);
@@ -63,10 +66,12 @@ TEST(FileAttributes, DescribeFilesFoldersAndMissingPaths) {
         {dir / "plain.png/below", INVALID_FILE_ATTRIBUTES},
         {"", INVALID_FILE_ATTRIBUTES},
     };
-    for (const Case& c : cases) EXPECT_EQ(GetFileAttributesA(c.path.c_str()), c.expected) << c.path;
+    for (const Case& c : cases)
+        EXPECT_EQ(GetFileAttributesA(c.path.c_str()), c.expected) << c.path;
 }
 
-TEST(RemoveDirectory, RemovesOnlyEmptyFolders) {
+TEST(RemoveDirectory, RemovesOnlyEmptyFolders)
+{
     TempFolder dir;
     ::mkdir((dir / "empty").c_str(), 0755);
     ::mkdir((dir / "full").c_str(), 0755);
@@ -80,7 +85,8 @@ TEST(RemoveDirectory, RemovesOnlyEmptyFolders) {
     EXPECT_TRUE(exists(dir / "full/f"));
 }
 
-TEST(SystemInfo, CountsTheProcessorsThisProcessMayUse) {
+TEST(SystemInfo, CountsTheProcessorsThisProcessMayUse)
+{
     SYSTEM_INFO info;
     GetSystemInfo(&info);
     cpu_set_t set;

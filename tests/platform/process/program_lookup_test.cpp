@@ -14,7 +14,8 @@ namespace {
 
 class ProgramLookup : public ::testing::Test {
 protected:
-    std::string find(const std::string& name) {
+    std::string find(const std::string& name)
+    {
         std::string found;
         std::string path = first.path + ":" + second.path;
         return findProgram(name, current.path, path.c_str(), &found) ? found : "<none>";
@@ -24,7 +25,8 @@ protected:
     TempFolder second;
 };
 
-TEST_F(ProgramLookup, CurrentFolderComesBeforePathAndPathInOrder) {
+TEST_F(ProgramLookup, CurrentFolderComesBeforePathAndPathInOrder)
+{
     writeTool(current / "both", "");
     writeTool(first / "both", "");
     writeTool(first / "twice", "");
@@ -36,7 +38,8 @@ TEST_F(ProgramLookup, CurrentFolderComesBeforePathAndPathInOrder) {
     EXPECT_EQ(find("missing"), "<none>");
 }
 
-TEST_F(ProgramLookup, NamesMatchInAnyCaseWithOrWithoutExe) {
+TEST_F(ProgramLookup, NamesMatchInAnyCaseWithOrWithoutExe)
+{
     writeTool(first / "optipng", "");
     writeTool(first / "pngcrush", "");
     writeTool(second / "upx.exe", "");
@@ -48,14 +51,16 @@ TEST_F(ProgramLookup, NamesMatchInAnyCaseWithOrWithoutExe) {
     EXPECT_EQ(find("exiftool"), second / "ExifTool");
 }
 
-TEST_F(ProgramLookup, SkipsWhatCannotRun) {
+TEST_F(ProgramLookup, SkipsWhatCannotRun)
+{
     writeFile(first / "tool", "data", 0644);
     ::mkdir((current / "tool").c_str(), 0755);
     writeTool(second / "tool", "");
     EXPECT_EQ(find("tool"), second / "tool");
 }
 
-TEST_F(ProgramLookup, NameWithSlashIsLookedUpInItsOwnFolderOnly) {
+TEST_F(ProgramLookup, NameWithSlashIsLookedUpInItsOwnFolderOnly)
+{
     ::mkdir((current / "sub").c_str(), 0755);
     writeTool(current / "sub/Tool", "");
     writeTool(first / "other", "");
@@ -64,7 +69,8 @@ TEST_F(ProgramLookup, NameWithSlashIsLookedUpInItsOwnFolderOnly) {
     EXPECT_EQ(find("sub/other"), "<none>");
 }
 
-TEST_F(ProgramLookup, SeesProgramsThatAppearAfterALookup) {
+TEST_F(ProgramLookup, SeesProgramsThatAppearAfterALookup)
+{
     // An old folder time lets the lookup keep the folder's listing; an entry added later must
     // still be found.
     timespec old[2] = {{std::time(nullptr) - 100, 0}, {std::time(nullptr) - 100, 0}};
@@ -78,7 +84,8 @@ TEST_F(ProgramLookup, SeesProgramsThatAppearAfterALookup) {
     EXPECT_EQ(find("Fresh"), second / "fresh");
 }
 
-TEST_F(ProgramLookup, PublicLookupUsesCurrentFolderAndPath) {
+TEST_F(ProgramLookup, PublicLookupUsesCurrentFolderAndPath)
+{
     writeTool(first / "ZzTarnwickTool", "");
     EnvironmentGuard path("PATH", first.path);
     CurrentFolderGuard folder(current.path);

@@ -17,18 +17,22 @@ namespace process_test {
 
 class TempFolder {
 public:
-    TempFolder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "tarnwick-process-XXXXXX").string();
+    TempFolder()
+    {
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "tarnwick-process-XXXXXX").string();
         char* made = ::mkdtemp(pattern.data());
         EXPECT_NE(made, nullptr);
         path = pattern;
     }
-    ~TempFolder() {
+    ~TempFolder()
+    {
         std::error_code ignored;
         // Read-only folders made by a test would stop the removal.
         for (auto it = std::filesystem::recursive_directory_iterator(path, ignored);
              it != std::filesystem::recursive_directory_iterator(); it.increment(ignored)) {
-            if (it->is_directory(ignored) && !it->is_symlink(ignored)) ::chmod(it->path().c_str(), 0700);
+            if (it->is_directory(ignored) && !it->is_symlink(ignored))
+                ::chmod(it->path().c_str(), 0700);
         }
         std::filesystem::remove_all(path, ignored);
     }
@@ -39,7 +43,8 @@ public:
     std::string path;
 };
 
-inline void writeFile(const std::string& path, const std::string& content, mode_t mode = 0644) {
+inline void writeFile(const std::string& path, const std::string& content, mode_t mode = 0644)
+{
     {
         std::ofstream out(path, std::ios::binary | std::ios::trunc);
         out << content;
@@ -47,30 +52,35 @@ inline void writeFile(const std::string& path, const std::string& content, mode_
     ::chmod(path.c_str(), mode);
 }
 
-inline std::string readFile(const std::string& path) {
+inline std::string readFile(const std::string& path)
+{
     std::ifstream in(path, std::ios::binary);
     std::ostringstream text;
     text << in.rdbuf();
     return text.str();
 }
 
-inline bool exists(const std::string& path) {
+inline bool exists(const std::string& path)
+{
     struct stat info;
     return ::lstat(path.c_str(), &info) == 0;
 }
 
 // A shell-script tool: "#!/bin/sh" and the body, executable.
-inline void writeTool(const std::string& path, const std::string& body) {
+inline void writeTool(const std::string& path, const std::string& body)
+{
     writeFile(path, "#!/bin/sh\n" + body + "\n", 0755);
 }
 
 // A tool that writes each argument it gets, followed by a zero byte, to recordPath.
-inline void writeRecorder(const std::string& path, const std::string& recordPath, int exitCode = 0) {
-    writeTool(path, "for a in \"$@\"; do printf '%s\\0' \"$a\"; done > '" + recordPath + "'\nexit " +
-                        std::to_string(exitCode));
+inline void writeRecorder(const std::string& path, const std::string& recordPath, int exitCode = 0)
+{
+    writeTool(path, "for a in \"$@\"; do printf '%s\\0' \"$a\"; done > '" + recordPath +
+                        "'\nexit " + std::to_string(exitCode));
 }
 
-inline std::vector<std::string> readRecord(const std::string& path) {
+inline std::vector<std::string> readRecord(const std::string& path)
+{
     std::string data = readFile(path);
     std::vector<std::string> result;
     std::size_t start = 0;
@@ -86,15 +96,19 @@ inline std::vector<std::string> readRecord(const std::string& path) {
 // Sets (or with nullopt unsets) an environment variable until the end of the scope.
 class EnvironmentGuard {
 public:
-    EnvironmentGuard(std::string name, const std::optional<std::string>& value) : name(std::move(name)) {
-        if (const char* old = std::getenv(this->name.c_str())) previous = old;
+    EnvironmentGuard(std::string name, const std::optional<std::string>& value)
+        : name(std::move(name))
+    {
+        if (const char* old = std::getenv(this->name.c_str()))
+            previous = old;
         if (value) {
             ::setenv(this->name.c_str(), value->c_str(), 1);
         } else {
             ::unsetenv(this->name.c_str());
         }
     }
-    ~EnvironmentGuard() {
+    ~EnvironmentGuard()
+    {
         if (previous) {
             ::setenv(name.c_str(), previous->c_str(), 1);
         } else {
@@ -112,7 +126,9 @@ private:
 // Makes a folder the current folder until the end of the scope.
 class CurrentFolderGuard {
 public:
-    explicit CurrentFolderGuard(const std::string& folder) : previous(std::filesystem::current_path()) {
+    explicit CurrentFolderGuard(const std::string& folder)
+        : previous(std::filesystem::current_path())
+    {
         std::filesystem::current_path(folder);
     }
     ~CurrentFolderGuard() { std::filesystem::current_path(previous); }
@@ -124,7 +140,8 @@ private:
 };
 
 // PATH with a folder put first.
-inline std::string pathWithFirst(const std::string& folder) {
+inline std::string pathWithFirst(const std::string& folder)
+{
     const char* path = std::getenv("PATH");
     return folder + ":" + (path ? path : "/usr/bin:/bin");
 }

@@ -8,14 +8,18 @@ using namespace process_test;
 
 namespace {
 
-TEST(ComposeCommandLine, JoinsInterpreterCommandAndArguments) {
-    EXPECT_EQ(composeCommandLine("C:\\WINDOWS\\system32\\cmd.exe", "OptiPNG -o7 \"C:\\pics\\a.png\"", ""),
-              "C:\\WINDOWS\\system32\\cmd.exe /c OptiPNG -o7 \"C:\\pics\\a.png\"");
-    EXPECT_EQ(composeCommandLine("CMD.EXE", "pngout \"a.png\"", "x"), "CMD.EXE /c pngout \"a.png\" x");
+TEST(ComposeCommandLine, JoinsInterpreterCommandAndArguments)
+{
+    EXPECT_EQ(
+        composeCommandLine("C:\\WINDOWS\\system32\\cmd.exe", "OptiPNG -o7 \"C:\\pics\\a.png\"", ""),
+        "C:\\WINDOWS\\system32\\cmd.exe /c OptiPNG -o7 \"C:\\pics\\a.png\"");
+    EXPECT_EQ(composeCommandLine("CMD.EXE", "pngout \"a.png\"", "x"),
+              "CMD.EXE /c pngout \"a.png\" x");
     EXPECT_EQ(composeCommandLine("CMD.EXE", "", ""), "CMD.EXE /c ");
 }
 
-TEST(ComposeCommandLine, InterpreterIsComspecOrCmdExe) {
+TEST(ComposeCommandLine, InterpreterIsComspecOrCmdExe)
+{
     {
         EnvironmentGuard unset("COMSPEC", std::nullopt);
         EXPECT_EQ(commandInterpreter(), "CMD.EXE");
@@ -24,11 +28,13 @@ TEST(ComposeCommandLine, InterpreterIsComspecOrCmdExe) {
     EXPECT_EQ(commandInterpreter(), "/opt/tools/cmd.exe");
 }
 
-TEST(ComposeCommandLine, LinesOf4096BytesOrMoreAreRefused) {
+TEST(ComposeCommandLine, LinesOf4096BytesOrMoreAreRefused)
+{
     // "CMD.EXE /c " is 11 bytes: a command of 4084 bytes fills the budget but for the zero.
     EXPECT_EQ(composeCommandLine("CMD.EXE", std::string(4084, 'a'), "")->size(), 4095u);
     EXPECT_FALSE(composeCommandLine("CMD.EXE", std::string(4085, 'a'), ""));
-    EXPECT_EQ(composeCommandLine("CMD.EXE", std::string(4000, 'a'), std::string(83, 'b'))->size(), 4095u);
+    EXPECT_EQ(composeCommandLine("CMD.EXE", std::string(4000, 'a'), std::string(83, 'b'))->size(),
+              4095u);
     EXPECT_FALSE(composeCommandLine("CMD.EXE", std::string(4000, 'a'), std::string(84, 'b')));
 }
 
@@ -41,14 +47,16 @@ protected:
     CurrentFolderGuard folder{work.path};
 };
 
-TEST_F(RunCommand, ReturnsTheExitCodeAndNotFoundCode) {
+TEST_F(RunCommand, ReturnsTheExitCodeAndNotFoundCode)
+{
     writeTool(tools / "exits", "exit \"$1\"");
     EXPECT_EQ(runCommand("exits 3", "", false), 3);
     EXPECT_EQ(runCommand("exits", "0", true), 0);
     EXPECT_EQ(runCommand("pngout-missing \"a.png\"", "", false), 9009);
 }
 
-TEST_F(RunCommand, ToolsInTheCurrentFolderComeFirst) {
+TEST_F(RunCommand, ToolsInTheCurrentFolderComeFirst)
+{
     writeRecorder(tools / "pngout", tools / "record");
     writeRecorder(work / "PNGOUT.exe", work / "record");
     EXPECT_EQ(runCommand("pngout \"a.png\"", "", false), 0);
@@ -56,7 +64,8 @@ TEST_F(RunCommand, ToolsInTheCurrentFolderComeFirst) {
     EXPECT_FALSE(exists(tools / "record"));
 }
 
-TEST_F(RunCommand, OverlongLinesRunNothing) {
+TEST_F(RunCommand, OverlongLinesRunNothing)
+{
     writeRecorder(tools / "recorder", work / "record");
     EXPECT_EQ(runCommand("recorder " + std::string(4100, 'a'), "", false),
               static_cast<std::int32_t>(ERROR_FILENAME_EXCED_RANGE));
@@ -65,13 +74,24 @@ TEST_F(RunCommand, OverlongLinesRunNothing) {
     EXPECT_FALSE(exists(work / "record"));
 }
 
-TEST_F(RunCommand, HostileFileNamesReachTheToolAsExactlyOneArgument) {
+TEST_F(RunCommand, HostileFileNamesReachTheToolAsExactlyOneArgument)
+{
     writeRecorder(tools / "pngout", work / "record");
     const std::string names[] = {
-        "with space.png",       "$(touch pwned).png",   "`touch pwned`.png", "semi;touch pwned.png",
-        "-leading.png",         "caf\xc3\xa9 \xe2\x82\xac.png", "amp & touch pwned.png", "pipe | touch pwned.png",
-        "%PATH%.png",           "quote\"in.png",        "ends\\",            "\\\"mixed\\\" \\.png",
-        "'single' quotes.png",  "star*?.png",
+        "with space.png",
+        "$(touch pwned).png",
+        "`touch pwned`.png",
+        "semi;touch pwned.png",
+        "-leading.png",
+        "caf\xc3\xa9 \xe2\x82\xac.png",
+        "amp & touch pwned.png",
+        "pipe | touch pwned.png",
+        "%PATH%.png",
+        "quote\"in.png",
+        "ends\\",
+        "\\\"mixed\\\" \\.png",
+        "'single' quotes.png",
+        "star*?.png",
     };
     for (const std::string& name : names) {
         std::string file = work / name;
@@ -90,7 +110,8 @@ TEST_F(RunCommand, HostileFileNamesReachTheToolAsExactlyOneArgument) {
     EXPECT_FALSE(exists(tools / "pwned"));
 }
 
-TEST_F(RunCommand, SeveralThreadsRunToolsAtOnce) {
+TEST_F(RunCommand, SeveralThreadsRunToolsAtOnce)
+{
     writeTool(tools / "worker", "printf '%s' \"$1\" > \"$2\"; exit \"$1\"");
     std::vector<std::int32_t> results(8, -1);
     std::vector<std::thread> threads;
@@ -98,12 +119,13 @@ TEST_F(RunCommand, SeveralThreadsRunToolsAtOnce) {
         threads.emplace_back([&, i] {
             for (int round = 0; round < 5; ++round) {
                 std::string out = work / ("out" + std::to_string(i));
-                results[static_cast<std::size_t>(i)] =
-                    runCommand("worker " + std::to_string(10 + i) + " " + quoteArgument(out), "", i % 2 == 0);
+                results[static_cast<std::size_t>(i)] = runCommand(
+                    "worker " + std::to_string(10 + i) + " " + quoteArgument(out), "", i % 2 == 0);
             }
         });
     }
-    for (std::thread& t : threads) t.join();
+    for (std::thread& t : threads)
+        t.join();
     for (int i = 0; i < 8; ++i) {
         EXPECT_EQ(results[static_cast<std::size_t>(i)], 10 + i);
         EXPECT_EQ(readFile(work / ("out" + std::to_string(i))), std::to_string(10 + i));

@@ -15,7 +15,8 @@ std::string textOf(HWND window)
 {
     auto length = static_cast<std::size_t>(SendMessageA(window, WM_GETTEXTLENGTH, 0, 0));
     std::string text(length + 1, '\0');
-    auto copied = SendMessageA(window, WM_GETTEXT, length + 1, reinterpret_cast<LPARAM>(text.data()));
+    auto copied =
+        SendMessageA(window, WM_GETTEXT, length + 1, reinterpret_cast<LPARAM>(text.data()));
     text.resize(static_cast<std::size_t>(copied));
     return text;
 }
@@ -29,13 +30,17 @@ void append(HWND edit, const char* piece)
 
 class Controls : public ::testing::Test {
 protected:
-    void SetUp() override { frame = createRecorded(log, WS_OVERLAPPEDWINDOW, nullptr, 0, 200, 100, 600, 600); }
+    void SetUp() override
+    {
+        frame = createRecorded(log, WS_OVERLAPPEDWINDOW, nullptr, 0, 200, 100, 600, 600);
+    }
     void TearDown() override { DestroyWindow(frame); }
 
     HWND createEdit(DWORD style = 0x10A018C4, const char* text = nullptr)
     {
-        return CreateWindowExA(WS_EX_WINDOWEDGE, "edit", text, style | WS_CHILD, CW_USEDEFAULT, CW_USEDEFAULT,
-                               CW_USEDEFAULT, CW_USEDEFAULT, frame, nullptr, GetModuleHandleA(nullptr), nullptr);
+        return CreateWindowExA(WS_EX_WINDOWEDGE, "edit", text, style | WS_CHILD, CW_USEDEFAULT,
+                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, frame, nullptr,
+                               GetModuleHandleA(nullptr), nullptr);
     }
 
     MessageLog log;
@@ -81,11 +86,11 @@ TEST_F(Controls, SelectionRulesOfSetSelAndReplaceSel)
         const char* expected;
     };
     const Case cases[] = {
-        {2, 4, "ab", "01ab456789"},      // a range
-        {4, 2, "XY", "01XY456789"},      // reversed range
-        {0, -1, "all", "all"},           // -1 end: to the end of the text
-        {1, 1, "+", "a+ll"},             // an insertion
-        {100, 200, "!", "a+ll!"},        // beyond the end: clamped
+        {2, 4, "ab", "01ab456789"}, // a range
+        {4, 2, "XY", "01XY456789"}, // reversed range
+        {0, -1, "all", "all"},      // -1 end: to the end of the text
+        {1, 1, "+", "a+ll"},        // an insertion
+        {100, 200, "!", "a+ll!"},   // beyond the end: clamped
     };
     for (const Case& c : cases) {
         SendMessageA(edit, EM_SETSEL, static_cast<WPARAM>(c.start), c.end);
@@ -139,17 +144,19 @@ TEST_F(Controls, ControlsAnswerOtherThreadsWithoutTheOwnerServingItsQueue)
     // Selection and replacement are separate messages, so two writers may both replace at the
     // same spot; every line still arrives intact and none is lost.
     std::size_t lines = 0;
-    for (std::size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at + 2))
+    for (std::size_t at = text.find("\r\n"); at != std::string::npos;
+         at = text.find("\r\n", at + 2))
         ++lines;
     EXPECT_EQ(lines, static_cast<std::size_t>(kThreads * kLines));
-    EXPECT_EQ(text.size(), static_cast<std::size_t>(kThreads * kLines) * std::string("thread 0\r\n").size());
+    EXPECT_EQ(text.size(),
+              static_cast<std::size_t>(kThreads * kLines) * std::string("thread 0\r\n").size());
 }
 
 TEST_F(Controls, StatusBarPartsAndTexts)
 {
     InitCommonControls();
-    HWND bar = CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0, 0, 0, 0, frame,
-                               reinterpret_cast<HMENU>(101), nullptr, nullptr);
+    HWND bar = CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0,
+                               0, 0, 0, frame, reinterpret_cast<HMENU>(101), nullptr, nullptr);
     ASSERT_NE(bar, nullptr);
     EXPECT_EQ(SendMessageA(bar, SB_GETPARTS, 0, 0), 1);
 
@@ -209,8 +216,9 @@ TEST_F(Controls, StatusBarDocksAtTheBottomOfItsParentOnSize)
 
 TEST_F(Controls, AButtonClickSendsCommandToItsParentFromAnyThread)
 {
-    HWND button = CreateWindowExA(WS_EX_WINDOWEDGE, "BUTTON", "Go", WS_CHILD | WS_VISIBLE, 0, 0, 80, 20, frame,
-                                  reinterpret_cast<HMENU>(1024), GetModuleHandleA(nullptr), nullptr);
+    HWND button =
+        CreateWindowExA(WS_EX_WINDOWEDGE, "BUTTON", "Go", WS_CHILD | WS_VISIBLE, 0, 0, 80, 20,
+                        frame, reinterpret_cast<HMENU>(1024), GetModuleHandleA(nullptr), nullptr);
     ASSERT_NE(button, nullptr);
     EXPECT_EQ(GetDlgCtrlID(button), 1024);
     log.clear();

@@ -94,7 +94,8 @@ TEST(CrossThreadSend, SentMessagesAreHandledBeforePostedOnes)
     log.clear();
     pumpMessages();
     sender.join();
-    EXPECT_EQ(log.messages({WM_USER + 1, WM_USER + 2}), (std::vector<UINT>{WM_USER + 2, WM_USER + 1}));
+    EXPECT_EQ(log.messages({WM_USER + 1, WM_USER + 2}),
+              (std::vector<UINT>{WM_USER + 2, WM_USER + 1}));
     DestroyWindow(window);
 }
 
@@ -111,13 +112,14 @@ TEST(CrossThreadSend, TwoThreadsSendingToEachOtherDoNotDeadlock)
 
     auto run = [&](MessageLog& log, std::promise<HWND>& mine, std::shared_future<HWND> theirs) {
         HWND window = createRecorded(log);
-        log.setHandler([&, theirs](HWND, UINT message, WPARAM wParam, LPARAM) -> std::optional<LRESULT> {
-            if (message == WM_APP && wParam > 0)
-                return SendMessageA(theirs.get(), WM_APP, wParam - 1, 0) + 1;
-            if (message == WM_APP)
-                return 100;
-            return std::nullopt;
-        });
+        log.setHandler(
+            [&, theirs](HWND, UINT message, WPARAM wParam, LPARAM) -> std::optional<LRESULT> {
+                if (message == WM_APP && wParam > 0)
+                    return SendMessageA(theirs.get(), WM_APP, wParam - 1, 0) + 1;
+                if (message == WM_APP)
+                    return 100;
+                return std::nullopt;
+            });
         mine.set_value(window);
         // Both start their chain at once, so each is inside SendMessageA to the other.
         replies += static_cast<int>(SendMessageA(theirs.get(), WM_APP, 5, 0));

@@ -82,7 +82,8 @@ TEST_F(DisplayDriver, AppendsArriveAsPiecesAndWholeReplacementsAsSuch)
 {
     MessageLog log;
     HWND frame = createRecorded(log);
-    HWND edit = CreateWindowExA(0, "edit", "", WS_CHILD | ES_MULTILINE, 0, 0, 10, 10, frame, nullptr, nullptr, nullptr);
+    HWND edit = CreateWindowExA(0, "edit", "", WS_CHILD | ES_MULTILINE, 0, 0, 10, 10, frame,
+                                nullptr, nullptr, nullptr);
     SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("abc"));
     SendMessageA(edit, EM_SETSEL, 3, 3);
     SendMessageA(edit, EM_REPLACESEL, 0, reinterpret_cast<LPARAM>("de"));
@@ -115,7 +116,8 @@ TEST_F(DisplayDriver, ShowingTitlesMenusAndDestructionAreReported)
     SetMenu(frame, bar);
     CheckMenuItem(popup, 1024, MF_CHECKED);
     DestroyWindow(frame);
-    EXPECT_EQ(driver.events, (std::vector<std::string>{"shown+", "title+", "menubar+", "destroyed"}));
+    EXPECT_EQ(driver.events,
+              (std::vector<std::string>{"shown+", "title+", "menubar+", "destroyed"}));
     EXPECT_EQ(driver.destroyedWithState, std::vector<bool>{true});
     EXPECT_EQ(driver.menuStates, (std::vector<std::pair<UINT, UINT>>{{0u, MF_CHECKED}}));
 }
@@ -124,7 +126,8 @@ TEST_F(DisplayDriver, StatusChangesNameThePart)
 {
     MessageLog log;
     HWND frame = createRecorded(log);
-    HWND bar = CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD, 0, 0, 0, 0, frame, nullptr, nullptr, nullptr);
+    HWND bar = CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD, 0, 0, 0, 0, frame, nullptr,
+                               nullptr, nullptr);
     int edges[2] = {100, 200};
     SendMessageA(bar, SB_SETPARTS, 2, reinterpret_cast<LPARAM>(edges));
     SendMessageA(bar, SB_SETTEXTA, 1, reinterpret_cast<LPARAM>("Saved: 0.000 KB"));

@@ -44,7 +44,7 @@ TEST(Drops, QueryBufferRules)
         const char* text;
     };
     const Case cases[] = {
-        {0, false, 0, 15, nullptr},          // no buffer: the length without the zero
+        {0, false, 0, 15, nullptr},           // no buffer: the length without the zero
         {0, true, 16, 15, "/data/image.png"}, // exactly enough room
         {0, true, 6, 5, "/data"},             // cut, still terminated
         {0, true, 1, 0, ""},                  // room for the zero only
@@ -66,7 +66,8 @@ TEST(Drops, ADropOnAChildGoesToTheAcceptingParentAndNowhereElse)
 {
     MessageLog log;
     HWND frame = createRecorded(log);
-    HWND pane = CreateWindowExA(0, "edit", "", WS_CHILD | WS_VISIBLE, 0, 0, 10, 10, frame, nullptr, nullptr, nullptr);
+    HWND pane = CreateWindowExA(0, "edit", "", WS_CHILD | WS_VISIBLE, 0, 0, 10, 10, frame, nullptr,
+                                nullptr, nullptr);
     EXPECT_FALSE(winlayer::postDropFiles(pane, {"/x"})); // nobody accepts files yet
     DragAcceptFiles(frame, TRUE);
     EXPECT_TRUE(winlayer::postDropFiles(pane, {"/x"}));

@@ -150,7 +150,7 @@ TEST(Menus, InvalidAppendsAreRefused)
     HWND frame = createRecorded(log);
     HWND child = createRecorded(log, WS_CHILD, frame, 1);
     HMENU bar = CreateMenu();
-    EXPECT_FALSE(SetMenu(child, bar)); // child windows have no menu bar
+    EXPECT_FALSE(SetMenu(child, bar));  // child windows have no menu bar
     EXPECT_FALSE(SetMenu(frame, menu)); // stale
     DestroyMenu(bar);
     DestroyWindow(frame);

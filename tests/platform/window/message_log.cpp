@@ -90,10 +90,12 @@ const char* recordingClass()
     return name;
 }
 
-HWND createRecorded(MessageLog& log, DWORD style, HWND parent, int id, int x, int y, int width, int height)
+HWND createRecorded(MessageLog& log, DWORD style, HWND parent, int id, int x, int y, int width,
+                    int height)
 {
     return CreateWindowExA(0, recordingClass(), "recorded", style, x, y, width, height, parent,
-                           reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)), GetModuleHandleA(nullptr), &log);
+                           reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)),
+                           GetModuleHandleA(nullptr), &log);
 }
 
 int pumpMessages()

@@ -45,8 +45,8 @@ private:
 const char* recordingClass();
 
 // A window of the recording class that logs into `log`.
-HWND createRecorded(MessageLog& log, DWORD style = WS_OVERLAPPEDWINDOW, HWND parent = nullptr, int id = 0,
-                    int x = 10, int y = 20, int width = 300, int height = 200);
+HWND createRecorded(MessageLog& log, DWORD style = WS_OVERLAPPEDWINDOW, HWND parent = nullptr,
+                    int id = 0, int x = 10, int y = 20, int width = 300, int height = 200);
 
 // Takes and dispatches every message now in the calling thread's queue (a WM_QUIT is taken and
 // ignored); returns how many were dispatched.

@@ -9,7 +9,8 @@ using namespace window_test;
 
 namespace {
 
-const std::vector<UINT> kLifeMessages{WM_NCCREATE, WM_CREATE, WM_SHOWWINDOW, WM_SIZE, WM_MOVE, WM_DESTROY, WM_NCDESTROY};
+const std::vector<UINT> kLifeMessages{WM_NCCREATE, WM_CREATE,  WM_SHOWWINDOW, WM_SIZE,
+                                      WM_MOVE,     WM_DESTROY, WM_NCDESTROY};
 
 TEST(WindowLifecycle, CreationSendsNcCreateThenCreateAndPassesTheCreateParameter)
 {
@@ -39,8 +40,9 @@ TEST(WindowLifecycle, CreationFailsWhenTheProcedureRefuses)
         LRESULT answer;
         std::vector<UINT> expected;
     };
-    for (const Case& c : {Case{WM_NCCREATE, FALSE, {WM_NCCREATE, WM_NCDESTROY}},
-                          Case{WM_CREATE, -1, {WM_NCCREATE, WM_CREATE, WM_DESTROY, WM_NCDESTROY}}}) {
+    for (const Case& c :
+         {Case{WM_NCCREATE, FALSE, {WM_NCCREATE, WM_NCDESTROY}},
+          Case{WM_CREATE, -1, {WM_NCCREATE, WM_CREATE, WM_DESTROY, WM_NCDESTROY}}}) {
         MessageLog log;
         HWND seen = nullptr;
         log.setHandler([&](HWND hwnd, UINT message, WPARAM, LPARAM) -> std::optional<LRESULT> {
@@ -57,9 +59,13 @@ TEST(WindowLifecycle, CreationFailsWhenTheProcedureRefuses)
 
 TEST(WindowLifecycle, UnknownClassAndChildWithoutParentAreRefused)
 {
-    EXPECT_EQ(CreateWindowExA(0, "noSuchClass", "", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr), nullptr);
+    EXPECT_EQ(
+        CreateWindowExA(0, "noSuchClass", "", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr),
+        nullptr);
     EXPECT_EQ(GetLastError(), ERROR_CANNOT_FIND_WND_CLASS);
-    EXPECT_EQ(CreateWindowExA(0, "edit", "", WS_CHILD, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr), nullptr);
+    EXPECT_EQ(
+        CreateWindowExA(0, "edit", "", WS_CHILD, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr),
+        nullptr);
     EXPECT_EQ(GetLastError(), ERROR_TLW_WITH_WSCHILD);
 }
 
@@ -232,7 +238,8 @@ TEST(WindowLifecycle, HandlesFitIn31BitsAndStayStaleAcrossSlotReuse)
     HWND first = createRecorded(log);
     DestroyWindow(first);
     for (int i = 0; i < 2000; ++i) {
-        HWND window = CreateWindowExA(0, "edit", "", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+        HWND window =
+            CreateWindowExA(0, "edit", "", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
         ASSERT_NE(window, first);
         ASSERT_EQ(reinterpret_cast<UINT_PTR>(window) >> 31, 0u);
         DestroyWindow(window);
@@ -252,7 +259,8 @@ TEST(WindowLifecycle, CreationFailsCleanlyWhenNoHandleIsLeft)
 {
     std::vector<HWND> windows;
     for (;;) {
-        HWND window = CreateWindowExA(0, "BUTTON", "", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+        HWND window =
+            CreateWindowExA(0, "BUTTON", "", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
         if (!window)
             break;
         windows.push_back(window);
@@ -262,7 +270,8 @@ TEST(WindowLifecycle, CreationFailsCleanlyWhenNoHandleIsLeft)
     EXPECT_GT(windows.size(), 10000u);
     for (HWND window : windows)
         DestroyWindow(window);
-    HWND again = CreateWindowExA(0, "BUTTON", "", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+    HWND again =
+        CreateWindowExA(0, "BUTTON", "", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
     EXPECT_NE(again, nullptr);
     DestroyWindow(again);
 }
@@ -313,7 +322,8 @@ TEST(WindowLifecycle, ClassesRegisterOnceAndUnregisterOnlyWithoutWindows)
     ASSERT_NE(atom, 0);
     EXPECT_EQ(RegisterClassExA(&windowClass), 0);
     EXPECT_EQ(GetLastError(), ERROR_CLASS_ALREADY_EXISTS);
-    HWND window = CreateWindowExA(0, "LIFECYCLETESTCLASS", "", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+    HWND window = CreateWindowExA(0, "LIFECYCLETESTCLASS", "", 0, 0, 0, 1, 1, nullptr, nullptr,
+                                  nullptr, nullptr);
     ASSERT_NE(window, nullptr); // names match without regard to case
     EXPECT_FALSE(UnregisterClassA("lifecycleTestClass", nullptr));
     EXPECT_EQ(GetLastError(), ERROR_CLASS_HAS_WINDOWS);
