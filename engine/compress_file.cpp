@@ -58,6 +58,12 @@ void compressFile(ReportSurfaces& mainWindow, const std::string& path,
         mainWindow.append("\r\n");
     }
 
+    FileResult result;
+    result.path = path;
+    result.sizeBefore = sizeBefore;
+    if (sizeBefore < 0)
+        result.status = FileStatus::Failed;
+
     const std::string lower = toLowerCopy(path);
     if (endsWithAny(lower, {".dll", ".exe"})) {
         compressExecutable(mainWindow, path, mode);
@@ -67,8 +73,12 @@ void compressFile(ReportSurfaces& mainWindow, const std::string& path,
     } else if (endsWith(lower, ".png", 4)) {
         if (Strip) {
             stripMetadata(mainWindow, path, mode);
-            if (!compressionRunning)
+            if (!compressionRunning) {
+                result.status = FileStatus::Stopped;
+                result.sizeAfter = fileSize(path);
+                mainWindow.fileFinished(result);
                 return;
+            }
         }
         compressPng(mainWindow, path, mode);
     }
@@ -80,4 +90,6 @@ void compressFile(ReportSurfaces& mainWindow, const std::string& path,
         mainWindow.append("% of the original");
         mainWindow.append("\r\n");
     }
+    result.sizeAfter = fileSize(path);
+    mainWindow.fileFinished(result);
 }

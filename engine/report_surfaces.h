@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "engine/file_result.h"
+
 class ReportSurfaces {
 public:
     virtual ~ReportSurfaces() = default;
@@ -13,4 +15,7 @@ public:
 
     // Replaces the text of status part 0 (file counter) or 1 (total saved). Safe from any thread.
     virtual void setStatusText(int part, const std::string& text) = 0;
+
+    // Called once per file when its steps are over, from the thread that compressed it.
+    virtual void fileFinished(const FileResult&) {}
 };
