@@ -1,6 +1,5 @@
 #include "app/settings.h"
 
-#include <atomic>
 #include <cstdio>
 #include <unistd.h>
 #include <vector>
@@ -72,28 +71,27 @@ void loadSettingsFrom(const std::string& path)
         return;
     std::string text;
     {
-        liveFile file(path, 1);
+        liveFile file(path, fileModeRead);
         text = file.readAll();
     }
-    jsonNode* root = parseDocument(text);
+    const jsonNodePtr root(parseDocument(text));
     if (!root) {
         std::remove(path.c_str());
         return;
     }
-    for (const OptionKey& option : optionKeys)
+    OptionFlags& flags = processEngineState().options;
+    for (const OptionInfo& option : optionTable())
         if (jsonNode* member = root->findChild(option.key))
-            option.flag = member->asBool();
-    deleteNode(root);
+            flags[option.option] = member->asBool();
 }
 
 std::string settingsText()
 {
-    jsonNode* root = createNode("", "{}");
-    for (const OptionKey& option : optionKeys)
-        root->addChild(option.key, option.flag ? "true" : "false");
-    std::string text = toText(*root, -1);
-    deleteNode(root);
-    return text;
+    const jsonNodePtr root(createNode("", "{}"));
+    const OptionFlags& flags = processEngineState().options;
+    for (const OptionInfo& option : optionTable())
+        root->addChild(option.key, flags[option.option] ? "true" : "false");
+    return toText(*root, compactText);
 }
 
 bool saveSettings()
@@ -109,7 +107,7 @@ bool saveSettingsTo(const std::string& path)
     const std::string temporary = path + ".new";
     bool written = false;
     {
-        liveFile file(temporary, 0);
+        liveFile file(temporary, fileModeWrite);
         if (!file.stream)
             return false;
         written = std::fputs(text.c_str(), file.stream) >= 0 && std::fflush(file.stream) == 0 &&

@@ -6,7 +6,7 @@ namespace {
 
 DateTime realClock()
 {
-    return DateTime(false);
+    return DateTime::now();
 }
 
 std::atomic<ClockFunction> activeClock{&realClock};

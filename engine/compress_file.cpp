@@ -1,30 +1,42 @@
 #include "engine/compress_file.h"
 
-#include <initializer_list>
-
-#include "engine/engine_state.h"
-#include "engine/png_passes.h"
-#include "engine/tool_command.h"
 #include "util/live_file.h"
 #include "util/strings.h"
 
-namespace {
-
-bool endsWithAny(const std::string& text, std::initializer_list<const char*> suffixes)
+bool runSteps(const JobContext& job, const std::vector<KindStep>& steps, const std::string& path,
+              StepMode mode, FileResult& result)
 {
-    for (const char* suffix : suffixes)
-        if (endsWith(text, suffix))
+    bool fullKnown = false;
+    bool full = false;
+    for (const KindStep& entry : steps) {
+        if (entry.gate == StepGate::WhenStrip && !job.option(Option::Strip))
+            continue;
+        if (entry.gate == StepGate::WhenFull) {
+            // One reading decides all the Full-gated passes of the file.
+            if (!fullKnown) {
+                full = job.option(Option::Full);
+                fullKnown = true;
+            }
+            if (!full)
+                continue;
+        }
+        const Step* step = entry.step;
+        if (entry.fastStep && !(full && job.option(Option::Full)))
+            step = entry.fastStep;
+        result.steps.push_back(runStep(job, *step, path, mode));
+        if (job.running())
+            continue;
+        if (entry.afterStop == AfterStop::EndFileQuietly) {
+            result.status = FileStatus::Stopped;
+            return false;
+        }
+        if (entry.afterStop == AfterStop::EndSteps) {
+            result.status = FileStatus::Stopped;
             return true;
-    return false;
+        }
+    }
+    return true;
 }
-
-void compressExecutable(ReportSurfaces& mainWindow, const std::string& path, StepMode mode)
-{
-    SizeReport report(mainWindow, "     Compressing... ", path, mode.logging);
-    runToolCommand("upx.exe " + quotedPathArgument(path), mode.highPriority);
-}
-
-} // namespace
 
 std::string displayName(const std::string& path, const std::string& baseFolder)
 {
@@ -44,52 +56,41 @@ double remainingPercent(std::int64_t sizeBefore, std::int64_t sizeAfter)
     return static_cast<double>(sizeAfter) / static_cast<double>(sizeBefore) * 100.0;
 }
 
+void compressFile(const JobContext& job, const std::string& path, const std::string& baseFolder,
+                  StepMode mode)
+{
+    FileResult result;
+    result.path = path;
+    result.sizeBefore = fileSize(path);
+    if (result.sizeBefore < 0)
+        result.status = FileStatus::Failed;
+    if (mode.logging) {
+        MutexLock lock(job.state.logMutex);
+        job.surfaces.append("Compressing ");
+        job.surfaces.append(displayName(path, baseFolder));
+        job.surfaces.append(" (");
+        job.surfaces.append(sizeText(result.sizeBefore));
+        job.surfaces.append(" KB)");
+        job.surfaces.append("\r\n");
+    }
+
+    bool closingLine = true;
+    if (const FileKind* kind = kindOfPath(path))
+        closingLine = runSteps(job, kind->steps, path, mode, result);
+
+    result.sizeAfter = fileSize(path);
+    if (closingLine && mode.logging) {
+        MutexLock lock(job.state.logMutex);
+        job.surfaces.append("     Compressed file is ");
+        job.surfaces.append(numberToText(remainingPercent(result.sizeBefore, result.sizeAfter), 3));
+        job.surfaces.append("% of the original");
+        job.surfaces.append("\r\n");
+    }
+    job.surfaces.fileFinished(result);
+}
+
 void compressFile(ReportSurfaces& mainWindow, const std::string& path,
                   const std::string& baseFolder, StepMode mode)
 {
-    const std::int64_t sizeBefore = fileSize(path);
-    if (mode.logging) {
-        MutexLock lock(logMutex);
-        mainWindow.append("Compressing ");
-        mainWindow.append(displayName(path, baseFolder));
-        mainWindow.append(" (");
-        mainWindow.append(sizeText(sizeBefore));
-        mainWindow.append(" KB)");
-        mainWindow.append("\r\n");
-    }
-
-    FileResult result;
-    result.path = path;
-    result.sizeBefore = sizeBefore;
-    if (sizeBefore < 0)
-        result.status = FileStatus::Failed;
-
-    const std::string lower = toLowerCopy(path);
-    if (endsWithAny(lower, {".dll", ".exe"})) {
-        compressExecutable(mainWindow, path, mode);
-    } else if (endsWithAny(lower, {".tiff", ".tif", ".jpeg", ".jpg", ".pdf", ".gif"})) {
-        if (Strip)
-            stripMetadata(mainWindow, path, mode);
-    } else if (endsWith(lower, ".png", 4)) {
-        if (Strip) {
-            stripMetadata(mainWindow, path, mode);
-            if (!compressionRunning) {
-                result.status = FileStatus::Stopped;
-                result.sizeAfter = fileSize(path);
-                mainWindow.fileFinished(result);
-                return;
-            }
-        }
-        compressPng(mainWindow, path, mode);
-    }
-
-    if (mode.logging) {
-        MutexLock lock(logMutex);
-        mainWindow.append("     Compressed file is ");
-        mainWindow.append(numberToText(remainingPercent(sizeBefore, fileSize(path)), 3));
-        mainWindow.append("% of the original");
-        mainWindow.append("\r\n");
-    }
-    result.sizeAfter = fileSize(path);
-    mainWindow.fileFinished(result);
+    compressFile(processJobContext(mainWindow), path, baseFolder, mode);
 }

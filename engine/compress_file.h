@@ -1,16 +1,25 @@
 // Compresses one file in place with the tools for its kind and logs its sizes.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
-#include "engine/report_surfaces.h"
+#include "engine/file_kinds.h"
+#include "engine/job_context.h"
 #include "engine/size_report.h"
 
-// Runs the steps for the path's kind (decided on its lower-cased text): upx for .exe/.dll,
-// exiftool for .tif/.tiff/.jpeg/.jpg/.pdf/.gif with Strip on, exiftool (Strip) then the PNG
-// pipeline for .png. baseFolder only shortens the logged name; it may be empty.
+// Runs the steps of the path's kind (decided on its lower-cased text, see file_kinds.h) and
+// logs the file's first and closing lines. baseFolder only shortens the logged name; it may be
+// empty. Reports the file's result to the surfaces when its steps are over.
+void compressFile(const JobContext& job, const std::string& path, const std::string& baseFolder,
+                  StepMode mode);
 void compressFile(ReportSurfaces& mainWindow, const std::string& path,
                   const std::string& baseFolder, StepMode mode = currentStepMode());
+
+// Runs a chain of steps on path, adding each step's result to result. False when a stop ends
+// the file without its closing line.
+bool runSteps(const JobContext& job, const std::vector<KindStep>& steps, const std::string& path,
+              StepMode mode, FileResult& result);
 
 // The name the log shows: path without a leading baseFolder and the separator after it.
 std::string displayName(const std::string& path, const std::string& baseFolder);

@@ -2,28 +2,27 @@
 
 #include "engine/clock.h"
 #include "engine/compress_file.h"
-#include "engine/engine_state.h"
 #include "engine/file_collection.h"
+#include "engine/file_kinds.h"
 #include "engine/originals_backup.h"
 #include "engine/size_report.h"
 #include "engine/tool_check.h"
 #include "engine/worker_pool.h"
 #include "util/file_system.h"
 #include "util/live_file.h"
-#include "util/strings.h"
 
 namespace {
 
-void appendStamp(ReportSurfaces& mainWindow, const char* text, const char* lineEnd)
+void appendStamp(const JobContext& job, const char* text, const char* lineEnd)
 {
     const std::string time = currentTime().format("c");
-    MutexLock lock(logMutex);
-    mainWindow.append(text);
-    mainWindow.append(time);
-    mainWindow.append(lineEnd);
+    MutexLock lock(job.state.logMutex);
+    job.surfaces.append(text);
+    job.surfaces.append(time);
+    job.surfaces.append(lineEnd);
 }
 
-JobOutcome compressSingleFile(ReportSurfaces& mainWindow, const std::string& path)
+JobOutcome compressSingleFile(const JobContext& job, const std::string& path)
 {
     if (fileSize(path) < 0)
         return JobOutcome::PathMissing;
@@ -31,32 +30,32 @@ JobOutcome compressSingleFile(ReportSurfaces& mainWindow, const std::string& pat
     // rewrites every file of a folder it is given), unlisted and without a backup.
     if (directoryExists(path))
         return JobOutcome::UnsupportedFile;
-    reportMissingTools(mainWindow, toolsForFile(path));
+    reportMissingTools(job, toolsForFile(path, job.state.options));
     const std::string base = folderPart(path);
-    if (Copy && !backupSingleFile(mainWindow, path, base))
+    if (job.option(Option::Copy) && !backupSingleFile(job.surfaces, path, base))
         return JobOutcome::BackupFailed;
-    compressFile(mainWindow, path, base);
+    compressFile(job, path, base, currentStepMode(job.state));
     return JobOutcome::Done;
 }
 
-JobOutcome compressFolder(ReportSurfaces& mainWindow, const std::string& folder)
+JobOutcome compressFolder(const JobContext& job, const std::string& folder)
 {
     if (!directoryExists(folder))
         return fileSize(folder) < 0 ? JobOutcome::PathMissing : JobOutcome::UnsupportedFile;
-    reportMissingTools(mainWindow, toolsForFolder());
-    if (Copy && !backupFolderTree(mainWindow, folder))
+    reportMissingTools(job, toolsForFolder(job.state.options));
+    if (job.option(Option::Copy) && !backupFolderTree(job.surfaces, folder))
         return JobOutcome::BackupFailed;
 
-    const std::vector<std::string> files = collectFiles(folder);
-    if (HogSystem) {
-        compressInParallel(mainWindow, files);
+    const std::vector<std::string> files = collectFiles(folder, job.state.options);
+    if (job.option(Option::HogSystem)) {
+        compressInParallel(job, files);
         return JobOutcome::Done;
     }
     const std::uint32_t count = static_cast<std::uint32_t>(files.size());
     for (std::uint32_t i = 0; i < count; ++i) {
-        updateStatus(mainWindow, static_cast<int>(i), count);
-        compressFile(mainWindow, files[i], folder);
-        if (!compressionRunning)
+        updateStatus(job, static_cast<int>(i), count);
+        compressFile(job, files[i], folder, currentStepMode(job.state));
+        if (!job.running())
             break;
     }
     return JobOutcome::Done;
@@ -64,27 +63,24 @@ JobOutcome compressFolder(ReportSurfaces& mainWindow, const std::string& folder)
 
 } // namespace
 
-JobStamp::JobStamp(ReportSurfaces& mainWindow) : mainWindow(mainWindow)
+JobStamp::JobStamp(const JobContext& job) : job(job)
 {
-    appendStamp(mainWindow, "Starting Compression at ", "\r\n");
-    compressionRunning = true;
+    appendStamp(job, "Starting Compression at ", "\r\n");
+    job.state.running = true;
 }
+
+JobStamp::JobStamp(ReportSurfaces& mainWindow) : JobStamp(processJobContext(mainWindow)) {}
 
 JobStamp::~JobStamp()
 {
-    updateStatus(mainWindow, -1, 0);
-    compressionRunning = false;
-    appendStamp(mainWindow, "Finished Compression at ", "\r\n\r\n");
+    updateStatus(job, -1, 0);
+    job.state.running = false;
+    appendStamp(job, "Finished Compression at ", "\r\n\r\n");
 }
 
 bool isSingleFilePath(const std::string& path)
 {
-    const std::string lower = toLowerCopy(path);
-    for (const char* suffix :
-         {".png", ".tiff", ".tif", ".jpeg", ".jpg", ".gif", ".pdf", ".dll", ".exe"})
-        if (endsWith(lower, suffix))
-            return true;
-    return false;
+    return kindOfPath(path) != nullptr;
 }
 
 std::string folderPart(const std::string& path)
@@ -93,12 +89,16 @@ std::string folderPart(const std::string& path)
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
-JobOutcome runCompressionJob(ReportSurfaces& mainWindow, const std::vector<std::string>& paths)
+JobOutcome runCompressionJob(const JobContext& job, const std::vector<std::string>& paths)
 {
     if (paths.empty())
         return JobOutcome::NoPaths;
-    JobStamp stamp(mainWindow);
+    JobStamp stamp(job);
     const std::string& path = paths.front();
-    return isSingleFilePath(path) ? compressSingleFile(mainWindow, path)
-                                  : compressFolder(mainWindow, path);
+    return isSingleFilePath(path) ? compressSingleFile(job, path) : compressFolder(job, path);
+}
+
+JobOutcome runCompressionJob(ReportSurfaces& mainWindow, const std::vector<std::string>& paths)
+{
+    return runCompressionJob(processJobContext(mainWindow), paths);
 }

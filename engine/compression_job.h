@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/report_surfaces.h"
+#include "engine/job_context.h"
 
 // How a job ended, for callers that must tell the user (the headless entry's exit status).
 enum class JobOutcome {
@@ -18,10 +18,11 @@ enum class JobOutcome {
 // Compresses the first path (further ones are ignored): a path whose lower-cased text ends with
 // a known extension is one file, anything else a folder whose enabled kinds are collected and
 // compressed one by one or, with HogSystem on, by the worker pool. Copy backs up first.
+JobOutcome runCompressionJob(const JobContext& job, const std::vector<std::string>& paths);
 JobOutcome runCompressionJob(ReportSurfaces& mainWindow, const std::vector<std::string>& paths);
 
-// Whether the path names a single file by its extension (".png", ".tiff", ".tif", ".jpeg",
-// ".jpg", ".gif", ".pdf", ".dll", ".exe", after lower-casing).
+// Whether the path names a single file by its extension: one of a kind's suffixes after
+// lower-casing (".png", ".tiff", ".tif", ".jpeg", ".jpg", ".gif", ".pdf", ".dll", ".exe").
 bool isSingleFilePath(const std::string& path);
 
 // The folder part of a path: up to and including its last "/", or empty.
@@ -31,6 +32,7 @@ std::string folderPart(const std::string& path);
 // total, clears compressionRunning and logs "Finished Compression at TIME" and an empty line.
 class JobStamp {
 public:
+    explicit JobStamp(const JobContext& job);
     explicit JobStamp(ReportSurfaces& mainWindow);
     ~JobStamp();
 
@@ -38,5 +40,5 @@ public:
     JobStamp& operator=(const JobStamp&) = delete;
 
 private:
-    ReportSurfaces& mainWindow;
+    JobContext job;
 };

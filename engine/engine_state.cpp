@@ -1,40 +1,58 @@
 #include "engine/engine_state.h"
 
-std::atomic<bool> Full{true};
-std::atomic<bool> Strip{true};
-std::atomic<bool> Copy{true};
-std::atomic<bool> Apps{false};
-std::atomic<bool> Pngs{true};
-std::atomic<bool> Tifs{true};
-std::atomic<bool> Jpgs{true};
-std::atomic<bool> Gifs{true};
-std::atomic<bool> Pdfs{true};
-std::atomic<bool> HogSystem{false};
+namespace {
 
-std::atomic<bool> compressionRunning{false};
-std::int64_t totalSaved = 0;
-std::uint32_t nextFileIndex = 0;
+EngineState processState;
 
-Mutex logMutex;
-Mutex statusMutex;
-Mutex counterMutex;
+// Binding a reference to a member of a static object is constant initialisation, so these are
+// usable from any other file's static start-up.
+constexpr std::atomic<bool>& flag(Option option)
+{
+    return processState.options.flags[static_cast<std::size_t>(option)];
+}
+
+} // namespace
+
+constinit std::atomic<bool>& Full = flag(Option::Full);
+constinit std::atomic<bool>& Strip = flag(Option::Strip);
+constinit std::atomic<bool>& Copy = flag(Option::Copy);
+constinit std::atomic<bool>& Apps = flag(Option::Apps);
+constinit std::atomic<bool>& Pngs = flag(Option::Pngs);
+constinit std::atomic<bool>& Tifs = flag(Option::Tifs);
+constinit std::atomic<bool>& Jpgs = flag(Option::Jpgs);
+constinit std::atomic<bool>& Gifs = flag(Option::Gifs);
+constinit std::atomic<bool>& Pdfs = flag(Option::Pdfs);
+constinit std::atomic<bool>& HogSystem = flag(Option::HogSystem);
+constinit std::atomic<bool>& compressionRunning = processState.running;
+constinit std::int64_t& totalSaved = processState.totalSaved;
+constinit std::uint32_t& nextFileIndex = processState.nextFileIndex;
+constinit Mutex& logMutex = processState.logMutex;
+constinit Mutex& statusMutex = processState.statusMutex;
+constinit Mutex& counterMutex = processState.counterMutex;
+
+void EngineState::addToTotalSaved(std::int64_t bytes)
+{
+    MutexLock lock(statusMutex);
+    totalSaved += bytes;
+}
+
+void EngineState::resetTotalSaved()
+{
+    MutexLock lock(statusMutex);
+    totalSaved = 0;
+}
+
+EngineState& processEngineState()
+{
+    return processState;
+}
 
 void resetOptionsToDefaults()
 {
-    Full = true;
-    Strip = true;
-    Copy = true;
-    Apps = false;
-    Pngs = true;
-    Tifs = true;
-    Jpgs = true;
-    Gifs = true;
-    Pdfs = true;
-    HogSystem = false;
+    processState.options.resetToDefaults();
 }
 
 void resetTotalSaved()
 {
-    MutexLock lock(statusMutex);
-    totalSaved = 0;
+    processState.resetTotalSaved();
 }

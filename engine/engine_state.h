@@ -1,39 +1,59 @@
-// Process-wide engine state: the ten option flags, the running flag, the counters and their locks.
+// The engine's shared state: the option flags, the running flag, the counters and their locks.
+// A job reads it through its JobContext; the window and the headless run share one process-wide
+// instance, whose members also go by the names below.
 #pragma once
 
 #include <atomic>
 #include <cstdint>
 
+#include "engine/options.h"
 #include "util/thread.h"
 
-// Option flags, named after their settings keys. Written by the menu commands and by loading the
-// settings, read by the engine's threads at the moment a step needs them.
-extern std::atomic<bool> Full;
-extern std::atomic<bool> Strip;
-extern std::atomic<bool> Copy;
-extern std::atomic<bool> Apps;
-extern std::atomic<bool> Pngs;
-extern std::atomic<bool> Tifs;
-extern std::atomic<bool> Jpgs;
-extern std::atomic<bool> Gifs;
-extern std::atomic<bool> Pdfs;
-extern std::atomic<bool> HogSystem;
+struct EngineState {
+    OptionFlags options;
 
-// Set while a job runs; clearing it (Stop, Exit) makes the job wind down at its next check.
-extern std::atomic<bool> compressionRunning;
+    // Set while a job runs; clearing it (Stop, Exit) makes the job wind down at its next check.
+    std::atomic<bool> running{false};
 
-// Bytes saved since the main window was created; may go below zero. Guarded by statusMutex.
-extern std::int64_t totalSaved;
+    // Bytes saved since the main window was created; may go below zero. Guarded by statusMutex.
+    std::int64_t totalSaved = 0;
 
-// The next list index a worker takes. Guarded by counterMutex.
-extern std::uint32_t nextFileIndex;
+    // The next list index a worker takes. Guarded by counterMutex.
+    std::uint32_t nextFileIndex = 0;
 
-extern Mutex logMutex;
-extern Mutex statusMutex;
-extern Mutex counterMutex;
+    Mutex logMutex;    // keeps multi-piece log lines whole
+    Mutex statusMutex; // status-bar updates and totalSaved
+    Mutex counterMutex;
 
-// Puts every option flag back to its compiled-in default.
+    // Adds bytes to totalSaved under statusMutex.
+    void addToTotalSaved(std::int64_t bytes);
+    // Sets totalSaved to 0 under statusMutex.
+    void resetTotalSaved();
+};
+
+// The state the window, the headless run and the menu commands share.
+EngineState& processEngineState();
+
+// The process-wide state by name: option flags named after their settings keys, and the rest.
+extern std::atomic<bool>& Full;
+extern std::atomic<bool>& Strip;
+extern std::atomic<bool>& Copy;
+extern std::atomic<bool>& Apps;
+extern std::atomic<bool>& Pngs;
+extern std::atomic<bool>& Tifs;
+extern std::atomic<bool>& Jpgs;
+extern std::atomic<bool>& Gifs;
+extern std::atomic<bool>& Pdfs;
+extern std::atomic<bool>& HogSystem;
+extern std::atomic<bool>& compressionRunning;
+extern std::int64_t& totalSaved;
+extern std::uint32_t& nextFileIndex;
+extern Mutex& logMutex;
+extern Mutex& statusMutex;
+extern Mutex& counterMutex;
+
+// Puts every process-wide option flag back to its default.
 void resetOptionsToDefaults();
 
-// Sets totalSaved to 0 (under statusMutex), as creating the main window does.
+// Sets the process-wide totalSaved to 0 (under statusMutex), as creating the main window does.
 void resetTotalSaved();

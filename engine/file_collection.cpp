@@ -3,34 +3,36 @@
 #include <iterator>
 
 #include "engine/engine_state.h"
+#include "engine/file_kinds.h"
 #include "util/file_system.h"
 
-std::vector<std::string> enabledSuffixes()
+std::vector<std::string> enabledSuffixes(const OptionFlags& options)
 {
     std::vector<std::string> suffixes;
-    if (Pngs)
-        suffixes.insert(suffixes.end(), {".png"});
-    if (Strip && Tifs)
-        suffixes.insert(suffixes.end(), {".tif", ".tiff"});
-    if (Strip && Jpgs)
-        suffixes.insert(suffixes.end(), {".jpeg", ".jpg"});
-    if (Strip && Pdfs)
-        suffixes.insert(suffixes.end(), {".pdf"});
-    if (Strip && Gifs)
-        suffixes.insert(suffixes.end(), {".gif"});
-    if (Apps)
-        suffixes.insert(suffixes.end(), {".exe", ".dll"});
+    for (const FileKind& kind : fileKinds())
+        if (kindEnabledForWalk(kind, options))
+            suffixes.insert(suffixes.end(), kind.suffixes.begin(), kind.suffixes.end());
     return suffixes;
 }
 
-std::vector<std::string> collectFiles(const std::string& folder)
+std::vector<std::string> enabledSuffixes()
+{
+    return enabledSuffixes(processEngineState().options);
+}
+
+std::vector<std::string> collectFiles(const std::string& folder, const OptionFlags& options)
 {
     std::vector<std::string> files;
-    const std::vector<std::string> suffixes = enabledSuffixes();
+    const std::vector<std::string> suffixes = enabledSuffixes(options);
     if (suffixes.empty())
         return files;
     for (std::vector<std::string>& kind : listFilesWithSuffixes(folder, suffixes, true))
         files.insert(files.end(), std::make_move_iterator(kind.begin()),
                      std::make_move_iterator(kind.end()));
     return files;
+}
+
+std::vector<std::string> collectFiles(const std::string& folder)
+{
+    return collectFiles(folder, processEngineState().options);
 }

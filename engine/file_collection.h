@@ -4,10 +4,14 @@
 #include <string>
 #include <vector>
 
-// The suffixes the options enable, in walk order: .png (Pngs); .tif, .tiff (Strip and Tifs);
-// .jpeg, .jpg (Strip and Jpgs); .pdf (Strip and Pdfs); .gif (Strip and Gifs); .exe, .dll (Apps).
+#include "engine/options.h"
+
+// The suffixes the options enable, in walk order: every enabled kind's suffixes, kinds in the
+// order of file_kinds.h (.png; .tif, .tiff; .jpeg, .jpg; .pdf; .gif; .exe, .dll).
+std::vector<std::string> enabledSuffixes(const OptionFlags& options);
 std::vector<std::string> enabledSuffixes();
 
 // Every file below folder whose path ends with an enabled suffix (exact case), all of the first
 // suffix's files first, then the second's, and so on; one walk of the tree.
+std::vector<std::string> collectFiles(const std::string& folder, const OptionFlags& options);
 std::vector<std::string> collectFiles(const std::string& folder);

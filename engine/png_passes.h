@@ -1,5 +1,5 @@
-// The image steps: metadata stripping (exiftool) and the PNG passes (pngcrush, OptiPNG, pngout).
-// Each step is one tool run bracketed by a SizeReport.
+// The image steps by name: metadata stripping (exiftool) and the PNG passes (pngcrush, OptiPNG,
+// pngout). The steps themselves are rows of steps.h; the kinds' chains are in file_kinds.h.
 #pragma once
 
 #include <string>
@@ -7,7 +7,7 @@
 #include "engine/report_surfaces.h"
 #include "engine/size_report.h"
 
-// Removes all metadata in place: exiftool -overwrite_original -all= "PATH".
+// Removes the metadata in place: exiftool -overwrite_original -all= "PATH".
 void stripMetadata(ReportSurfaces& mainWindow, const std::string& path,
                    StepMode mode = currentStepMode());
 
@@ -22,6 +22,7 @@ void optimizePng(ReportSurfaces& mainWindow, const std::string& path,
 
 // The PNG pipeline: the three passes with Full on (stopping between passes when the job is
 // stopped), pngout alone ("Fast Compression") with Full off.
+void compressPng(const JobContext& job, const std::string& path, StepMode mode);
 void compressPng(ReportSurfaces& mainWindow, const std::string& path,
                  StepMode mode = currentStepMode());
 

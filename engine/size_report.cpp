@@ -1,13 +1,17 @@
 #include "engine/size_report.h"
 
-#include "engine/engine_state.h"
 #include "util/live_file.h"
 #include "util/strings.h"
 
+StepMode currentStepMode(const EngineState& state)
+{
+    const bool hog = state.options[Option::HogSystem];
+    return StepMode{!hog, hog};
+}
+
 StepMode currentStepMode()
 {
-    const bool hog = HogSystem;
-    return StepMode{!hog, hog};
+    return currentStepMode(processEngineState());
 }
 
 std::string kilobytesText(std::int64_t bytes)
@@ -20,40 +24,49 @@ std::string sizeText(std::int64_t bytes)
     return kilobytesText(bytes < 0 ? 0 : bytes);
 }
 
+void updateStatus(const JobContext& job, int index, std::uint32_t count)
+{
+    MutexLock lock(job.state.statusMutex);
+    if (index != -1)
+        job.surfaces.setStatusText(0, "Compressing File: " + std::to_string(index + 1) + "/" +
+                                          std::to_string(count));
+    job.surfaces.setStatusText(1, "Saved: " + kilobytesText(job.state.totalSaved) + " KB");
+}
+
 void updateStatus(ReportSurfaces& mainWindow, int index, std::uint32_t count)
 {
-    MutexLock lock(statusMutex);
-    if (index != -1)
-        mainWindow.setStatusText(0, "Compressing File: " + std::to_string(index + 1) + "/" +
-                                        std::to_string(count));
-    mainWindow.setStatusText(1, "Saved: " + kilobytesText(totalSaved) + " KB");
+    updateStatus(processJobContext(mainWindow), index, count);
 }
 
 void addToTotalSaved(std::int64_t bytes)
 {
-    MutexLock lock(statusMutex);
-    totalSaved += bytes;
+    processEngineState().addToTotalSaved(bytes);
+}
+
+SizeReport::SizeReport(const JobContext& job, const std::string& label, const std::string& path,
+                       bool logging)
+    : job(job), logging(logging), path(path), sizeBefore(fileSize(path))
+{
+    if (logging)
+        job.surfaces.append(label);
 }
 
 SizeReport::SizeReport(ReportSurfaces& mainWindow, const std::string& label,
                        const std::string& path, bool logging)
-    : logging(logging), path(path), mainWindow(mainWindow), sizeBefore(fileSize(path))
-{
-    if (logging)
-        mainWindow.append(label);
-}
+    : SizeReport(processJobContext(mainWindow), label, path, logging)
+{}
 
 SizeReport::~SizeReport()
 {
     const std::int64_t sizeAfter = fileSize(path);
     if (logging) {
-        mainWindow.append(" New Size: ");
-        mainWindow.append(sizeText(sizeAfter));
-        mainWindow.append(" KB");
-        mainWindow.append("\r\n");
+        job.surfaces.append(" New Size: ");
+        job.surfaces.append(sizeText(sizeAfter));
+        job.surfaces.append(" KB");
+        job.surfaces.append("\r\n");
     }
     // A file that was missing before or vanished during the step has no saving to count.
     if (sizeBefore >= 0 && sizeAfter >= 0)
-        addToTotalSaved(sizeBefore - sizeAfter);
-    updateStatus(mainWindow, -1, 0);
+        job.state.addToTotalSaved(sizeBefore - sizeAfter);
+    updateStatus(job, -1, 0);
 }

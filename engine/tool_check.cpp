@@ -1,64 +1,85 @@
 #include "engine/tool_check.h"
 
-#include "engine/engine_state.h"
-#include "platform/win32/base.h"
-#include "platform/win32/process.h"
-#include "util/strings.h"
+#include <algorithm>
+#include <string_view>
+
+#include "engine/file_kinds.h"
 
 namespace {
 
-const ToolName pngcrushTool{"pngcrush", "pngcrush.exe"};
-const ToolName optipngTool{"OptiPNG", "OptiPNG"};
-const ToolName pngoutTool{"pngout", "pngout"};
-const ToolName exiftoolTool{"exiftool", "exiftool"};
-const ToolName upxTool{"upx", "upx.exe"};
+const ToolName* const toolOrder[] = {&pngcrushTool, &optipngTool, &pngoutTool, &exiftoolTool,
+                                     &upxTool};
 
-void addPngTools(std::vector<ToolName>& tools)
+// The tools the kind's steps can run under the options, as the steps' gates read them now.
+void addToolsOf(const FileKind& kind, const OptionFlags& options,
+                std::vector<const ToolName*>& used)
 {
-    if (Full)
-        tools.insert(tools.end(), {pngcrushTool, optipngTool});
-    tools.push_back(pngoutTool);
+    for (const KindStep& entry : kind.steps) {
+        if (entry.gate == StepGate::WhenStrip && !options[Option::Strip])
+            continue;
+        if (entry.gate == StepGate::WhenFull && !options[Option::Full])
+            continue;
+        used.push_back(&entry.step->tool);
+        if (entry.fastStep)
+            used.push_back(&entry.fastStep->tool);
+    }
+}
+
+std::vector<ToolName> inToolOrder(const std::vector<const ToolName*>& used)
+{
+    std::vector<ToolName> tools;
+    for (const ToolName* tool : toolOrder) {
+        const std::string_view command = tool->command;
+        if (std::any_of(used.begin(), used.end(),
+                        [command](const ToolName* step) { return step->command == command; }))
+            tools.push_back(*tool);
+    }
+    return tools;
 }
 
 } // namespace
 
+std::vector<ToolName> toolsForFolder(const OptionFlags& options)
+{
+    std::vector<const ToolName*> used;
+    for (const FileKind& kind : fileKinds())
+        if (kindEnabledForWalk(kind, options))
+            addToolsOf(kind, options, used);
+    return inToolOrder(used);
+}
+
 std::vector<ToolName> toolsForFolder()
 {
-    std::vector<ToolName> tools;
-    if (Pngs)
-        addPngTools(tools);
-    if (Strip && (Pngs || Tifs || Jpgs || Gifs || Pdfs))
-        tools.push_back(exiftoolTool);
-    if (Apps)
-        tools.push_back(upxTool);
-    return tools;
+    return toolsForFolder(processEngineState().options);
+}
+
+std::vector<ToolName> toolsForFile(const std::string& path, const OptionFlags& options)
+{
+    std::vector<const ToolName*> used;
+    if (const FileKind* kind = kindOfPath(path))
+        addToolsOf(*kind, options, used);
+    return inToolOrder(used);
 }
 
 std::vector<ToolName> toolsForFile(const std::string& path)
 {
-    const std::string lower = toLowerCopy(path);
-    std::vector<ToolName> tools;
-    if (endsWith(lower, ".exe") || endsWith(lower, ".dll")) {
-        tools.push_back(upxTool);
-    } else if (endsWith(lower, ".png")) {
-        addPngTools(tools);
-        if (Strip)
-            tools.push_back(exiftoolTool);
-    } else if (Strip) {
-        tools.push_back(exiftoolTool);
+    return toolsForFile(path, processEngineState().options);
+}
+
+void reportMissingTools(const JobContext& job, const std::vector<ToolName>& tools)
+{
+    for (const ToolName& tool : tools) {
+        if (job.runner.canFind(tool.command))
+            continue;
+        MutexLock lock(job.state.logMutex);
+        job.surfaces.append("Tool not found: ");
+        job.surfaces.append(tool.shown);
+        job.surfaces.append(" (its step leaves files unchanged)");
+        job.surfaces.append("\r\n");
     }
-    return tools;
 }
 
 void reportMissingTools(ReportSurfaces& mainWindow, const std::vector<ToolName>& tools)
 {
-    for (const ToolName& tool : tools) {
-        if (cmdFindProgram(tool.command, nullptr))
-            continue;
-        MutexLock lock(logMutex);
-        mainWindow.append("Tool not found: ");
-        mainWindow.append(tool.shown);
-        mainWindow.append(" (its step leaves files unchanged)");
-        mainWindow.append("\r\n");
-    }
+    reportMissingTools(processJobContext(mainWindow), tools);
 }

@@ -3,23 +3,11 @@
 #include <memory>
 
 #include "engine/compress_file.h"
-#include "engine/engine_state.h"
 #include "engine/size_report.h"
 #include "platform/win32/base.h"
 #include "platform/win32/process.h"
 
 namespace {
-
-struct WorkerArguments {
-    ReportSurfaces* mainWindow;
-    const std::vector<std::string>* files;
-};
-
-void workerEntry(void* first, void* second)
-{
-    compressionWorker(*static_cast<ReportSurfaces*>(first),
-                      *static_cast<const std::vector<std::string>*>(second));
-}
 
 std::uint32_t processorCount()
 {
@@ -40,52 +28,61 @@ std::uint32_t workerCount(std::uint32_t processors, std::size_t files)
     return count;
 }
 
-void compressionWorker(ReportSurfaces& mainWindow, const std::vector<std::string>& files)
+void compressionWorker(const JobContext& job, const std::vector<std::string>& files)
 {
     const std::size_t count = files.size();
     // The pool keeps the quiet, high-priority mode it started with even if HogSystem is
     // switched off meanwhile, so workers never write interleaved per-file lines.
     const StepMode quiet{false, true};
-    while (compressionRunning) {
+    while (job.running()) {
         std::uint32_t index;
         {
-            MutexLock lock(counterMutex);
-            index = nextFileIndex;
+            MutexLock lock(job.state.counterMutex);
+            index = job.state.nextFileIndex;
             if (index >= count)
                 return;
-            nextFileIndex = index + 1;
+            job.state.nextFileIndex = index + 1;
         }
-        updateStatus(mainWindow, static_cast<int>(index), static_cast<std::uint32_t>(count));
-        compressFile(mainWindow, files[index], "", quiet);
-        updateStatus(mainWindow, -1, 0);
+        updateStatus(job, static_cast<int>(index), static_cast<std::uint32_t>(count));
+        compressFile(job, files[index], "", quiet);
+        updateStatus(job, -1, 0);
     }
 }
 
-void compressInParallel(ReportSurfaces& mainWindow, const std::vector<std::string>& files)
+void compressionWorker(ReportSurfaces& mainWindow, const std::vector<std::string>& files)
+{
+    compressionWorker(processJobContext(mainWindow), files);
+}
+
+void compressInParallel(const JobContext& job, const std::vector<std::string>& files)
 {
     {
-        MutexLock lock(logMutex);
-        mainWindow.append("Compressing ");
-        mainWindow.append(std::to_string(files.size()));
-        mainWindow.append(" files...");
+        MutexLock lock(job.state.logMutex);
+        job.surfaces.append("Compressing ");
+        job.surfaces.append(std::to_string(files.size()));
+        job.surfaces.append(" files...");
     }
     {
-        MutexLock lock(counterMutex);
-        nextFileIndex = 0;
+        MutexLock lock(job.state.counterMutex);
+        job.state.nextFileIndex = 0;
     }
     const std::uint32_t count = workerCount(processorCount(), files.size());
     std::vector<std::unique_ptr<Thread>> workers;
     workers.reserve(count);
     for (std::uint32_t i = 0; i < count; ++i) {
         workers.push_back(std::make_unique<Thread>());
-        workers.back()->start(&workerEntry, &mainWindow,
-                              const_cast<std::vector<std::string>*>(&files), true);
+        workers.back()->start([&job, &files] { compressionWorker(job, files); }, true);
     }
     for (auto& worker : workers)
         worker->join();
     {
-        MutexLock lock(logMutex);
-        mainWindow.append(" done.");
-        mainWindow.append("\r\n");
+        MutexLock lock(job.state.logMutex);
+        job.surfaces.append(" done.");
+        job.surfaces.append("\r\n");
     }
+}
+
+void compressInParallel(ReportSurfaces& mainWindow, const std::vector<std::string>& files)
+{
+    compressInParallel(processJobContext(mainWindow), files);
 }

@@ -5,15 +5,17 @@
 #include <string>
 #include <vector>
 
-#include "engine/report_surfaces.h"
+#include "engine/job_context.h"
 
 // Logs "Compressing N files...", runs the workers until the list is used up or the job is
 // stopped, waits for all of them and logs " done.". Workers log nothing per file; they update
 // the status bar and the total.
+void compressInParallel(const JobContext& job, const std::vector<std::string>& files);
 void compressInParallel(ReportSurfaces& mainWindow, const std::vector<std::string>& files);
 
 // What each worker runs: takes the next index under counterMutex and compresses that file,
-// until the list is used up or compressionRunning is cleared.
+// until the list is used up or the running flag is cleared.
+void compressionWorker(const JobContext& job, const std::vector<std::string>& files);
 void compressionWorker(ReportSurfaces& mainWindow, const std::vector<std::string>& files);
 
 // Number of workers for a list: twice the processors (4 if that is 0), at most one per file.

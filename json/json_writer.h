@@ -9,6 +9,9 @@
 
 #include "json/json_node.h"
 
+// The indentation that asks toText for compact text.
+constexpr std::int32_t compactText = -1;
+
 // The node as text, standing at `indentation` (formatted) or compact for -1. Formatted
 // writing expands arrays and objects; strings are never expanded by writing.
 std::string toText(jsonNode& node, std::int32_t indentation);

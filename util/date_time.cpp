@@ -104,7 +104,7 @@ DateTime DateTime::fromTime(std::int64_t timeValue)
     const std::time_t value = static_cast<std::time_t>(timeValue);
     std::tm fields{};
     if (!localtime_r(&value, &fields))
-        return DateTime(true);
+        return zero();
     return fromTm(fields, timeValue);
 }
 

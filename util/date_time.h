@@ -11,6 +11,11 @@ public:
     // Captures now, unless empty is true, which leaves every field 0.
     explicit DateTime(bool empty = false);
 
+    // The current local time.
+    static DateTime now() { return DateTime(false); }
+    // Every field 0.
+    static DateTime zero() { return DateTime(true); }
+
     // The local time of a moment given in seconds since 1 January 1970.
     static DateTime fromTime(std::int64_t timeValue);
     // The given local wall-clock time; month is 1-12, year the full year.

@@ -8,6 +8,17 @@
 // Modes: 0 "w", 1 "r", 2 "r+", 3 "w+", 4 "a+", 5 "wb", 6 "rb", 7 "r+b", 8 "w+b", 9 "a+b".
 // Linux's C library does no line-end translation, so the text modes 0-4 pass bytes through
 // exactly like 5-9 (no CR LF is written or removed).
+constexpr int fileModeWrite = 0;             // "w"
+constexpr int fileModeRead = 1;              // "r"
+constexpr int fileModeUpdate = 2;            // "r+"
+constexpr int fileModeWriteUpdate = 3;       // "w+"
+constexpr int fileModeAppendRead = 4;        // "a+"
+constexpr int fileModeWriteBinary = 5;       // "wb"
+constexpr int fileModeReadBinary = 6;        // "rb"
+constexpr int fileModeUpdateBinary = 7;      // "r+b"
+constexpr int fileModeWriteUpdateBinary = 8; // "w+b"
+constexpr int fileModeAppendReadBinary = 9;  // "a+b"
+
 class liveFile {
 public:
     // Opens path with the mode's string; any other code opens nothing (stream stays null).

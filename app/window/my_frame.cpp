@@ -5,47 +5,30 @@
 #include "engine/compression_job.h"
 #include "engine/engine_state.h"
 
+#include <array>
+#include <utility>
+
 namespace {
 
-void toggleFull()
+template <Option option> void toggle()
 {
-    Full = !Full;
+    std::atomic<bool>& flag = processEngineState().options[option];
+    flag = !flag;
 }
-void toggleStrip()
+
+// A menu callback takes no arguments, so each option gets its own instance of toggle.
+template <std::size_t... index>
+constexpr std::array<liveCallback, optionCount> makeToggles(std::index_sequence<index...>)
 {
-    Strip = !Strip;
+    return {&toggle<static_cast<Option>(index)>...};
 }
-void toggleCopy()
+
+constexpr std::array<liveCallback, optionCount> toggles =
+    makeToggles(std::make_index_sequence<optionCount>());
+
+liveCallback toggleOf(Option option)
 {
-    Copy = !Copy;
-}
-void toggleHogSystem()
-{
-    HogSystem = !HogSystem;
-}
-void togglePngs()
-{
-    Pngs = !Pngs;
-}
-void toggleTifs()
-{
-    Tifs = !Tifs;
-}
-void toggleJpgs()
-{
-    Jpgs = !Jpgs;
-}
-void toggleGifs()
-{
-    Gifs = !Gifs;
-}
-void togglePdfs()
-{
-    Pdfs = !Pdfs;
-}
-void toggleApps()
-{
-    Apps = !Apps;
+    return toggles[static_cast<std::size_t>(option)];
 }
 
 void stopCompression()
@@ -117,24 +100,23 @@ MyFrame::MyFrame(const std::string& title, int x, int y, int width, int height)
     optionsMenu = bar->addMenu("&Options");
     extensionsMenu = bar->addMenu("&Extensions");
     helpMenu = bar->addMenu("&Help");
-    auto check = [this](liveMenu* menu, liveCallback callback, const char* label, bool on) {
-        checkItemIds.push_back(menu->addCheckItem(callback, label, on)->id);
+    auto addOptions = [this](OptionMenu which, liveMenu* menu) {
+        const OptionFlags& flags = processEngineState().options;
+        for (const OptionInfo& option : optionsInMenuOrder()) {
+            if (option.menu != which)
+                continue;
+            if (option.separatorBefore)
+                menu->addSeparator();
+            checkItemIds.push_back(
+                menu->addCheckItem(toggleOf(option.option), option.menuLabel, flags[option.option])
+                    ->id);
+        }
     };
-    check(optionsMenu, toggleFull, "&Full Compression", Full);
-    check(optionsMenu, toggleStrip, "Strip &MetaData", Strip);
-    check(optionsMenu, toggleCopy, "&Backup Originals", Copy);
-    check(optionsMenu, toggleHogSystem, "Simultanious &Compressions", HogSystem);
+    addOptions(OptionMenu::Options, optionsMenu);
     optionsMenu->addSeparator();
     optionsMenu->addItem(stopCompression, "&Stop Compression");
     optionsMenu->addItem(exitProgram, "E&xit");
-    check(extensionsMenu, togglePngs, "PNG", Pngs);
-    check(extensionsMenu, toggleTifs, "TIFF / TIF", Tifs);
-    check(extensionsMenu, toggleJpgs, "JPEG / JPG", Jpgs);
-    check(extensionsMenu, toggleGifs, "GIF", Gifs);
-    extensionsMenu->addSeparator();
-    check(extensionsMenu, togglePdfs, "PDF", Pdfs);
-    extensionsMenu->addSeparator();
-    check(extensionsMenu, toggleApps, "EXE / DLL", Apps);
+    addOptions(OptionMenu::Extensions, extensionsMenu);
     helpMenu->addItem(showInstructions, "&Instructions");
     helpMenu->addItem(showAbout, "&About");
     setMenuBar(bar);

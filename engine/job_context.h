@@ -1,0 +1,23 @@
+// What one job works with: where it reports, the state it reads and writes (options, running
+// flag, counters) and how it starts tools. Jobs with different contexts can run side by side.
+#pragma once
+
+#include "engine/command_runner.h"
+#include "engine/engine_state.h"
+#include "engine/report_surfaces.h"
+
+struct JobContext {
+    ReportSurfaces& surfaces;
+    EngineState& state;
+    ToolRunner& runner;
+
+    bool option(Option which) const { return state.options[which]; }
+    bool running() const { return state.running; }
+};
+
+// The context of the window's and the headless run's jobs: the process-wide state and the
+// command interpreter.
+inline JobContext processJobContext(ReportSurfaces& surfaces)
+{
+    return JobContext{surfaces, processEngineState(), interpreterRunner()};
+}

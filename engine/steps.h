@@ -1,0 +1,55 @@
+// A tool step as a value: its log label, the program and options it runs, and where the program
+// writes. Every step's whole life (log line, command, placing the result, accounting) is
+// runStep's; a new tool or a stand-in is one more row.
+#pragma once
+
+#include <string>
+
+#include "engine/file_result.h"
+#include "engine/job_context.h"
+#include "engine/size_report.h"
+
+// One program a step runs: the name the log shows and the command word the step uses.
+struct ToolName {
+    const char* shown;
+    const char* command;
+};
+
+enum class StepOutput {
+    InPlace, // the program rewrites the file itself
+    NewFile, // the program writes a new file; a strictly smaller, non-empty one replaces the file
+};
+
+struct Step {
+    const char* label; // the log's text before " New Size: ", indent and trailing blank included
+    ToolName tool;
+    const char* options; // between the program and the path; may be empty
+    StepOutput output;
+    const char* newFileSuffix; // NewFile: replaces the path's last four characters
+};
+
+// The programs, in the order the start of a job reports missing ones.
+extern const ToolName pngcrushTool;
+extern const ToolName optipngTool;
+extern const ToolName pngoutTool;
+extern const ToolName exiftoolTool;
+extern const ToolName upxTool;
+
+extern const Step stripStep;     // exiftool: every kind's metadata
+extern const Step crushStep;     // PNG pass 1: pngcrush
+extern const Step optimizeStep;  // PNG pass 2: OptiPNG
+extern const Step finalPassStep; // PNG pass 3: pngout after the other two
+extern const Step fastStep;      // pngout alone
+extern const Step packStep;      // upx: executables
+
+// The file a NewFile step writes for path: path without its last four characters + the suffix.
+std::string newFilePath(const Step& step, const std::string& path);
+
+// The command the runner gets: program, options, the path quoted (and the new file's path).
+std::string stepCommand(const Step& step, const std::string& path);
+
+// The label as a short name: "     Pass 1/3... " gives "Pass 1/3".
+std::string stepName(const Step& step);
+
+// Runs one step on path, bracketed by a SizeReport, and places its result.
+StepResult runStep(const JobContext& job, const Step& step, const std::string& path, StepMode mode);
