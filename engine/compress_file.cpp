@@ -3,8 +3,8 @@
 #include "util/live_file.h"
 #include "util/strings.h"
 
-bool runSteps(const JobContext& job, const std::vector<KindStep>& steps, const std::string& path,
-              StepMode mode, FileResult& result)
+bool runSteps(const JobContext& job, const std::vector<KindStep>& steps, CheckKind check,
+              const std::string& path, StepMode mode, FileResult& result)
 {
     bool fullKnown = false;
     bool full = false;
@@ -23,7 +23,7 @@ bool runSteps(const JobContext& job, const std::vector<KindStep>& steps, const s
         const Step* step = entry.step;
         if (entry.fastStep && !(full && job.option(Option::Full)))
             step = entry.fastStep;
-        result.steps.push_back(runStep(job, *step, path, mode));
+        result.steps.push_back(runStep(job, *step, path, mode, check));
         if (job.running())
             continue;
         if (entry.afterStop == AfterStop::EndFileQuietly) {
@@ -76,7 +76,7 @@ void compressFile(const JobContext& job, const std::string& path, const std::str
 
     bool closingLine = true;
     if (const FileKind* kind = kindOfPath(path))
-        closingLine = runSteps(job, kind->steps, path, mode, result);
+        closingLine = runSteps(job, kind->steps, kind->check, path, mode, result);
 
     result.sizeAfter = fileSize(path);
     if (closingLine && mode.logging) {

@@ -18,8 +18,8 @@ void compressFile(ReportSurfaces& mainWindow, const std::string& path,
 
 // Runs a chain of steps on path, adding each step's result to result. False when a stop ends
 // the file without its closing line.
-bool runSteps(const JobContext& job, const std::vector<KindStep>& steps, const std::string& path,
-              StepMode mode, FileResult& result);
+bool runSteps(const JobContext& job, const std::vector<KindStep>& steps, CheckKind check,
+              const std::string& path, StepMode mode, FileResult& result);
 
 // The name the log shows: path without a leading baseFolder and the separator after it.
 std::string displayName(const std::string& path, const std::string& baseFolder);

@@ -23,6 +23,7 @@ constinit std::atomic<bool>& Jpgs = flag(Option::Jpgs);
 constinit std::atomic<bool>& Gifs = flag(Option::Gifs);
 constinit std::atomic<bool>& Pdfs = flag(Option::Pdfs);
 constinit std::atomic<bool>& HogSystem = flag(Option::HogSystem);
+constinit std::atomic<bool>& KeepDates = flag(Option::KeepDates);
 constinit std::atomic<bool>& compressionRunning = processState.running;
 constinit std::int64_t& totalSaved = processState.totalSaved;
 constinit std::uint32_t& nextFileIndex = processState.nextFileIndex;

@@ -45,6 +45,7 @@ extern std::atomic<bool>& Jpgs;
 extern std::atomic<bool>& Gifs;
 extern std::atomic<bool>& Pdfs;
 extern std::atomic<bool>& HogSystem;
+extern std::atomic<bool>& KeepDates;
 extern std::atomic<bool>& compressionRunning;
 extern std::int64_t& totalSaved;
 extern std::uint32_t& nextFileIndex;

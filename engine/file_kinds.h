@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "engine/options.h"
+#include "engine/result_check.h"
 #include "engine/steps.h"
 
 // When a step of a kind's chain runs.
@@ -36,6 +37,7 @@ struct FileKind {
     Option extension;                  // admits the kind to folder walks
     bool walkNeedsStrip;               // stripping is all it gets, so walks take it with Strip on
     std::vector<KindStep> steps;
+    CheckKind check; // what a step's result must prove before it replaces the file
 };
 
 // The PNG passes: pngcrush, OptiPNG and pngout with Full on, pngout alone with Full off.

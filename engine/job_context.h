@@ -5,19 +5,21 @@
 #include "engine/command_runner.h"
 #include "engine/engine_state.h"
 #include "engine/report_surfaces.h"
+#include "engine/result_check.h"
 
 struct JobContext {
     ReportSurfaces& surfaces;
     EngineState& state;
     ToolRunner& runner;
+    ResultChecker& checker;
 
     bool option(Option which) const { return state.options[which]; }
     bool running() const { return state.running; }
 };
 
-// The context of the window's and the headless run's jobs: the process-wide state and the
-// command interpreter.
+// The context of the window's and the headless run's jobs: the process-wide state, the command
+// interpreter and the content checks.
 inline JobContext processJobContext(ReportSurfaces& surfaces)
 {
-    return JobContext{surfaces, processEngineState(), interpreterRunner()};
+    return JobContext{surfaces, processEngineState(), interpreterRunner(), contentChecker()};
 }

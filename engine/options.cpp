@@ -14,6 +14,8 @@ constexpr std::array<OptionInfo, optionCount> table{{
     {Option::Pdfs, "Pdfs", true, OptionMenu::Extensions, "PDF", true},
     {Option::HogSystem, "HogSystem", false, OptionMenu::Options, "Simultanious &Compressions",
      false},
+    // Later than the others, so a settings file written before it existed loads unchanged.
+    {Option::KeepDates, "KeepDates", false, OptionMenu::Options, "Keep File &Dates", false},
 }};
 
 constexpr bool tableFollowsTheEnum()
@@ -41,7 +43,7 @@ const std::array<OptionInfo, optionCount>& optionsInMenuOrder()
 {
     static const std::array<OptionInfo, optionCount> ordered{
         infoOf(Option::Full),      infoOf(Option::Strip), infoOf(Option::Copy),
-        infoOf(Option::HogSystem), infoOf(Option::Pngs),  infoOf(Option::Tifs),
+        infoOf(Option::HogSystem), infoOf(Option::KeepDates), infoOf(Option::Pngs),  infoOf(Option::Tifs),
         infoOf(Option::Jpgs),      infoOf(Option::Gifs),  infoOf(Option::Pdfs),
         infoOf(Option::Apps),
     };

@@ -1,13 +1,13 @@
-// The ten options: one table for their settings keys, defaults and menu entries.
+// The options: one table for their settings keys, defaults and menu entries.
 #pragma once
 
 #include <array>
 #include <atomic>
 #include <cstddef>
 
-enum class Option { Full, Strip, Copy, Apps, Pngs, Tifs, Jpgs, Gifs, Pdfs, HogSystem };
+enum class Option { Full, Strip, Copy, Apps, Pngs, Tifs, Jpgs, Gifs, Pdfs, HogSystem, KeepDates };
 
-constexpr std::size_t optionCount = 10;
+constexpr std::size_t optionCount = 11;
 
 enum class OptionMenu { Options, Extensions };
 

@@ -1,10 +1,12 @@
 #include "engine/steps.h"
 
-#include <cstdio>
+#include <climits>
+#include <cstdlib>
 
 #include <sys/stat.h>
 
 #include "engine/tool_command.h"
+#include "engine/work_folder.h"
 #include "util/live_file.h"
 #include "util/strings.h"
 
@@ -25,24 +27,58 @@ const Step packStep{"     Compressing... ", upxTool, "", StepOutput::InPlace, nu
 
 namespace {
 
-// A NewFile step's result replaces the file only when it is a real, smaller image.
-void placeNewFile(const std::string& path, const std::string& output)
+// The file a step works on: a link given by the user stands for the file it points to, which
+// is what gets replaced (the link itself stays).
+std::string fileBehind(const std::string& path)
 {
-    const std::int64_t newSize = fileSize(output);
-    if (newSize < 0)
-        return;
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode))
+        return path;
+    char resolved[PATH_MAX];
+    return ::realpath(path.c_str(), resolved) ? std::string(resolved) : path;
+}
+
+bool isRegularFile(const std::string& path)
+{
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+// Runs the step in a work folder and puts a good result in place. Returns why the result was
+// discarded, or an empty text when it replaced the file or there was nothing to replace it with.
+std::string runInWorkFolder(const JobContext& job, const Step& step, const std::string& path,
+                            StepMode mode, CheckKind check)
+{
+    if (!isRegularFile(path))
+        return std::string();
+    WorkFolder work(path);
+    if (!work.ok())
+        return "no work folder could be made beside the file (" + work.error() + ")";
+    const std::string input = work.file("");
+    if (std::string error = copyFileExclusive(path, input); !error.empty())
+        return "no working copy could be made (" + error + ")";
+    const std::string output = step.output == StepOutput::NewFile ? work.file("-out") : input;
+
+    job.runner.run(stepCommand(step, input, output), mode.highPriority);
+
     const std::int64_t originalSize = fileSize(path);
-    // An empty result is a run that failed, never a smaller image. One rename over the
-    // original, so a crash never leaves the image only under the temporary name; the result
-    // takes the original's permissions, so a private file does not become readable to others.
-    struct stat original {};
-    if (newSize > 0 && newSize < originalSize && ::stat(path.c_str(), &original) == 0) {
-        ::chmod(output.c_str(), original.st_mode & 07777);
-        if (std::rename(output.c_str(), path.c_str()) != 0)
-            std::remove(output.c_str());
-    } else {
-        std::remove(output.c_str());
-    }
+    const std::int64_t resultSize = fileSize(output);
+    // No output at all: the tool did not run (or wrote nothing), which leaves nothing to undo.
+    if (resultSize < 0)
+        return std::string();
+    if (resultSize == 0)
+        return "the result was empty";
+    if (resultSize > originalSize)
+        return "the result was larger";
+    if (resultSize == originalSize)
+        return std::string();
+    const Verdict verdict = job.checker.check(check, path, output);
+    if (!verdict.keep)
+        return verdict.reason.empty() ? std::string("the result failed its check") : verdict.reason;
+    if (std::string error = replaceFile(path, output, job.option(Option::KeepDates));
+        !error.empty())
+        return "the result could not replace the file (" + error + ")";
+    return std::string();
 }
 
 } // namespace
@@ -53,7 +89,7 @@ std::string newFilePath(const Step& step, const std::string& path)
     return stem + (step.newFileSuffix ? step.newFileSuffix : "");
 }
 
-std::string stepCommand(const Step& step, const std::string& path)
+std::string stepCommand(const Step& step, const std::string& input, const std::string& output)
 {
     std::string command = step.tool.command;
     if (*step.options) {
@@ -61,10 +97,10 @@ std::string stepCommand(const Step& step, const std::string& path)
         command += step.options;
     }
     command += ' ';
-    command += quotedPathArgument(path);
+    command += quotedPathArgument(input);
     if (step.output == StepOutput::NewFile) {
         command += ' ';
-        command += quotedPathArgument(newFilePath(step, path));
+        command += quotedPathArgument(output);
     }
     return command;
 }
@@ -78,24 +114,22 @@ std::string stepName(const Step& step)
     return name;
 }
 
-StepResult runStep(const JobContext& job, const Step& step, const std::string& path, StepMode mode)
+StepResult runStep(const JobContext& job, const Step& step, const std::string& path,
+                   StepMode mode, CheckKind check)
 {
     StepResult result;
     result.name = stepName(step);
     {
         SizeReport report(job, step.label, path, mode.logging);
         result.sizeBefore = report.sizeAtStart();
-        if (step.output == StepOutput::NewFile) {
-            const std::string output = newFilePath(step, path);
-            // A file already bearing the new file's name is someone's file: the program would
-            // overwrite it and the step would then delete or rename it. Leave both alone.
-            if (fileSize(output) < 0) {
-                job.runner.run(stepCommand(step, path), mode.highPriority);
-                placeNewFile(path, output);
-            }
-        } else {
-            job.runner.run(stepCommand(step, path), mode.highPriority);
-        }
+        result.reason = runInWorkFolder(job, step, fileBehind(path), mode, check);
+    }
+    result.undone = !result.reason.empty();
+    if (result.undone && mode.logging) {
+        MutexLock lock(job.state.logMutex);
+        job.surfaces.append("     Step undone: ");
+        job.surfaces.append(result.reason);
+        job.surfaces.append("\r\n");
     }
     result.sizeAfter = fileSize(path);
     return result;

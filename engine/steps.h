@@ -7,6 +7,7 @@
 
 #include "engine/file_result.h"
 #include "engine/job_context.h"
+#include "engine/result_check.h"
 #include "engine/size_report.h"
 
 // One program a step runs: the name the log shows and the command word the step uses.
@@ -42,11 +43,14 @@ extern const Step finalPassStep; // PNG pass 3: pngout after the other two
 extern const Step fastStep;      // pngout alone
 extern const Step packStep;      // upx: executables
 
-// The file a NewFile step writes for path: path without its last four characters + the suffix.
+// The file name a NewFile step used to write beside path: path without its last four characters
+// + the suffix. Steps now write inside their work folder instead.
 std::string newFilePath(const Step& step, const std::string& path);
 
-// The command the runner gets: program, options, the path quoted (and the new file's path).
-std::string stepCommand(const Step& step, const std::string& path);
+// The command the runner gets: program, options, the input quoted (and, for a NewFile step, the
+// output quoted).
+std::string stepCommand(const Step& step, const std::string& input,
+                        const std::string& output = std::string());
 
 // The label as a short name: "     Pass 1/3... " gives "Pass 1/3".
 std::string stepName(const Step& step);

@@ -1,0 +1,300 @@
+#include "engine/work_folder.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+std::string parentOf(const std::string& path)
+{
+    const std::size_t slash = path.find_last_of('/');
+    if (slash == std::string::npos)
+        return ".";
+    if (slash == 0)
+        return "/";
+    return path.substr(0, slash);
+}
+
+std::string suffixOf(const std::string& path)
+{
+    const std::size_t slash = path.find_last_of('/');
+    const std::size_t dot = path.find_last_of('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
+        return std::string();
+    // A suffix is for the tools' eyes only; a long or odd one is not worth keeping.
+    const std::string suffix = path.substr(dot);
+    return suffix.size() <= 8 ? suffix : std::string();
+}
+
+std::string errorText(int error)
+{
+    std::string text = std::strerror(error);
+    if (!text.empty() && text[0] >= 'A' && text[0] <= 'Z')
+        text[0] = static_cast<char>(text[0] - 'A' + 'a');
+    return text;
+}
+
+class Descriptor {
+public:
+    explicit Descriptor(int fd) : fd(fd) {}
+    ~Descriptor()
+    {
+        if (fd >= 0)
+            ::close(fd);
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+
+    int get() const { return fd; }
+    // Closes now and tells whether that worked (a late write error shows up here).
+    bool close()
+    {
+        const int closing = fd;
+        fd = -1;
+        return ::close(closing) == 0;
+    }
+
+private:
+    int fd;
+};
+
+bool writeAll(int fd, const char* data, std::size_t size)
+{
+    while (size > 0) {
+        const ssize_t written = ::write(fd, data, size);
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        data += written;
+        size -= static_cast<std::size_t>(written);
+    }
+    return true;
+}
+
+// Copies everything readable from in to out; false with errno set on failure.
+bool copyDescriptor(int in, int out)
+{
+    std::vector<char> buffer(1 << 16);
+    for (;;) {
+        const ssize_t got = ::read(in, buffer.data(), buffer.size());
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        if (got == 0)
+            return true;
+        if (!writeAll(out, buffer.data(), static_cast<std::size_t>(got)))
+            return false;
+    }
+}
+
+bool syncFolder(const std::string& folder)
+{
+    Descriptor fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    return fd.get() >= 0 && ::fsync(fd.get()) == 0;
+}
+
+// A work folder's name is ".tarnwick-PID-XXXXXX"; the pid of the run that made it, or -1.
+pid_t ownerProcess(const std::string& name)
+{
+    const std::size_t prefix = std::strlen(workFolderPrefix);
+    if (name.compare(0, prefix, workFolderPrefix) != 0)
+        return -1;
+    const std::size_t dash = name.find('-', prefix);
+    if (dash == std::string::npos || dash == prefix || name.size() != dash + 7)
+        return -1;
+    pid_t pid = 0;
+    for (std::size_t i = prefix; i < dash; ++i) {
+        if (name[i] < '0' || name[i] > '9' || pid > 100000000)
+            return -1;
+        pid = pid * 10 + (name[i] - '0');
+    }
+    return pid;
+}
+
+// Ours beyond doubt: named like ours, a real folder owned by us, its run gone, and holding
+// nothing but the regular files a step writes.
+bool isLeftover(const std::string& path, const std::string& name)
+{
+    const pid_t pid = ownerProcess(name);
+    if (pid <= 0 || pid == ::getpid())
+        return false;
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != ::geteuid())
+        return false;
+    if (::kill(pid, 0) == 0 || errno != ESRCH)
+        return false;
+    DIR* dir = ::opendir(path.c_str());
+    if (!dir)
+        return false;
+    bool onlyOurs = true;
+    while (dirent* entry = ::readdir(dir)) {
+        const std::string child = entry->d_name;
+        if (child == "." || child == "..")
+            continue;
+        struct stat childInfo {};
+        if (child.rfind("work", 0) != 0 ||
+            ::lstat((path + "/" + child).c_str(), &childInfo) != 0 || !S_ISREG(childInfo.st_mode))
+            onlyOurs = false;
+    }
+    ::closedir(dir);
+    return onlyOurs;
+}
+
+void removeFolderOfFiles(const std::string& path)
+{
+    if (DIR* dir = ::opendir(path.c_str())) {
+        while (dirent* entry = ::readdir(dir)) {
+            const std::string child = entry->d_name;
+            if (child != "." && child != "..")
+                ::unlink((path + "/" + child).c_str());
+        }
+        ::closedir(dir);
+    }
+    ::rmdir(path.c_str());
+}
+
+} // namespace
+
+WorkFolder::WorkFolder(const std::string& path) : suffix(suffixOf(path))
+{
+    std::string name = parentOf(path) + "/" + workFolderPrefix + std::to_string(::getpid()) +
+                       "-XXXXXX";
+    std::vector<char> buffer(name.begin(), name.end());
+    buffer.push_back('\0');
+    if (::mkdtemp(buffer.data()))
+        folder = buffer.data();
+    else
+        failure = errorText(errno);
+}
+
+WorkFolder::~WorkFolder()
+{
+    if (!folder.empty())
+        removeFolderOfFiles(folder);
+}
+
+std::string WorkFolder::file(const std::string& tag) const
+{
+    return folder + "/work" + tag + suffix;
+}
+
+bool isWorkFolderName(const std::string& name)
+{
+    return ownerProcess(name) > 0;
+}
+
+std::string copyFileExclusive(const std::string& from, const std::string& to)
+{
+    Descriptor in(::open(from.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK));
+    if (in.get() < 0)
+        return errorText(errno);
+    struct stat info {};
+    if (::fstat(in.get(), &info) != 0)
+        return errorText(errno);
+    if (!S_ISREG(info.st_mode))
+        return "it is not a regular file";
+    Descriptor out(::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+    if (out.get() < 0)
+        return errorText(errno);
+    if (!copyDescriptor(in.get(), out.get()))
+        return errorText(errno);
+    if (!out.close())
+        return errorText(errno);
+    return std::string();
+}
+
+std::string replaceFile(const std::string& path, const std::string& result, bool keepDates)
+{
+    struct stat original {};
+    if (::lstat(path.c_str(), &original) != 0)
+        return errorText(errno);
+    if (!S_ISREG(original.st_mode))
+        return "it is no longer a regular file";
+    Descriptor fd(::open(result.c_str(), O_RDWR | O_NOFOLLOW | O_CLOEXEC));
+    if (fd.get() < 0)
+        return errorText(errno);
+    // Owner first: changing it clears the set-id bits that the mode then puts back.
+    if ((original.st_uid != ::geteuid() || original.st_gid != ::getegid()) &&
+        ::fchown(fd.get(), original.st_uid, original.st_gid) != 0)
+        return "its owner could not be kept (" + errorText(errno) + ")";
+    if (::fchmod(fd.get(), original.st_mode & 07777) != 0)
+        return errorText(errno);
+    const timespec times[2] = {original.st_atim, original.st_mtim};
+    if (keepDates && ::futimens(fd.get(), times) != 0)
+        return errorText(errno);
+    if (::fsync(fd.get()) != 0)
+        return errorText(errno);
+
+    if (original.st_nlink > 1) {
+        // A rename would cut the file off from its other names. Its content is rewritten in
+        // place instead, from the flushed result; the original's bytes are gone only once the
+        // new ones are written, but a crash in between leaves a partly written file: the one
+        // case in which a work folder's copy is the only whole one (see the closing note).
+        Descriptor target(::open(path.c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC));
+        if (target.get() < 0)
+            return errorText(errno);
+        if (::lseek(fd.get(), 0, SEEK_SET) != 0 || !copyDescriptor(fd.get(), target.get()))
+            return errorText(errno);
+        struct stat written {};
+        if (::fstat(fd.get(), &written) != 0 || ::ftruncate(target.get(), written.st_size) != 0)
+            return errorText(errno);
+        if (keepDates && ::futimens(target.get(), times) != 0)
+            return errorText(errno);
+        if (::fsync(target.get()) != 0 || !target.close())
+            return errorText(errno);
+        return std::string();
+    }
+
+    if (!fd.close())
+        return errorText(errno);
+    if (::rename(result.c_str(), path.c_str()) != 0)
+        return errorText(errno);
+    syncFolder(parentOf(path));
+    return std::string();
+}
+
+void removeLeftoverWorkFolders(const std::string& folder, bool recursive)
+{
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir)
+        return;
+    std::vector<std::string> below;
+    while (dirent* entry = ::readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (name == "." || name == "..")
+            continue;
+        const std::string path = (folder == "/" ? "" : folder) + "/" + name;
+        if (isWorkFolderName(name)) {
+            if (isLeftover(path, name))
+                removeFolderOfFiles(path);
+            continue;
+        }
+        if (!recursive)
+            continue;
+        // Links to folders are not followed, as in every walk.
+        const bool folderEntry = entry->d_type == DT_DIR ||
+                                 (entry->d_type == DT_UNKNOWN && [&] {
+                                     struct stat info {};
+                                     return ::lstat(path.c_str(), &info) == 0 &&
+                                            S_ISDIR(info.st_mode);
+                                 }());
+        if (folderEntry)
+            below.push_back(path);
+    }
+    ::closedir(dir);
+    for (const std::string& path : below)
+        removeLeftoverWorkFolders(path, true);
+}

@@ -1,0 +1,48 @@
+// Where a step works: a private folder beside the file, so the file itself is only ever replaced
+// by one rename of a complete, checked and flushed result.
+#pragma once
+
+#include <string>
+
+// The name every work folder begins with; folder walks never collect anything inside one.
+inline constexpr const char* workFolderPrefix = ".tarnwick-";
+
+class WorkFolder {
+public:
+    // Creates FOLDER-OF(path)/.tarnwick-PID-XXXXXX with mode 0700, exclusively: nobody else can
+    // plant a link or a file in it. ok() tells whether that worked; error() why not.
+    explicit WorkFolder(const std::string& path);
+    // Removes the folder with everything in it.
+    ~WorkFolder();
+    WorkFolder(const WorkFolder&) = delete;
+    WorkFolder& operator=(const WorkFolder&) = delete;
+
+    bool ok() const { return !folder.empty(); }
+    const std::string& error() const { return failure; }
+
+    // A path inside the folder named "work" + the original file's suffix (the tools may look at
+    // it), with tag before the suffix to tell files apart.
+    std::string file(const std::string& tag) const;
+
+private:
+    std::string folder;
+    std::string suffix;
+    std::string failure;
+};
+
+// Copies the regular file from to the new file to (created exclusively, never through a link).
+// Returns an empty text, or why it failed.
+std::string copyFileExclusive(const std::string& from, const std::string& to);
+
+// Makes result take the place of path: the original's mode, owner and group (and, with
+// keepDates, its access and modification times) are given to result, which is flushed to disk
+// and renamed over path; then the folder is flushed. A file with several hard links keeps them:
+// its content is rewritten in place instead (see the .cpp). Returns an empty text, or why not.
+std::string replaceFile(const std::string& path, const std::string& result, bool keepDates);
+
+// Removes the work folders a killed run left in folder (and, with recursive, below it): only
+// folders named like ours, owned by this user, whose process is gone.
+void removeLeftoverWorkFolders(const std::string& folder, bool recursive);
+
+// Whether a name (the last path component) is one of our work folders.
+bool isWorkFolderName(const std::string& name);
