@@ -10,6 +10,8 @@ packages=(
   libgtest-dev libgmock-dev
   # display
   libgtk-3-dev libx11-dev
+  # the image check's reference decoders
+  libpng-dev libjpeg62-turbo-dev libgif-dev libtiff-dev libqpdf-dev zlib1g-dev
   # the optimizers the engine runs
   pngcrush optipng libimage-exiftool-perl
   # window tests and pixel comparisons

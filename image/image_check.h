@@ -1,0 +1,21 @@
+// Decides whether a tool's result shows the same image as the file it started from: the decoded
+// pixels at full depth and the colour information (ICC profile, PNG sRGB/gAMA/cHRM/cICP, EXIF
+// orientation); for PDF, that the result opens and has as many pages. Never "same" by default.
+#pragma once
+
+#include <string>
+
+enum class ImageKind { png, gif, tiff, jpeg, pdf, other };
+
+// By the lower-cased suffix of the last path component: png, gif, tif/tiff, jpg/jpeg, pdf.
+ImageKind kindOfPath(const std::string& path);
+
+struct CheckResult {
+    bool same = false;
+    // Why not, as a short lower-case phrase for a log line; empty when same.
+    std::string reason;
+};
+
+// before: a copy of the file as it was before the step; after: the step's result. The kind comes
+// from the files' first bytes, so the copy may carry any name.
+CheckResult sameImage(const std::string& before, const std::string& after);

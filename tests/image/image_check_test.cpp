@@ -1,0 +1,68 @@
+#include "image/image_check.h"
+
+#include <gtest/gtest.h>
+
+#include "image_files.h"
+
+namespace {
+
+TEST(KindOfPath, ByLowerCasedSuffixOfTheLastComponent)
+{
+    const struct {
+        const char* path;
+        ImageKind kind;
+    } cases[] = {
+        {"a.png", ImageKind::png},
+        {"dir/B.PNG", ImageKind::png},
+        {"c.gif", ImageKind::gif},
+        {"d.tif", ImageKind::tiff},
+        {"e.TIFF", ImageKind::tiff},
+        {"f.jpg", ImageKind::jpeg},
+        {"g.JPEG", ImageKind::jpeg},
+        {"h.pdf", ImageKind::pdf},
+        {"i.exe", ImageKind::other},
+        {"png", ImageKind::other},
+        {"folder.png/file", ImageKind::other},
+        {"j.png.bak", ImageKind::other},
+        {"", ImageKind::other},
+    };
+    for (const auto& entry : cases)
+        EXPECT_EQ(kindOfPath(entry.path), entry.kind) << entry.path;
+}
+
+TEST(SameImage, FilesThatAreNoImageAreNeverTheSame)
+{
+    ImageFolder folder;
+    const std::string png = folder.write("a.png", encodePng(patternImage(4, 4)));
+    const std::string jpeg = folder.write("a.jpg", encodeJpeg(patternImage(4, 4)));
+    const std::string empty = folder.write("empty.png", "");
+    const std::string text = folder.write("text.png", "not an image at all");
+    const struct {
+        std::string before;
+        std::string after;
+        const char* reason;
+    } cases[] = {
+        {png, empty, "it is empty"},
+        {empty, png, "the original is empty"},
+        {png, text, "it does not decode"},
+        {text, text, "no check for this kind"},
+        {png, jpeg, "the file kind changed"},
+        {png, folder.path("missing.png"), "it cannot be read"},
+    };
+    for (const auto& entry : cases) {
+        const CheckResult result = sameImage(entry.before, entry.after);
+        EXPECT_FALSE(result.same) << entry.before << " / " << entry.after;
+        EXPECT_EQ(result.reason, entry.reason) << entry.before << " / " << entry.after;
+    }
+}
+
+TEST(SameImage, TheKindComesFromTheContentNotTheName)
+{
+    ImageFolder folder;
+    const std::string png = encodePng(patternImage(5, 5));
+    const CheckResult result =
+        sameImage(folder.write("copy.before", png), folder.write("result.tmp", png));
+    EXPECT_TRUE(result.same) << result.reason;
+}
+
+} // namespace

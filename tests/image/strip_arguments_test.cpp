@@ -1,0 +1,164 @@
+#include "image/strip_arguments.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <map>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "image/exif_orientation.h"
+#include "image/image_check.h"
+#include "image_files.h"
+
+namespace {
+
+bool onPath(const std::string& program)
+{
+    const char* path = std::getenv("PATH");
+    std::string folders = path ? path : "";
+    std::size_t start = 0;
+    while (start <= folders.size()) {
+        const std::size_t end = std::min(folders.find(':', start), folders.size());
+        const std::string candidate = folders.substr(start, end - start) + "/" + program;
+        if (end > start && ::access(candidate.c_str(), X_OK) == 0)
+            return true;
+        start = end + 1;
+    }
+    return false;
+}
+
+// Runs a program with its arguments as given (no shell) and returns its standard output.
+std::string run(const std::vector<std::string>& arguments)
+{
+    int pipeEnds[2];
+    if (::pipe(pipeEnds) != 0)
+        return {};
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::dup2(pipeEnds[1], STDOUT_FILENO);
+        ::close(pipeEnds[0]);
+        ::close(pipeEnds[1]);
+        std::vector<char*> argv;
+        for (const std::string& argument : arguments)
+            argv.push_back(const_cast<char*>(argument.c_str()));
+        argv.push_back(nullptr);
+        ::execvp(argv[0], argv.data());
+        ::_exit(127);
+    }
+    ::close(pipeEnds[1]);
+    std::string output;
+    char buffer[4096];
+    ssize_t got = 0;
+    while ((got = ::read(pipeEnds[0], buffer, sizeof buffer)) > 0)
+        output.append(buffer, static_cast<std::size_t>(got));
+    ::close(pipeEnds[0]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << arguments.back();
+    return output;
+}
+
+void strip(const std::string& path)
+{
+    std::vector<std::string> command = {"exiftool", "-q", "-q", "-overwrite_original"};
+    for (const std::string& argument : stripArguments())
+        command.push_back(argument);
+    command.push_back(path);
+    run(command);
+}
+
+// What must be gone after stripping, as exiftool itself reads it.
+std::string privateTags(const std::string& path)
+{
+    return run({"exiftool", "-s3", "-GPSLatitudeRef", "-Make", "-Comment", "-XMP:Creator", path});
+}
+
+void addXmp(const std::string& path)
+{
+    run({"exiftool", "-q", "-q", "-overwrite_original", "-XMP:Creator=Someone", path});
+}
+
+class StripArguments : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (!onPath("exiftool"))
+            GTEST_SKIP() << "exiftool is not installed";
+    }
+
+    ImageFolder folder;
+};
+
+TEST_F(StripArguments, JpegKeepsProfileAndOrientationAndLosesTheRest)
+{
+    const std::string profile = testProfile(0, 70000); // two APP2 segments
+    const std::string path = folder.write(
+        "photo.jpg", encodeJpeg(patternImage(40, 30), {90, false, profile, 6, "hello there"}));
+    addXmp(path);
+    const std::string before = folder.read("photo.jpg");
+    folder.write("before.jpg", before);
+    ASSERT_NE(privateTags(path), "");
+
+    strip(path);
+
+    const std::string after = folder.read("photo.jpg");
+    EXPECT_LT(after.size(), before.size());
+    EXPECT_EQ(jpegProfile(after), jpegProfile(before));
+    EXPECT_EQ(jpegProfile(after), profile);
+    const std::string exif = jpegExif(after);
+    EXPECT_EQ(exifOrientation(reinterpret_cast<const std::uint8_t*>(exif.data()), exif.size()), 6);
+    EXPECT_EQ(after.find("hello there"), std::string::npos);
+    EXPECT_EQ(privateTags(path), "");
+    const CheckResult check = sameImage(folder.path("before.jpg"), path);
+    EXPECT_TRUE(check.same) << check.reason;
+}
+
+TEST_F(StripArguments, PngKeepsEveryColourChunkByteForByte)
+{
+    std::string png = encodePng(patternImage(20, 20), {PngColour::palette, 8, false, 6, false});
+    png = addPngChunk(png, "tEXt", std::string("Comment\0hello there", 19));
+    png = addPngChunk(png, "eXIf", exifBlock(6));
+    png = addPngChunk(png, "cICP", std::string("\x01\x0d\x00\x01", 4));
+    png = addPngChunk(png, "cHRM", std::string(32, '\x11'));
+    // 1/1.8 as stored by many Macintosh programs: exiftool's own gamma value would round it.
+    png = addPngChunk(png, "gAMA", std::string("\x00\x00\xd9\x03", 4));
+    png = addPngChunk(png, "sRGB", std::string(1, '\x01'));
+    png = addPngChunk(png, "iCCP", iccpBody("kept", testProfile(2)));
+    const std::string path = folder.write("picture.png", png);
+    addXmp(path);
+    folder.write("before.png", folder.read("picture.png"));
+    ASSERT_NE(privateTags(path), "");
+
+    strip(path);
+
+    std::map<std::string, std::string> kept;
+    bool sawPalette = false;
+    for (const auto& [type, body] : pngChunks(folder.read("picture.png"))) {
+        if (type == "PLTE")
+            sawPalette = true;
+        // The PNG rules put these before the palette.
+        if (type == "iCCP" || type == "sRGB" || type == "gAMA" || type == "cHRM") {
+            EXPECT_FALSE(sawPalette) << type;
+        }
+        EXPECT_NE(type, "tEXt");
+        kept[type] = body;
+    }
+    const std::map<std::string, std::string> expected = {
+        {"iCCP", iccpBody("kept", testProfile(2))},   {"sRGB", std::string(1, '\x01')},
+        {"gAMA", std::string("\x00\x00\xd9\x03", 4)}, {"cHRM", std::string(32, '\x11')},
+        {"cICP", std::string("\x01\x0d\x00\x01", 4)},
+    };
+    for (const auto& [type, body] : expected)
+        EXPECT_EQ(kept[type], body) << type;
+    const std::string exif = kept["eXIf"];
+    EXPECT_EQ(exifOrientation(reinterpret_cast<const std::uint8_t*>(exif.data()), exif.size()), 6);
+    EXPECT_EQ(privateTags(path), "");
+    const CheckResult check = sameImage(folder.path("before.png"), path);
+    EXPECT_TRUE(check.same) << check.reason;
+}
+
+} // namespace

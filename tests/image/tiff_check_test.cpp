@@ -1,0 +1,90 @@
+#include "image/image_check.h"
+
+#include <gtest/gtest.h>
+
+#include "image_files.h"
+
+namespace {
+
+class TiffCheck : public ::testing::Test {
+protected:
+    std::string write(const std::string& name, const std::vector<TestImage>& pages,
+                      const TiffOptions& options = {})
+    {
+        writeTiff(folder.path(name), pages, options);
+        return folder.path(name);
+    }
+
+    ImageFolder folder;
+    TestImage page = patternImage(23, 17);
+    TestImage second = patternImage(9, 31);
+};
+
+TEST_F(TiffCheck, OtherCompressionAndStripsKeepTheImage)
+{
+    const std::string before = write("before.tif", {page, second}, {8, false, "", 1, 0});
+    const std::string after = write("after.tif", {page, second}, {8, true, "", 1, 4});
+    const CheckResult result = sameImage(before, after);
+    EXPECT_TRUE(result.same) << result.reason;
+    const std::string deep = write("deep.tif", {page}, {16, false, "", 1, 0});
+    const std::string deepPacked = write("deep-packed.tif", {page}, {16, true, "", 1, 3});
+    EXPECT_TRUE(sameImage(deep, deepPacked).same);
+}
+
+TEST_F(TiffCheck, ChangesThatShowAreNotTheSame)
+{
+    TestImage changed = page;
+    changed.at(22, 16)[1] = 0;
+    // Only the low byte of a 16-bit sample: the RGBA reading keeps the high byte alone.
+    TestImage lowBits = page;
+    lowBits.at(3, 3)[0] = static_cast<std::uint16_t>(lowBits.at(3, 3)[0] ^ 1);
+    const std::string profile = testProfile();
+    const struct {
+        const char* name;
+        std::vector<TestImage> beforePages, afterPages;
+        TiffOptions beforeOptions, afterOptions;
+        const char* reason;
+    } cases[] = {
+        {"pixel", {page}, {changed}, {}, {}, "the pixels differ"},
+        {"low bits of 16",
+         {page},
+         {lowBits},
+         {16, false, "", 1, 0},
+         {16, false, "", 1, 0},
+         "the pixels differ"},
+        {"page lost", {page, second}, {page}, {}, {}, "the page count changed"},
+        {"profile lost",
+         {page},
+         {page},
+         {8, false, profile, 1, 0},
+         {},
+         "the colour profile changed"},
+        {"orientation",
+         {page},
+         {page},
+         {8, false, "", 6, 0},
+         {8, false, "", 1, 0},
+         "the orientation changed"},
+    };
+    for (const auto& entry : cases) {
+        const CheckResult result =
+            sameImage(write("before.tif", entry.beforePages, entry.beforeOptions),
+                      write("after.tif", entry.afterPages, entry.afterOptions));
+        EXPECT_FALSE(result.same) << entry.name;
+        EXPECT_EQ(result.reason, entry.reason) << entry.name;
+    }
+}
+
+TEST_F(TiffCheck, TruncatedFileDoesNotDecode)
+{
+    write("good.tif", {page, second});
+    const std::string good = folder.read("good.tif");
+    for (const std::size_t keep : {good.size() - 10, good.size() / 2, std::size_t{100}}) {
+        const CheckResult result =
+            sameImage(folder.path("good.tif"), folder.write("cut.tif", good.substr(0, keep)));
+        EXPECT_FALSE(result.same) << keep;
+        EXPECT_EQ(result.reason, "it does not decode") << keep;
+    }
+}
+
+} // namespace
