@@ -21,17 +21,14 @@ const std::vector<FileKind>& fileKinds()
     }();
     static const std::vector<KindStep> stripOnly{
         {&stripStep, StepGate::WhenStrip, AfterStop::GoOn}};
+    static const std::vector<KindStep> packOnly{{&packStep, StepGate::Always, AfterStop::GoOn}};
     static const std::vector<FileKind> kinds{
-        {"PNG", {".png"}, Option::Pngs, false, pngSteps},
-        {"TIFF", {".tif", ".tiff"}, Option::Tifs, true, stripOnly},
-        {"JPEG", {".jpeg", ".jpg"}, Option::Jpgs, true, stripOnly},
-        {"PDF", {".pdf"}, Option::Pdfs, true, stripOnly},
-        {"GIF", {".gif"}, Option::Gifs, true, stripOnly},
-        {"EXE",
-         {".exe", ".dll"},
-         Option::Apps,
-         false,
-         {{&packStep, StepGate::Always, AfterStop::GoOn}}},
+        {"PNG", {".png"}, Option::Pngs, false, pngSteps, CheckKind::Image},
+        {"TIFF", {".tif", ".tiff"}, Option::Tifs, true, stripOnly, CheckKind::Image},
+        {"JPEG", {".jpeg", ".jpg"}, Option::Jpgs, true, stripOnly, CheckKind::Image},
+        {"PDF", {".pdf"}, Option::Pdfs, true, stripOnly, CheckKind::Document},
+        {"GIF", {".gif"}, Option::Gifs, true, stripOnly, CheckKind::Image},
+        {"EXE", {".exe", ".dll"}, Option::Apps, false, packOnly, CheckKind::Executable},
     };
     return kinds;
 }

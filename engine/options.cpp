@@ -42,10 +42,10 @@ const std::array<OptionInfo, optionCount>& optionTable()
 const std::array<OptionInfo, optionCount>& optionsInMenuOrder()
 {
     static const std::array<OptionInfo, optionCount> ordered{
-        infoOf(Option::Full),      infoOf(Option::Strip), infoOf(Option::Copy),
-        infoOf(Option::HogSystem), infoOf(Option::KeepDates), infoOf(Option::Pngs),  infoOf(Option::Tifs),
-        infoOf(Option::Jpgs),      infoOf(Option::Gifs),  infoOf(Option::Pdfs),
-        infoOf(Option::Apps),
+        infoOf(Option::Full),      infoOf(Option::Strip),     infoOf(Option::Copy),
+        infoOf(Option::HogSystem), infoOf(Option::KeepDates), infoOf(Option::Pngs),
+        infoOf(Option::Tifs),      infoOf(Option::Jpgs),      infoOf(Option::Gifs),
+        infoOf(Option::Pdfs),      infoOf(Option::Apps),
     };
     return ordered;
 }

@@ -114,8 +114,8 @@ std::string stepName(const Step& step)
     return name;
 }
 
-StepResult runStep(const JobContext& job, const Step& step, const std::string& path,
-                   StepMode mode, CheckKind check)
+StepResult runStep(const JobContext& job, const Step& step, const std::string& path, StepMode mode,
+                   CheckKind check)
 {
     StepResult result;
     result.name = stepName(step);

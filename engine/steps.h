@@ -55,5 +55,9 @@ std::string stepCommand(const Step& step, const std::string& input,
 // The label as a short name: "     Pass 1/3... " gives "Pass 1/3".
 std::string stepName(const Step& step);
 
-// Runs one step on path, bracketed by a SizeReport, and places its result.
-StepResult runStep(const JobContext& job, const Step& step, const std::string& path, StepMode mode);
+// Runs one step on path, bracketed by a SizeReport: the tool works on a copy in a private work
+// folder beside the file, and its result replaces the file (one rename of a flushed file) only
+// when it is smaller and passes the kind's check. Otherwise the file stays as it was, and a
+// logging step says why on a line of its own under the step's line.
+StepResult runStep(const JobContext& job, const Step& step, const std::string& path,
+                   StepMode mode, CheckKind check);

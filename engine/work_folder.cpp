@@ -145,8 +145,8 @@ bool isLeftover(const std::string& path, const std::string& name)
         if (child == "." || child == "..")
             continue;
         struct stat childInfo {};
-        if (child.rfind("work", 0) != 0 ||
-            ::lstat((path + "/" + child).c_str(), &childInfo) != 0 || !S_ISREG(childInfo.st_mode))
+        if (child.rfind("work", 0) != 0 || ::lstat((path + "/" + child).c_str(), &childInfo) != 0 ||
+            !S_ISREG(childInfo.st_mode))
             onlyOurs = false;
     }
     ::closedir(dir);
@@ -170,8 +170,8 @@ void removeFolderOfFiles(const std::string& path)
 
 WorkFolder::WorkFolder(const std::string& path) : suffix(suffixOf(path))
 {
-    std::string name = parentOf(path) + "/" + workFolderPrefix + std::to_string(::getpid()) +
-                       "-XXXXXX";
+    std::string name =
+        parentOf(path) + "/" + workFolderPrefix + std::to_string(::getpid()) + "-XXXXXX";
     std::vector<char> buffer(name.begin(), name.end());
     buffer.push_back('\0');
     if (::mkdtemp(buffer.data()))
@@ -285,12 +285,11 @@ void removeLeftoverWorkFolders(const std::string& folder, bool recursive)
         if (!recursive)
             continue;
         // Links to folders are not followed, as in every walk.
-        const bool folderEntry = entry->d_type == DT_DIR ||
-                                 (entry->d_type == DT_UNKNOWN && [&] {
-                                     struct stat info {};
-                                     return ::lstat(path.c_str(), &info) == 0 &&
-                                            S_ISDIR(info.st_mode);
-                                 }());
+        const bool folderEntry =
+            entry->d_type == DT_DIR || (entry->d_type == DT_UNKNOWN && [&] {
+                struct stat info {};
+                return ::lstat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+            }());
         if (folderEntry)
             below.push_back(path);
     }

@@ -61,7 +61,7 @@ Sniffed sniff(const std::string& path)
 
 } // namespace
 
-ImageKind kindOfPath(const std::string& path)
+ImageKind imageKindOfPath(const std::string& path)
 {
     const std::size_t slash = path.find_last_of('/');
     const std::size_t dot = path.find_last_of('.');

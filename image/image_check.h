@@ -8,7 +8,7 @@
 enum class ImageKind { png, gif, tiff, jpeg, pdf, other };
 
 // By the lower-cased suffix of the last path component: png, gif, tif/tiff, jpg/jpeg, pdf.
-ImageKind kindOfPath(const std::string& path);
+ImageKind imageKindOfPath(const std::string& path);
 
 struct CheckResult {
     bool same = false;

@@ -27,7 +27,7 @@ TEST(KindOfPath, ByLowerCasedSuffixOfTheLastComponent)
         {"", ImageKind::other},
     };
     for (const auto& entry : cases)
-        EXPECT_EQ(kindOfPath(entry.path), entry.kind) << entry.path;
+        EXPECT_EQ(imageKindOfPath(entry.path), entry.kind) << entry.path;
 }
 
 TEST(SameImage, FilesThatAreNoImageAreNeverTheSame)
