@@ -7,6 +7,7 @@
 #include "engine/originals_backup.h"
 #include "engine/size_report.h"
 #include "engine/tool_check.h"
+#include "engine/work_folder.h"
 #include "engine/worker_pool.h"
 #include "util/file_system.h"
 #include "util/live_file.h"
@@ -32,6 +33,7 @@ JobOutcome compressSingleFile(const JobContext& job, const std::string& path)
         return JobOutcome::UnsupportedFile;
     reportMissingTools(job, toolsForFile(path, job.state.options));
     const std::string base = folderPart(path);
+    removeLeftoverWorkFolders(base.empty() ? "." : base, false);
     if (job.option(Option::Copy) && !backupSingleFile(job.surfaces, path, base))
         return JobOutcome::BackupFailed;
     compressFile(job, path, base, currentStepMode(job.state));
@@ -46,6 +48,7 @@ JobOutcome compressFolder(const JobContext& job, const std::string& folder)
     if (job.option(Option::Copy) && !backupFolderTree(job.surfaces, folder))
         return JobOutcome::BackupFailed;
 
+    removeLeftoverWorkFolders(folder, true);
     const std::vector<std::string> files = collectFiles(folder, job.state.options);
     if (job.option(Option::HogSystem)) {
         compressInParallel(job, files);

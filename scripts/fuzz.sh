@@ -8,7 +8,11 @@ cd "$(dirname "$0")/.."
 seconds=${1:-60}
 build=build/fuzz
 
-CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja \
+launchers=()
+if command -v ccache >/dev/null; then
+  launchers=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+fi
+CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja "${launchers[@]}" \
   -DTARNWICK_FUZZ=ON -DTARNWICK_TESTS=OFF -DTARNWICK_BENCH=OFF -DTARNWICK_GTK=OFF \
   -DTARNWICK_WERROR=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build "$build" --target json_fuzz -- -j2

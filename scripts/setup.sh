@@ -16,6 +16,8 @@ packages=(
   pngcrush optipng libimage-exiftool-perl
   # window tests and pixel comparisons
   xvfb xdotool x11-utils imagemagick fonts-dejavu-core
+  # testing: compiler cache for the CI builds, the format check
+  ccache clang-format
 )
 
 missing=()

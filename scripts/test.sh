@@ -8,8 +8,13 @@ cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 
 build=${BUILD_DIR:-build/test}
+# ccache keeps compiled objects between runs and build folders.
+launchers=()
+if command -v ccache >/dev/null; then
+  launchers=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+fi
 # shellcheck disable=SC2086
-cmake -S . -B "$build" -G Ninja -DTARNWICK_WERROR=ON ${TARNWICK_CMAKE_ARGS:-}
+cmake -S . -B "$build" -G Ninja -DTARNWICK_WERROR=ON "${launchers[@]}" ${TARNWICK_CMAKE_ARGS:-}
 cmake --build "$build"
 # shellcheck disable=SC2086
 ctest --test-dir "$build" --output-on-failure -j2 --no-tests=error ${CTEST_ARGS:-}

@@ -10,9 +10,6 @@
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
-#include <thread>
 
 extern char** environ;
 
@@ -172,40 +169,11 @@ int ChildProgram::wait(std::chrono::milliseconds limit)
     return status;
 }
 
-TempDir::TempDir()
+bool writeProgram(const std::string& path, const std::string& content)
 {
-    std::string pattern = (std::filesystem::temp_directory_path() / "tarnwick-gui-XXXXXX").string();
-    if (char* made = mkdtemp(pattern.data()))
-        folder = made;
-}
-
-TempDir::~TempDir()
-{
-    std::error_code ignored;
-    if (!folder.empty())
-        std::filesystem::remove_all(folder, ignored);
-}
-
-bool writeFile(const std::string& path, const std::string& content, bool executable)
-{
-    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-    {
-        std::ofstream out(path, std::ios::binary | std::ios::trunc);
-        out << content;
-        if (!out)
-            return false;
-    }
-    if (executable)
-        chmod(path.c_str(), 0755);
-    return true;
-}
-
-std::string readFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
+    if (!writeFile(path, content))
+        return false;
+    return chmod(path.c_str(), 0755) == 0;
 }
 
 bool fileExists(const std::string& path)
@@ -217,19 +185,6 @@ long long fileSize(const std::string& path)
 {
     struct stat info;
     return stat(path.c_str(), &info) == 0 ? static_cast<long long>(info.st_size) : -1;
-}
-
-bool waitUntil(const std::function<bool()>& done, std::chrono::milliseconds limit,
-               std::chrono::milliseconds step)
-{
-    auto end = std::chrono::steady_clock::now() + limit;
-    for (;;) {
-        if (done())
-            return true;
-        if (std::chrono::steady_clock::now() >= end)
-            return done();
-        std::this_thread::sleep_for(step);
-    }
 }
 
 std::string ownFolder()

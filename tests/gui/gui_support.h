@@ -1,13 +1,15 @@
-// Helpers for the window tests: a private X server, child programs, temporary folders and
-// polling waits.
+// Helpers for the window tests: a private X server, child programs and files. Temporary folders
+// and waits come from tests/support.
 #pragma once
 
 #include <sys/types.h>
 
 #include <chrono>
-#include <functional>
 #include <string>
 #include <vector>
+
+#include "support/temp_folder.h"
+#include "support/waiting.h"
 
 namespace guitest {
 
@@ -60,27 +62,10 @@ private:
     bool done = false;
 };
 
-class TempDir {
-public:
-    TempDir();
-    ~TempDir();
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    const std::string& path() const { return folder; }
-    std::string file(const std::string& name) const { return folder + "/" + name; }
-
-private:
-    std::string folder;
-};
-
-bool writeFile(const std::string& path, const std::string& content, bool executable = false);
-std::string readFile(const std::string& path);
+// Writes an executable file (a fake tool), creating the folders above it.
+bool writeProgram(const std::string& path, const std::string& content);
 bool fileExists(const std::string& path);
 long long fileSize(const std::string& path);
-
-// Polls until done returns true or the limit passes; the last result of done.
-bool waitUntil(const std::function<bool()>& done, std::chrono::milliseconds limit,
-               std::chrono::milliseconds step = std::chrono::milliseconds(20));
 
 // The folder of the running test program.
 std::string ownFolder();

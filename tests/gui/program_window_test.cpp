@@ -5,10 +5,10 @@
 #include <filesystem>
 #include <memory>
 #include <regex>
-#include <thread>
 
 #include "gui/gui_support.h"
 #include "gui/x_client.h"
+#include "gui/xdotool.h"
 
 using namespace guitest;
 using namespace std::chrono_literals;
@@ -42,10 +42,10 @@ protected:
 
     void installFakeTools(const std::string& pngoutAction = shrinkingTool)
     {
-        writeFile(folder.file("pngcrush"), crushingTool, true);
-        writeFile(folder.file("optipng"), shrinkingTool, true);
-        writeFile(folder.file("pngout"), pngoutAction, true);
-        writeFile(folder.file("exiftool"), shrinkingTool, true);
+        writeProgram(folder.file("pngcrush"), crushingTool);
+        writeProgram(folder.file("optipng"), shrinkingTool);
+        writeProgram(folder.file("pngout"), pngoutAction);
+        writeProgram(folder.file("exiftool"), shrinkingTool);
     }
 
     void start(const std::vector<std::string>& arguments = {})
@@ -55,43 +55,21 @@ protected:
     }
 
     // The main window's X id, once it is visible; 0 if it does not appear in time.
-    unsigned long mainWindow()
-    {
-        CommandResult found = runCommand({"timeout", "10", "xdotool", "search", "--sync",
-                                          "--onlyvisible", "--name", "^Tarnwick 6\\.1$"},
-                                         server->display());
-        return found.out.empty() ? 0 : std::stoul(found.out);
-    }
+    unsigned long mainWindow() { return xdo().waitForWindow(); }
 
-    void keys(unsigned long window, const std::vector<std::string>& sequence)
-    {
-        runCommand({"xdotool", "windowfocus", "--sync", std::to_string(window)}, server->display());
-        for (const std::string& key : sequence) {
-            runCommand({"xdotool", "key", key}, server->display());
-            // A menu opened by one key must be up before the next key arrives.
-            std::this_thread::sleep_for(300ms);
-        }
-    }
-
-    void screenshot(const std::string& name)
-    {
-        runCommand({"import", "-window", "root", artifactsFolder() + "/" + name},
-                   server->display());
-    }
+    XDoTool xdo() const { return XDoTool(server->display()); }
 
     // The log pane's text as the user can copy it: click into it, select all, copy.
     std::string copiedLog(unsigned long window)
     {
-        runCommand({"xdotool", "mousemove", "--window", std::to_string(window), "300", "300",
-                    "click", "1"},
-                   server->display());
-        keys(window, {"ctrl+a", "ctrl+c"});
+        xdo().clickIn(window, 300, 300);
+        xdo().typeKeys(window, {"ctrl+a", "ctrl+c"});
         XClient client(server->display());
         return client.clipboardText();
     }
 
     static XvfbServer* server;
-    TempDir folder;
+    TempFolder folder;
     std::string program;
     std::unique_ptr<ChildProgram> child;
 };
@@ -130,11 +108,13 @@ TEST_F(ProgramWindow, ShowsTitledWindowAt200And100Sized600AndClosesThroughCloseB
     EXPECT_EQ(g.y, 100);
     EXPECT_EQ(g.width, 600);
     EXPECT_EQ(g.height, 600);
-    std::this_thread::sleep_for(300ms);
-    screenshot("main-window.png");
-    keys(window, {"alt+o"});
-    screenshot("main-window-options-menu.png");
-    keys(window, {"Escape", "Escape"});
+    EXPECT_TRUE(xdo().waitUntilDrawn(window));
+    xdo().screenshot("main-window.png");
+    const std::string beforeMenu = xdo().picture(0);
+    xdo().typeKeys(window, {"alt+o"});
+    EXPECT_TRUE(xdo().waitUntilDrawn(0, beforeMenu));
+    xdo().screenshot("main-window-options-menu.png");
+    xdo().typeKeys(window, {"Escape", "Escape"});
 
     XClient client(server->display());
     client.requestClose(window);
@@ -148,7 +128,7 @@ TEST_F(ProgramWindow, BlankArgumentsStillShowTheWindow)
     start({" ", ""});
     unsigned long window = mainWindow();
     ASSERT_NE(window, 0u) << readFile(folder.file("stderr.txt"));
-    keys(window, {"alt+o", "x"});
+    xdo().typeKeys(window, {"alt+o", "x"});
     EXPECT_EQ(child->wait(10s), 0);
 }
 
@@ -178,7 +158,7 @@ TEST_F(ProgramWindow, MenuChoicesByKeyboardAreSavedWhenLeavingThroughExit)
         ASSERT_NE(window, 0u) << readFile(folder.file("stderr.txt"));
         std::vector<std::string> sequence = c.keys;
         sequence.insert(sequence.end(), {"alt+o", "x"});
-        keys(window, sequence);
+        xdo().typeKeys(window, sequence);
         EXPECT_EQ(child->wait(10s), 0) << readFile(folder.file("stderr.txt"));
         EXPECT_EQ(readFile(folder.file("Tarnwick.config")), c.saved);
     }
@@ -233,7 +213,7 @@ TEST_F(ProgramWindow, FolderDroppedFromFileManagerIsCompressedAndItsLogCanBeCopi
     EXPECT_NE(log.find("Starting Compression at "), std::string::npos) << log;
     EXPECT_NE(log.find("one.png"), std::string::npos) << log;
     EXPECT_NE(log.find("two.png"), std::string::npos) << log;
-    screenshot("main-window-after-drop.png");
+    xdo().screenshot("main-window-after-drop.png");
 
     XClient closer(server->display());
     closer.requestClose(window);
@@ -242,7 +222,7 @@ TEST_F(ProgramWindow, FolderDroppedFromFileManagerIsCompressedAndItsLogCanBeCopi
 
 TEST_F(ProgramWindow, ClosingDuringADroppedJobEndsTheProcessOnlyAfterTheJob)
 {
-    // pngout announces that it runs, then takes its time.
+    // pngout announces that it runs, then takes its time: the sleep is the slow job under test.
     installFakeTools("#!/bin/sh\ntouch \"$0.started\"\nsleep 2\nfor last; do :; done\ntruncate -s "
                      "-100 \"$last\"\n");
     writeFile(folder.file("Tarnwick.config"), "{\"Copy\":false}");
@@ -259,13 +239,7 @@ TEST_F(ProgramWindow, ClosingDuringADroppedJobEndsTheProcessOnlyAfterTheJob)
     source.requestClose(window);
 
     // The window goes at once, the process only once the job has finished.
-    EXPECT_TRUE(waitUntil(
-        [&] {
-            return runCommand({"xdotool", "search", "--onlyvisible", "--name", "^Tarnwick 6\\.1$"},
-                              server->display())
-                .out.empty();
-        },
-        5s));
+    EXPECT_TRUE(waitUntil([&] { return !xdo().windowShown(); }, 5s, 50ms));
     EXPECT_FALSE(child->finished());
     EXPECT_EQ(child->wait(20s), 0) << readFile(folder.file("stderr.txt"));
     EXPECT_EQ(fileSize(picture), 4096 - 400);

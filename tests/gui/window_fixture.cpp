@@ -123,21 +123,17 @@ void WindowSession::onUi(const std::function<void()>& fn)
 
 unsigned long WindowSession::xWindow()
 {
-    CommandResult found = runCommand({"timeout", "10", "xdotool", "search", "--sync",
-                                      "--onlyvisible", "--name", "^Tarnwick 6\\.1$"},
-                                     displayName());
-    return found.out.empty() ? 0 : std::stoul(found.out);
+    return xdo().waitForWindow();
 }
 
 void WindowSession::keys(const std::vector<std::string>& sequence)
 {
-    unsigned long window = xWindow();
-    runCommand({"xdotool", "windowfocus", "--sync", std::to_string(window)}, displayName());
-    for (const std::string& key : sequence) {
-        runCommand({"xdotool", "key", key}, displayName());
-        // A menu opened by one key must be up before the next key arrives.
-        std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    }
+    xdo().typeKeys(xWindow(), sequence);
+}
+
+XDoTool WindowSession::xdo()
+{
+    return XDoTool(displayName());
 }
 
 void WindowSession::close()

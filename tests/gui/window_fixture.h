@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/window/my_frame.h"
+#include "gui/xdotool.h"
 #include "platform/gtk/gtk_display.h"
 
 namespace guitest {
@@ -29,8 +30,11 @@ public:
     MyFrame& frame() { return *mainFrame; }
     // The X window of the frame, once it is visible; 0 if it does not appear.
     unsigned long xWindow();
-    // Focuses the frame and types the keys (xdotool names) one after another.
+    // Focuses the frame and types the keys (xdotool names) one after another, each once the
+    // previous one has had its effect on the menus.
     void keys(const std::vector<std::string>& sequence);
+    // xdotool against this program's X server.
+    static XDoTool xdo();
     // Asks the frame to close (WM_CLOSE).
     void close();
 

@@ -164,7 +164,10 @@ TEST_F(MainWindow, CheckMarksFollowTheProgramAndTheUserWithoutRunningACommandTwi
         for (bool expected : {false, true}) {
             s.keys({"alt+o", "f"});
             EXPECT_TRUE(waitUntil([&] { return Full.load() == expected; }, 5s));
-            std::this_thread::sleep_for(300ms); // a second run of the command would show by now
+            // A second run of the command would be queued by the time the interface thread has
+            // served what is pending, and would have run once the command queue is idle.
+            s.onUi([] {});
+            EXPECT_TRUE(waitUntil([] { return commandQueue().idle(); }, 5s));
             EXPECT_EQ(Full.load(), expected);
             EXPECT_EQ((GetMenuState(options, fullId, MF_BYCOMMAND) & MF_CHECKED) != 0, expected);
             EXPECT_EQ(findShown(shownMenu(s), "_Full Compression").active, expected);
@@ -200,13 +203,9 @@ TEST_F(MainWindow, HelpBoxesShowTheirTextsWhileTheCommandWaits)
             // The command that asked for the box is still running.
             EXPECT_FALSE(commandQueue().idle());
 
-            CommandResult box = runCommand({"timeout", "10", "xdotool", "search", "--sync",
-                                            "--onlyvisible", "--name", "^" + c.caption + "$"},
-                                           WindowSession::displayName());
-            ASSERT_FALSE(box.out.empty());
-            runCommand({"xdotool", "windowfocus", "--sync", std::to_string(std::stoul(box.out)),
-                        "key", "Return"},
-                       WindowSession::displayName());
+            unsigned long box = WindowSession::xdo().waitForWindow("^" + c.caption + "$");
+            ASSERT_NE(box, 0u);
+            WindowSession::xdo().pressKeyIn(box, "Return");
             EXPECT_TRUE(waitUntil([&] { return commandQueue().idle(); }, 5s));
             std::vector<winlayer::MessageBoxRecord> shown = winlayer::shownMessageBoxes();
             ASSERT_EQ(shown.size(), 1u);
@@ -223,13 +222,12 @@ TEST_F(MainWindow, HelpBoxesShowTheirTextsWhileTheCommandWaits)
 
 TEST_F(MainWindow, DroppedFolderFillsTheLogPaneAndStatusBarAsTheLayerHasThem)
 {
-    TempDir work;
-    writeFile(work.file("bin/pngcrush"),
-              "#!/bin/sh\nsize=$(stat -c %s \"$3\")\nhead -c $((size - 100)) \"$3\" > \"$4\"\n",
-              true);
+    TempFolder work;
+    writeProgram(work.file("bin/pngcrush"),
+                 "#!/bin/sh\nsize=$(stat -c %s \"$3\")\nhead -c $((size - 100)) \"$3\" > \"$4\"\n");
     for (const char* tool : {"optipng", "pngout", "exiftool"})
-        writeFile(work.file(std::string("bin/") + tool),
-                  "#!/bin/sh\nfor last; do :; done\ntruncate -s -100 \"$last\"\n", true);
+        writeProgram(work.file(std::string("bin/") + tool),
+                     "#!/bin/sh\nfor last; do :; done\ntruncate -s -100 \"$last\"\n");
     std::string savedPath = getenv("PATH") ? getenv("PATH") : "";
     setenv("PATH", (work.file("bin") + ":" + savedPath).c_str(), 1);
     writeFile(settingsFilePath(), "{\"Copy\":false}");
@@ -270,8 +268,7 @@ TEST_F(MainWindow, DroppedFolderFillsTheLogPaneAndStatusBarAsTheLayerHasThem)
         EXPECT_EQ(shownStatus, status->texts);
         EXPECT_EQ(shownStatus[0].rfind("Compressing File: ", 0), 0u) << shownStatus[0];
         EXPECT_EQ(shownStatus[1].rfind("Saved: ", 0), 0u) << shownStatus[1];
-        runCommand({"import", "-window", "root", artifactsFolder() + "/main-window-log.png"},
-                   WindowSession::displayName());
+        WindowSession::xdo().screenshot("main-window-log.png");
     });
     setenv("PATH", savedPath.c_str(), 1);
     EXPECT_EQ(fileSize(work.file("drop/a.png")), 4096 - 400);
@@ -332,8 +329,7 @@ TEST_F(MainWindow, UserResizeLaysOutTheLogPaneAndStatusBarAgain)
     session.run([&](WindowSession& s) {
         unsigned long window = s.xWindow();
         ASSERT_NE(window, 0u);
-        runCommand({"xdotool", "windowsize", std::to_string(window), "700", "500"},
-                   WindowSession::displayName());
+        WindowSession::xdo().resize(window, 700, 500);
         auto sizeOf = [](HWND handle) -> std::pair<long, long> {
             std::optional<winlayer::WindowState> state = winlayer::windowState(handle);
             if (!state)
@@ -359,21 +355,25 @@ TEST_F(MainWindow, UserResizeLaysOutTheLogPaneAndStatusBarAgain)
 TEST_F(MainWindow, ButtonShownWhereTheLayerPlacesItRunsItsCallbackOnClick)
 {
     session.run([&](WindowSession& s) {
-        ASSERT_NE(s.xWindow(), 0u);
+        unsigned long window = s.xWindow();
+        ASSERT_NE(window, 0u);
+        ASSERT_TRUE(WindowSession::xdo().waitUntilDrawn(window));
+        const std::string withoutButton = WindowSession::xdo().picture(window);
         liveButton* button = nullptr;
         s.onUi([&] {
             uiThread = std::this_thread::get_id();
             button = new liveButton(&s.frame(), 40, 30, 120, 32, "&Go");
             button->setCallback(countClick);
+            WindowSession::display()->flush();
         });
-        std::this_thread::sleep_for(300ms);
+        // Clicked only once GTK has drawn it.
+        ASSERT_TRUE(WindowSession::xdo().waitUntilDrawn(window, withoutButton));
         // The layer's idea of where the button is on screen must be where GTK drew it.
         RECT onScreen;
         ASSERT_TRUE(GetWindowRect(button->handle, &onScreen));
         int x = (onScreen.left + onScreen.right) / 2;
         int y = (onScreen.top + onScreen.bottom) / 2;
-        runCommand({"xdotool", "mousemove", std::to_string(x), std::to_string(y), "click", "1"},
-                   WindowSession::displayName());
+        WindowSession::xdo().clickAt(x, y);
         EXPECT_TRUE(waitUntil([] { return buttonClicks.load() == 1; }, 5s));
         EXPECT_TRUE(clickOnCommandThread);
     });

@@ -4,8 +4,10 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
+#include <poll.h>
+
+#include <algorithm>
 #include <cstring>
-#include <thread>
 
 namespace guitest {
 namespace {
@@ -27,7 +29,10 @@ bool nextEvent(Display* display, XEvent& event, Clock::time_point deadline, Pred
             if (pred(event))
                 return true;
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        // Sleep until the server sends something or the deadline comes.
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        pollfd connection{ConnectionNumber(display), POLLIN, 0};
+        ::poll(&connection, 1, static_cast<int>(std::max<long long>(1, left.count())));
     }
     return false;
 }
@@ -214,6 +219,49 @@ bool XClient::requestClose(unsigned long window)
     sendClientMessage(d, window, protocols, static_cast<long>(deleteWindow),
                       static_cast<long>(serverTime()), 0, 0, 0);
     return true;
+}
+
+int XClient::shownPopupCount()
+{
+    if (!connection)
+        return -1;
+    Display* d = dpy(connection);
+    Window root = 0;
+    Window parent = 0;
+    Window* children = nullptr;
+    unsigned int count = 0;
+    if (!XQueryTree(d, DefaultRootWindow(d), &root, &parent, &children, &count))
+        return -1;
+    int shown = 0;
+    for (unsigned int i = 0; i < count; ++i) {
+        XWindowAttributes attributes;
+        if (XGetWindowAttributes(d, children[i], &attributes) &&
+            attributes.map_state == IsViewable && attributes.override_redirect &&
+            attributes.x + attributes.width > 0 && attributes.y + attributes.height > 0 &&
+            attributes.width > 1) // not GTK's hidden helpers, parked off the screen
+            ++shown;
+    }
+    if (children)
+        XFree(children);
+    return shown;
+}
+
+std::string XClient::windowPixels(unsigned long window)
+{
+    if (!connection)
+        return {};
+    Display* d = dpy(connection);
+    XWindowAttributes attributes;
+    if (!XGetWindowAttributes(d, window, &attributes) || attributes.map_state != IsViewable)
+        return {};
+    XImage* image = XGetImage(d, window, 0, 0, static_cast<unsigned>(attributes.width),
+                              static_cast<unsigned>(attributes.height), AllPlanes, ZPixmap);
+    if (!image)
+        return {};
+    std::string pixels(image->data, static_cast<std::size_t>(image->bytes_per_line) *
+                                        static_cast<std::size_t>(image->height));
+    XDestroyImage(image);
+    return pixels;
 }
 
 std::string fileUri(const std::string& path)

@@ -30,6 +30,12 @@ public:
     // Asks the window to close, as a window manager's close box does (WM_DELETE_WINDOW).
     bool requestClose(unsigned long window);
 
+    // Shown override-redirect windows (open menus and other pop-ups); -1 without a connection.
+    int shownPopupCount();
+
+    // The window's pixels as the server has them; empty when it is not shown.
+    std::string windowPixels(unsigned long window);
+
     std::string lastError;
 
 private:

@@ -80,7 +80,7 @@ TEST(JsonEscape, EveryByteSurvivesWriteAndParse)
     EXPECT_EQ(back->childAt(0)->getString(), every);
 }
 
-TEST(JsonEscape, RawEscapedQuoteOutsideADocumentDecodesToNothing)
+TEST(JsonEscape, EscapedQuoteInARawValueAddedByHandDecodesToNothing)
 {
     jsonNodePtr root(createNode("", "{}"));
     jsonNode* value = root->addChild("s", "\"a\\\"b\"");

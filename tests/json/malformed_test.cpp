@@ -36,7 +36,7 @@ const Case malformed[] = {
     {"[1/2]", "[1]"},
 };
 
-TEST(JsonMalformed, SplitByPositionAsTabled)
+TEST(JsonMalformed, MalformedTextIsSplitByPositionInsideTheOuterBrackets)
 {
     for (const Case& c : malformed) {
         SCOPED_TRACE(c.input);

@@ -124,7 +124,7 @@ TEST(JsonNode, EmptyNameFindsFirstUnnamedChild)
     EXPECT_EQ(object->findChild("")->getKind(), jsonComment);
 }
 
-TEST(JsonNode, CommentsAreChildrenInDocumentOrder)
+TEST(JsonNode, CommentsAreChildrenInTheOrderAdded)
 {
     jsonNodePtr root(createNode("", "{}"));
     root->addChild("a", "1");

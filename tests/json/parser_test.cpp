@@ -129,7 +129,7 @@ TEST(JsonParse, SeparatorsInsideStringsSplitNothing)
     EXPECT_EQ(root->childAt(1)->getString(), "x:y");
 }
 
-TEST(JsonParse, EscapedQuoteInADocumentDecodesToAQuote)
+TEST(JsonParse, EscapedQuoteInParsedTextDecodesToAQuote)
 {
     jsonNodePtr root(parseDocument("{\"s\":\"a\\\"b\\\\\",\"t\":1}"));
     ASSERT_NE(root, nullptr);
@@ -145,7 +145,7 @@ TEST(JsonParse, DuplicateNamesAreAllKeptFirstWins)
     EXPECT_FALSE(root->findChild("Full")->asBool());
 }
 
-TEST(JsonParse, DocumentsThatAreNotContainersAreRejected)
+TEST(JsonParse, TextThatIsNotOneCompleteObjectOrArrayIsRejected)
 {
     const char* rejected[] = {
         "",           "   \r\n\t", "12",   "\"text\"",

@@ -148,7 +148,7 @@ TEST(JsonWriter, UnnamedObjectMemberKeepsItsEmptyName)
     EXPECT_EQ(toFormattedText(*root), "{\r\n\t\"\" : 1\r\n}");
 }
 
-TEST(JsonWriter, DeepDocumentIsWrittenAfterFullExpansion)
+TEST(JsonWriter, DeeplyNestedArraysAreWrittenAfterFullExpansion)
 {
     constexpr int depth = 2000;
     const std::string text = std::string(depth, '[') + "1" + std::string(depth, ']');

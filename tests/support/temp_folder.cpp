@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <stdexcept>
 #include <vector>
 
 TempFolder::TempFolder()
@@ -12,14 +13,13 @@ TempFolder::TempFolder()
     std::string pattern = std::string(base && *base ? base : "/tmp") + "/tarnwick-test-XXXXXX";
     std::vector<char> buffer(pattern.begin(), pattern.end());
     buffer.push_back('\0');
-    if (mkdtemp(buffer.data()))
-        folder = buffer.data();
+    if (!mkdtemp(buffer.data()))
+        throw std::runtime_error("cannot make a temporary folder from " + pattern);
+    folder = buffer.data();
 }
 
 TempFolder::~TempFolder()
 {
-    if (folder.empty())
-        return;
     std::error_code error;
     // Tests make folders read-only on purpose; give write access back before removing.
     for (auto it = std::filesystem::recursive_directory_iterator(folder, error);
@@ -32,9 +32,23 @@ TempFolder::~TempFolder()
     std::filesystem::remove_all(folder, error);
 }
 
-std::string TempFolder::file(const std::string& relative) const
+std::string TempFolder::path(const std::string& relative) const
 {
-    return folder + "/" + relative;
+    return relative.empty() ? folder : folder + "/" + relative;
+}
+
+std::string TempFolder::write(const std::string& relative, const std::string& content) const
+{
+    const std::string full = path(relative);
+    writeFile(full, content);
+    return full;
+}
+
+std::string TempFolder::makeFolder(const std::string& relative) const
+{
+    const std::string full = path(relative);
+    std::filesystem::create_directories(full);
+    return full;
 }
 
 bool writeFile(const std::string& path, const std::string& content)

@@ -1,4 +1,5 @@
-// A fresh folder under the system's temporary folder, removed with everything in it at the end.
+// A fresh folder under the system's temporary folder, removed with everything in it at the end,
+// and small helpers for the files the tests put in it. The one temporary folder of every test.
 #pragma once
 
 #include <cstdint>
@@ -6,6 +7,7 @@
 
 class TempFolder {
 public:
+    // Throws std::runtime_error when no folder can be made.
     TempFolder();
     ~TempFolder();
     TempFolder(const TempFolder&) = delete;
@@ -15,7 +17,14 @@ public:
     const std::string& path() const { return folder; }
 
     // path() + "/" + relative.
-    std::string file(const std::string& relative) const;
+    std::string path(const std::string& relative) const;
+    std::string file(const std::string& relative) const { return path(relative); }
+    std::string operator/(const std::string& relative) const { return path(relative); }
+
+    // Writes a file below the folder, creating the folders above it; its full path.
+    std::string write(const std::string& relative, const std::string& content = "x") const;
+    // Creates a folder below the folder (and those above it); its full path.
+    std::string makeFolder(const std::string& relative) const;
 
 private:
     std::string folder;

@@ -4,6 +4,7 @@
 #include <atomic>
 #include <sstream>
 
+#include "support/waiting.h"
 #include "toolkit_test_support.h"
 
 namespace {
@@ -61,8 +62,7 @@ int marker(liveWindow*, int, int)
 }
 void waitForMarker()
 {
-    for (int i = 0; i < 1000 && !markerHandled; ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    waitUntil([] { return markerHandled.load(); }, std::chrono::seconds(5));
     seen.add(markerHandled ? "marker seen" : "interface thread blocked");
 }
 

@@ -4,6 +4,7 @@
 
 #include <atomic>
 
+#include "support/waiting.h"
 #include "toolkit_test_support.h"
 
 namespace {
@@ -45,8 +46,7 @@ void job(liveWindow*, const std::vector<std::string>& paths)
     while (now > expected && !mostActive.compare_exchange_weak(expected, now)) {
     }
     if (paths[0] == "first") {
-        for (int i = 0; i < 1000 && !markerSeen; ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        waitUntil([] { return markerSeen.load(); }, std::chrono::seconds(5));
         sawMarkerWhileFirstRan = markerSeen.load();
     }
     for (int i = 0; i < 5; ++i) {

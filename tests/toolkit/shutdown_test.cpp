@@ -23,6 +23,8 @@ void writingWork()
 {
     for (int i = 0; i < 20; ++i) {
         SendMessageA(target, WM_SIZE, 0, MAKELPARAM(5, 5));
+        // Not a synchronisation: the pauses make the job last while the window closes, which
+        // is what the first test is about.
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     jobDone = true;

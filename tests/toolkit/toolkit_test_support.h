@@ -101,6 +101,11 @@ protected:
         waitForWorkers();
         delete app.mainWindow;
         app.mainWindow = nullptr;
+        // Deleting the main window queues a quit: the next test in this process starts with an
+        // empty queue.
+        MSG message{};
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        }
     }
     TestApp app;
     liveFrame* frame = nullptr;

@@ -10,7 +10,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "temp_folder.h"
+#include "support/temp_folder.h"
 
 namespace fs = std::filesystem;
 

@@ -9,7 +9,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include "temp_folder.h"
+#include "support/temp_folder.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include <cstdlib>
 #include <gtest/gtest.h>
 
-#include "temp_folder.h"
+#include "support/temp_folder.h"
 
 namespace {
 

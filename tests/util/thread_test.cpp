@@ -12,6 +12,8 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include "support/waiting.h"
+
 using namespace std::chrono_literals;
 
 namespace {
@@ -25,6 +27,17 @@ public:
 private:
     std::promise<void> promise;
     std::shared_future<void> future{promise.get_future().share()};
+};
+
+// The kernel id of a thread the test starts, once that thread has told it.
+class ThreadIdOf {
+public:
+    void tell() { promise.set_value(currentThreadId()); }
+    int get() { return future.get(); }
+
+private:
+    std::promise<int> promise;
+    std::shared_future<int> future{promise.get_future().share()};
 };
 
 int ownNice()
@@ -73,11 +86,13 @@ TEST(ThreadTest, SecondStartWaitsForEarlierRunToEnd)
         note("first ends");
     });
     std::atomic<bool> secondStarted{false};
+    ThreadIdOf starterId;
     std::thread starter([&] {
+        starterId.tell();
         thread.start([&] { note("second begins"); });
         secondStarted = true;
     });
-    std::this_thread::sleep_for(50ms);
+    EXPECT_TRUE(waitUntilBlocked(starterId.get()));
     EXPECT_FALSE(secondStarted) << "start returned while the first run was still going";
     EXPECT_TRUE(thread.isRunning());
     gate.open();
@@ -109,14 +124,22 @@ TEST(ThreadTest, StartAfterEndedRunRunsAgainAndIsRunningFollowsIt)
 TEST(ThreadTest, DestructionWaitsForTheRun)
 {
     std::atomic<bool> finished{false};
+    // The run ends only once this thread is blocked, in the destructor.
+    Gate gate;
+    const int self = currentThreadId();
+    std::thread opener([&] {
+        waitUntilBlocked(self);
+        gate.open();
+    });
     {
         Thread thread;
         thread.start([&] {
-            std::this_thread::sleep_for(30ms);
+            gate.pass();
             finished = true;
         });
     }
     EXPECT_TRUE(finished);
+    opener.join();
 }
 
 TEST(ThreadTest, RunMayJoinAndRestartItsOwnThreadWithoutHanging)
@@ -128,8 +151,7 @@ TEST(ThreadTest, RunMayJoinAndRestartItsOwnThreadWithoutHanging)
         step = 1;
         thread.start([&] { step = 2; });
     });
-    for (int i = 0; i < 500 && step != 2; ++i)
-        std::this_thread::sleep_for(10ms);
+    waitUntil([&] { return step == 2; }, 5s);
     thread.join();
     EXPECT_EQ(step, 2);
 }
@@ -144,8 +166,12 @@ TEST(ThreadTest, RunJoiningItselfDoesNotHangWhileAnotherStartWaitsForIt)
         thread.join();
         joined = true;
     });
-    std::thread starter([&] { thread.start([] {}); });
-    std::this_thread::sleep_for(20ms); // let the starter reach its wait
+    ThreadIdOf starterId;
+    std::thread starter([&] {
+        starterId.tell();
+        thread.start([] {});
+    });
+    EXPECT_TRUE(waitUntilBlocked(starterId.get())); // the starter waits for the run
     gate.open();
     starter.join();
     thread.join();
@@ -190,11 +216,13 @@ TEST(MutexTest, OwnerMayLockAgainWhileOthersWait)
         {
             MutexLock inner(mutex); // re-entrant for its owner
         }
+        ThreadIdOf otherId;
         other = std::thread([&] {
+            otherId.tell();
             MutexLock lock(mutex);
             otherInside = true;
         });
-        std::this_thread::sleep_for(30ms);
+        EXPECT_TRUE(waitUntilBlocked(otherId.get()));
         EXPECT_FALSE(otherInside) << "the inner unlock released the mutex the outer lock holds";
     }
     other.join();
@@ -206,10 +234,12 @@ TEST(MutexTest, DestructionWaitsForAnotherThreadsSection)
     auto* mutex = new Mutex;
     std::atomic<bool> sectionDone{false};
     Gate entered;
+    const int self = currentThreadId();
     std::thread holder([&] {
         MutexLock lock(*mutex);
         entered.open();
-        std::this_thread::sleep_for(30ms);
+        // The section ends only once this test's thread is blocked, in the destructor.
+        waitUntilBlocked(self);
         sectionDone = true;
     });
     entered.pass();

@@ -52,7 +52,7 @@ TEST(CopyCommand, CopiesOneFileIntoAFolderOrToANameKeepingModeAndTime)
     EXPECT_EQ(readFile(dir / "Backup_07_12_2026__14_05_09/a b.png"), std::string("png\0data", 8));
     expectSameModeAndTime(dir / "a b.png", dir / "Backup_07_12_2026__14_05_09/a b.png");
 
-    writeFile(dir / "target", "old contents that are longer");
+    writeFile(dir / "target", "old contents that are longer", 0644);
     EXPECT_EQ(cmdSystem(("COPY /Y " + q(dir / "a b.png") + " " + q(dir / "target")).c_str()), 0);
     EXPECT_EQ(readFile(dir / "target"), std::string("png\0data", 8));
 }
@@ -60,12 +60,12 @@ TEST(CopyCommand, CopiesOneFileIntoAFolderOrToANameKeepingModeAndTime)
 TEST(CopyCommand, FailuresGiveANonzeroExitCode)
 {
     TempFolder dir;
-    writeFile(dir / "a.png", "x");
+    writeFile(dir / "a.png", "x", 0644);
     const std::string commands[] = {
-        "copy " + q(dir / "missing.png") + " " + q(dir.path),
+        "copy " + q(dir / "missing.png") + " " + q(dir.path()),
         "copy " + q(dir / "a.png") + " " + q(dir / "no/such/folder/a.png"),
-        "copy " + q(dir / "a.png") + " " + q(dir.path), // onto itself
-        "copy " + q(dir.path) + " " + q(dir / "x"),     // a folder is not a file
+        "copy " + q(dir / "a.png") + " " + q(dir.path()), // onto itself
+        "copy " + q(dir.path()) + " " + q(dir / "x"),     // a folder is not a file
         "copy",
     };
     for (const std::string& command : commands)
@@ -140,7 +140,7 @@ TEST_F(XcopyCommand, FailuresGiveANonzeroExitCode)
 
     // A file in the way of a folder: the rest is still copied, and the copy says it failed.
     ::mkdir(backup().c_str(), 0755);
-    writeFile(backup() + "/sub", "in the way");
+    writeFile(backup() + "/sub", "in the way", 0644);
     EXPECT_EQ(cmdSystem(("xcopy /E /H " + q(source()) + " " + q(backup())).c_str()), 5);
     EXPECT_EQ(readFile(backup() + "/top.png"), "top");
 }
@@ -148,10 +148,10 @@ TEST_F(XcopyCommand, FailuresGiveANonzeroExitCode)
 TEST_F(XcopyCommand, ReplacesLinksInTheDestinationInsteadOfWritingThroughThem)
 {
     TempFolder outside;
-    writeFile(outside / "original.png", "keep me");
+    writeFile(outside / "original.png", "keep me", 0644);
     ::mkdir(backup().c_str(), 0755);
     ::symlink((outside / "original.png").c_str(), (backup() + "/top.png").c_str());
-    ::symlink(outside.path.c_str(), (backup() + "/sub").c_str());
+    ::symlink(outside.path().c_str(), (backup() + "/sub").c_str());
     ASSERT_EQ(cmdSystem(("xcopy /E /H " + q(source()) + " " + q(backup())).c_str()), 0);
     EXPECT_EQ(readFile(outside / "original.png"), "keep me");
     EXPECT_FALSE(exists(outside / "deeper"));

@@ -47,8 +47,8 @@ class CreateProcess : public ::testing::Test {
 protected:
     TempFolder tools;
     TempFolder work;
-    EnvironmentGuard path{"PATH", pathWithFirst(tools.path)};
-    CurrentFolderGuard folder{work.path};
+    EnvironmentGuard path{"PATH", pathWithFirst(tools.path())};
+    CurrentFolderGuard folder{work.path()};
 };
 
 TEST_F(CreateProcess, ReturnsTheToolsExitCodeOrCmdsNotFoundCode)
@@ -109,6 +109,7 @@ TEST_F(CreateProcess, HighPriorityLowersTheChildsNiceValueWhereAllowed)
 
 TEST_F(CreateProcess, WaitsWithATimeOutAndReportsStillActive)
 {
+    // The tool's sleep is what is under test: a process still running at the time-out.
     writeTool(tools / "slow", "sleep 0.3; exit 7");
     Started s = start("cmd /c slow");
     ASSERT_TRUE(s.ok);
@@ -151,9 +152,9 @@ TEST_F(CreateProcess, CurrentFolderAndEnvironmentOfTheChildCanBeGiven)
     TempFolder other;
     writeTool(other / "here", "pwd > where; echo \"$MARK\" > mark");
     std::string block = std::string("PATH=/usr/bin:/bin") + '\0' + "MARK=given" + '\0' + '\0';
-    EXPECT_EQ(finish(start("cmd /c here", CREATE_NEW_CONSOLE, other.path.c_str(), block.c_str())),
+    EXPECT_EQ(finish(start("cmd /c here", CREATE_NEW_CONSOLE, other.path().c_str(), block.c_str())),
               0u);
-    EXPECT_EQ(readFile(other / "where"), other.path + "\n");
+    EXPECT_EQ(readFile(other / "where"), other.path() + "\n");
     EXPECT_EQ(readFile(other / "mark"), "given\n");
 
     Started bad = start("cmd /c here", CREATE_NEW_CONSOLE, (other / "missing").c_str());
@@ -165,7 +166,7 @@ TEST(CmdSystem, RunsCommandsAndReportsTheirExitCodes)
 {
     TempFolder tools;
     writeTool(tools / "exits", "exit \"$1\"");
-    EnvironmentGuard path("PATH", pathWithFirst(tools.path));
+    EnvironmentGuard path("PATH", pathWithFirst(tools.path()));
     EXPECT_EQ(cmdSystem("exits 5"), 5);
     EXPECT_EQ(cmdSystem("EXITS.EXE 0"), 0);
     EXPECT_EQ(cmdSystem("no-such-tool-anywhere"), 9009);

@@ -17,7 +17,7 @@ TEST(ModuleFileName, IsThisProgramsFullPathAndTruncatesLikeWin32)
     ASSERT_GT(length, 0u);
     EXPECT_EQ(std::strlen(buffer), length);
     EXPECT_EQ(buffer[0], '/');
-    EXPECT_EQ(std::filesystem::path(buffer).filename(), "process_files_test");
+    EXPECT_EQ(std::filesystem::path(buffer).filename(), "process_tests");
     EXPECT_TRUE(std::filesystem::equivalent(buffer, "/proc/self/exe"));
 
     char small[5];
@@ -31,8 +31,8 @@ TEST(CurrentFolder, SetsAndReportsWithWin32BufferRules)
 {
     TempFolder dir;
     CurrentFolderGuard restore(std::filesystem::current_path().string());
-    ASSERT_TRUE(SetCurrentDirectoryA(dir.path.c_str()));
-    std::string expected = std::filesystem::canonical(dir.path).string();
+    ASSERT_TRUE(SetCurrentDirectoryA(dir.path().c_str()));
+    std::string expected = std::filesystem::canonical(dir.path()).string();
 
     DWORD needed = GetCurrentDirectoryA(0, nullptr);
     EXPECT_EQ(needed, expected.size() + 1);
@@ -60,7 +60,7 @@ TEST(FileAttributes, DescribeFilesFoldersAndMissingPaths)
         {dir / "plain.png", FILE_ATTRIBUTE_NORMAL},
         {dir / "locked.png", FILE_ATTRIBUTE_READONLY},
         {dir / ".hidden", FILE_ATTRIBUTE_HIDDEN},
-        {dir.path, FILE_ATTRIBUTE_DIRECTORY},
+        {dir.path(), FILE_ATTRIBUTE_DIRECTORY},
         {dir / "dangling", FILE_ATTRIBUTE_REPARSE_POINT},
         {dir / "missing.png", INVALID_FILE_ATTRIBUTES},
         {dir / "plain.png/below", INVALID_FILE_ATTRIBUTES},
@@ -75,7 +75,7 @@ TEST(RemoveDirectory, RemovesOnlyEmptyFolders)
     TempFolder dir;
     ::mkdir((dir / "empty").c_str(), 0755);
     ::mkdir((dir / "full").c_str(), 0755);
-    writeFile(dir / "full/f", "x");
+    writeFile(dir / "full/f", "x", 0644);
     EXPECT_TRUE(RemoveDirectoryA((dir / "empty").c_str()));
     EXPECT_FALSE(exists(dir / "empty"));
     EXPECT_FALSE(RemoveDirectoryA((dir / "full").c_str()));

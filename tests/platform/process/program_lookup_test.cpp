@@ -17,8 +17,8 @@ protected:
     std::string find(const std::string& name)
     {
         std::string found;
-        std::string path = first.path + ":" + second.path;
-        return findProgram(name, current.path, path.c_str(), &found) ? found : "<none>";
+        std::string path = first.path() + ":" + second.path();
+        return findProgram(name, current.path(), path.c_str(), &found) ? found : "<none>";
     }
     TempFolder current;
     TempFolder first;
@@ -74,7 +74,7 @@ TEST_F(ProgramLookup, SeesProgramsThatAppearAfterALookup)
     // An old folder time lets the lookup keep the folder's listing; an entry added later must
     // still be found.
     timespec old[2] = {{std::time(nullptr) - 100, 0}, {std::time(nullptr) - 100, 0}};
-    ::utimensat(AT_FDCWD, first.path.c_str(), old, 0);
+    ::utimensat(AT_FDCWD, first.path().c_str(), old, 0);
     EXPECT_EQ(find("NewTool"), "<none>");
     writeTool(first / "newtool", "");
     EXPECT_EQ(find("NewTool"), first / "newtool");
@@ -87,8 +87,8 @@ TEST_F(ProgramLookup, SeesProgramsThatAppearAfterALookup)
 TEST_F(ProgramLookup, PublicLookupUsesCurrentFolderAndPath)
 {
     writeTool(first / "ZzTarnwickTool", "");
-    EnvironmentGuard path("PATH", first.path);
-    CurrentFolderGuard folder(current.path);
+    EnvironmentGuard path("PATH", first.path());
+    CurrentFolderGuard folder(current.path());
     std::string found;
     EXPECT_TRUE(cmdFindProgram("zztarnwicktool.exe", &found));
     EXPECT_EQ(found, first / "ZzTarnwickTool");

@@ -1,4 +1,5 @@
-// Temporary folders, fake tools and environment guards for the process layer's tests.
+// Files with permissions, fake tools and environment guards for the process layer's tests;
+// temporary folders come from tests/support.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -13,51 +14,15 @@
 #include <string>
 #include <vector>
 
+#include "support/temp_folder.h"
+
 namespace process_test {
 
-class TempFolder {
-public:
-    TempFolder()
-    {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "tarnwick-process-XXXXXX").string();
-        char* made = ::mkdtemp(pattern.data());
-        EXPECT_NE(made, nullptr);
-        path = pattern;
-    }
-    ~TempFolder()
-    {
-        std::error_code ignored;
-        // Read-only folders made by a test would stop the removal.
-        for (auto it = std::filesystem::recursive_directory_iterator(path, ignored);
-             it != std::filesystem::recursive_directory_iterator(); it.increment(ignored)) {
-            if (it->is_directory(ignored) && !it->is_symlink(ignored))
-                ::chmod(it->path().c_str(), 0700);
-        }
-        std::filesystem::remove_all(path, ignored);
-    }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-
-    std::string operator/(const std::string& name) const { return path + "/" + name; }
-    std::string path;
-};
-
-inline void writeFile(const std::string& path, const std::string& content, mode_t mode = 0644)
+// A file with exactly these permissions.
+inline void writeFile(const std::string& path, const std::string& content, mode_t mode)
 {
-    {
-        std::ofstream out(path, std::ios::binary | std::ios::trunc);
-        out << content;
-    }
+    ::writeFile(path, content);
     ::chmod(path.c_str(), mode);
-}
-
-inline std::string readFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
 }
 
 inline bool exists(const std::string& path)

@@ -42,9 +42,9 @@ class RunCommand : public ::testing::Test {
 protected:
     TempFolder tools;
     TempFolder work;
-    EnvironmentGuard path{"PATH", pathWithFirst(tools.path)};
+    EnvironmentGuard path{"PATH", pathWithFirst(tools.path())};
     EnvironmentGuard comspec{"COMSPEC", std::nullopt};
-    CurrentFolderGuard folder{work.path};
+    CurrentFolderGuard folder{work.path()};
 };
 
 TEST_F(RunCommand, ReturnsTheExitCodeAndNotFoundCode)
@@ -95,7 +95,7 @@ TEST_F(RunCommand, HostileFileNamesReachTheToolAsExactlyOneArgument)
     };
     for (const std::string& name : names) {
         std::string file = work / name;
-        writeFile(file, "png");
+        writeFile(file, "png", 0644);
         std::remove((work / "record").c_str());
         EXPECT_EQ(runCommand("pngout " + quoteArgument(file), "", false), 0) << name;
         EXPECT_EQ(readRecord(work / "record"), std::vector<std::string>{file}) << name;

@@ -190,7 +190,7 @@ TEST_F(Controls, StatusBarPartsAndTexts)
     EXPECT_FALSE(SendMessageA(bar, SB_SETPARTS, 300, reinterpret_cast<LPARAM>(edges)));
 }
 
-TEST_F(Controls, StatusBarDocksAtTheBottomOfItsParentOnSize)
+TEST_F(Controls, StatusBarMovesToTheBottomOfItsParentOnSize)
 {
     HWND bar = CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, frame,
                                reinterpret_cast<HMENU>(101), nullptr, nullptr);

@@ -9,6 +9,8 @@
 #include <future>
 #include <thread>
 
+#include "support/waiting.h"
+
 using namespace window_test;
 
 namespace {
@@ -67,11 +69,13 @@ TEST(CrossThreadSend, TheSenderBlocksUntilTheOwnerHasHandledTheMessage)
     MessageLog log;
     HWND window = createRecorded(log);
     std::atomic<bool> returned{false};
+    std::promise<int> senderId;
     std::thread sender([&] {
+        senderId.set_value(currentThreadId());
         SendMessageA(window, WM_USER, 0, 0);
         returned = true;
     });
-    std::this_thread::sleep_for(50ms);
+    EXPECT_TRUE(waitUntilBlocked(senderId.get_future().get()));
     EXPECT_FALSE(returned); // this thread has not looked at its queue yet
     EXPECT_TRUE(log.messages({WM_USER}).empty());
     MSG message;
@@ -163,8 +167,12 @@ TEST(CrossThreadSend, AThreadThatEndsReleasesItsSendersAndItsWindowsGoStale)
     });
     HWND window = created.get_future().get();
     std::promise<LRESULT> result;
-    std::thread sender([&] { result.set_value(SendMessageA(window, WM_USER, 0, 0)); });
-    std::this_thread::sleep_for(30ms);
+    std::promise<int> senderId;
+    std::thread sender([&] {
+        senderId.set_value(currentThreadId());
+        result.set_value(SendMessageA(window, WM_USER, 0, 0));
+    });
+    EXPECT_TRUE(waitUntilBlocked(senderId.get_future().get())); // the send waits for the owner
     finish.set_value();
     owner.join();
     auto answer = result.get_future();
@@ -187,10 +195,8 @@ TEST(CrossThreadSend, TheOwnerServesSendsWhileItWaitsForAWorker)
     });
     bool finished = winlayer::waitServingSentMessages(
         [&](DWORD milliseconds) {
-            if (workerDone)
-                return true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
-            return workerDone.load();
+            return waitUntil([&] { return workerDone.load(); },
+                             std::chrono::milliseconds(milliseconds), std::chrono::milliseconds(1));
         },
         10000);
     worker.join();

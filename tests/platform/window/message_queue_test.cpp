@@ -6,6 +6,8 @@
 #include <chrono>
 #include <thread>
 
+#include "support/waiting.h"
+
 using namespace window_test;
 
 namespace {
@@ -80,8 +82,9 @@ TEST(MessageQueue, GetMessageReturnsFalseOnQuitAndWaitsForPostsFromOtherThreads)
 {
     MessageLog log;
     HWND window = createRecorded(log);
-    std::thread poster([window] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    const int self = currentThreadId();
+    std::thread poster([window, self] {
+        waitUntilBlocked(self); // in GetMessageA
         PostMessageA(window, WM_USER, 1, 2);
         PostMessageA(window, WM_CLOSE, 0, 0);
     });
@@ -127,8 +130,9 @@ TEST(MessageQueue, WaitForInputEndsAtOnceWhenAMessageArrivesAndAtTheLimitOtherwi
     EXPECT_FALSE(winlayer::waitForInput(30));
     EXPECT_GE(Clock::now() - start, std::chrono::milliseconds(25));
 
-    std::thread poster([window] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    const int self = currentThreadId();
+    std::thread poster([window, self] {
+        waitUntilBlocked(self); // in MsgWaitForMultipleObjects
         PostMessageA(window, WM_USER, 0, 0);
     });
     start = Clock::now();
