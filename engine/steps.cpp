@@ -6,7 +6,9 @@
 #include <sys/stat.h>
 
 #include "engine/tool_command.h"
+#include "engine/tool_runner.h"
 #include "engine/work_folder.h"
+#include "image/strip_arguments.h"
 #include "util/live_file.h"
 #include "util/strings.h"
 
@@ -16,8 +18,25 @@ const ToolName pngoutTool{"pngout", "pngout"};
 const ToolName exiftoolTool{"exiftool", "exiftool"};
 const ToolName upxTool{"upx", "upx.exe"};
 
-const Step stripStep{"     Stripping MetaData... ", exiftoolTool,
-                     "-overwrite_original -all=", StepOutput::InPlace, nullptr};
+namespace {
+
+// exiftool's arguments for a strip that keeps what the image needs to look right; an argument
+// with characters the interpreter would read is quoted.
+std::string stripOptions()
+{
+    std::string options = "-overwrite_original";
+    for (const std::string& argument : stripArguments()) {
+        options += ' ';
+        const bool plain = argument.find_first_of(" \t\"<>|&^%") == std::string::npos;
+        options += plain ? argument : quoteArgument(argument);
+    }
+    return options;
+}
+
+} // namespace
+
+const Step stripStep{"     Stripping MetaData... ", exiftoolTool, stripOptions(),
+                     StepOutput::InPlace, nullptr};
 const Step crushStep{"     Pass 1/3... ", pngcrushTool, "-brute -reduce", StepOutput::NewFile,
                      "_pngcrush.png"};
 const Step optimizeStep{"     Pass 2/3... ", optipngTool, "-o7", StepOutput::InPlace, nullptr};
@@ -92,7 +111,7 @@ std::string newFilePath(const Step& step, const std::string& path)
 std::string stepCommand(const Step& step, const std::string& input, const std::string& output)
 {
     std::string command = step.tool.command;
-    if (*step.options) {
+    if (!step.options.empty()) {
         command += ' ';
         command += step.options;
     }

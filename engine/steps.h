@@ -24,7 +24,7 @@ enum class StepOutput {
 struct Step {
     const char* label; // the log's text before " New Size: ", indent and trailing blank included
     ToolName tool;
-    const char* options; // between the program and the path; may be empty
+    std::string options; // between the program and the path, quoted as needed; may be empty
     StepOutput output;
     const char* newFileSuffix; // NewFile: replaces the path's last four characters
 };
@@ -59,5 +59,5 @@ std::string stepName(const Step& step);
 // folder beside the file, and its result replaces the file (one rename of a flushed file) only
 // when it is smaller and passes the kind's check. Otherwise the file stays as it was, and a
 // logging step says why on a line of its own under the step's line.
-StepResult runStep(const JobContext& job, const Step& step, const std::string& path,
-                   StepMode mode, CheckKind check);
+StepResult runStep(const JobContext& job, const Step& step, const std::string& path, StepMode mode,
+                   CheckKind check);
