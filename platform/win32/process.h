@@ -115,6 +115,10 @@ BOOL CreateProcessA(LPCSTR lpApplicationName, LPSTR lpCommandLine,
                     LPSTARTUPINFOA lpStartupInfo, LPPROCESS_INFORMATION lpProcessInformation);
 DWORD WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds);
 BOOL GetExitCodeProcess(HANDLE hProcess, LPDWORD lpExitCode);
+// Ends the process with every process it started in its process group; once it is reaped,
+// GetExitCodeProcess reports uExitCode. FALSE with ERROR_ACCESS_DENIED when it had ended
+// already. It does not wait: WaitForSingleObject tells when the process is gone.
+BOOL TerminateProcess(HANDLE hProcess, UINT uExitCode);
 
 DWORD GetModuleFileNameA(HMODULE hModule, LPSTR lpFilename, DWORD nSize);
 BOOL SetCurrentDirectoryA(LPCSTR lpPathName);
@@ -125,7 +129,20 @@ void GetSystemInfo(LPSYSTEM_INFO lpSystemInfo);
 void Sleep(DWORD dwMilliseconds);
 
 // ---------------------------------------------------------------------------------------------
-// The layer's own additions (no Win32 counterpart): the built-in command interpreter.
+// The layer's own additions (no Win32 counterpart).
+
+// Processes started by CreateProcessA never outlive this program: each is killed when the
+// thread that started it ends (so when the program ends in any way, SIGKILL included). Wait
+// for a process on the thread that started it, or at least keep that thread alive meanwhile.
+
+// Kills every process started by CreateProcessA that has not been reaped yet, with every
+// process each of them started in its process group (the only way to reach those when the
+// program ends). For a normal thread, not a signal handler. It does not wait: the handles'
+// waits reap the processes, and their exit code is 128 + SIGKILL. Processes started after it
+// returns are not affected.
+void terminateAllTools();
+
+// The built-in command interpreter.
 
 // Runs one command the way "cmd /c COMMAND" would (built-in copy and xcopy included) and waits
 // for it; returns its exit code (9009 for a program that is not found), or -1 when it could

@@ -1,4 +1,5 @@
-// CreateProcessA and GetExitCodeProcess over the built-in interpreter and posix_spawn.
+// CreateProcessA, GetExitCodeProcess and TerminateProcess over the built-in interpreter and the
+// layer's own process start.
 #include "platform/posix/process/cmd_interpreter.h"
 #include "platform/posix/process/kernel_object.h"
 #include "platform/posix/process/process_object.h"
@@ -107,5 +108,20 @@ BOOL GetExitCodeProcess(HANDLE hProcess, LPDWORD lpExitCode)
         return FALSE;
     }
     *lpExitCode = code;
+    return TRUE;
+}
+
+BOOL TerminateProcess(HANDLE hProcess, UINT uExitCode)
+{
+    auto process = std::dynamic_pointer_cast<posix_process::ProcessObject>(
+        posix_process::lookupHandle(hProcess));
+    if (!process) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    if (!process->terminate(uExitCode)) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return FALSE;
+    }
     return TRUE;
 }

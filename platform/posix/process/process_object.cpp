@@ -1,15 +1,38 @@
 #include "platform/posix/process/process_object.h"
 
+#include "platform/posix/process/live_children.h"
 #include "platform/posix/process/spawn.h"
 #include "platform/win32/process.h"
 
+#include <poll.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <climits>
 #include <thread>
 
 namespace posix_process {
+namespace {
+
+// Without a pid descriptor a timed wait looks again this often.
+constexpr auto fallbackPause = std::chrono::milliseconds(5);
+
+// For a child nobody holds a handle to any more.
+void reapWhenEnded(pid_t pid)
+{
+    siginfo_t info{};
+    while (::waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOWAIT) < 0 &&
+           errno == EINTR) {
+    }
+    int status = 0;
+    reapIfEnded(pid, &status);
+}
+
+} // namespace
 
 ProcessObject::ProcessObject(pid_t pid) : childPid(pid) {}
 
@@ -24,107 +47,118 @@ std::shared_ptr<ProcessObject> ProcessObject::finished(DWORD exitCode)
 
 ProcessObject::~ProcessObject()
 {
-    if (done || childPid <= 0)
+    if (pidFd >= 0)
+        ::close(pidFd);
+    if (childPid <= 0 || settle())
         return;
-    int status = 0;
-    pid_t result;
-    do {
-        result = ::waitpid(childPid, &status, WNOHANG);
-    } while (result < 0 && errno == EINTR);
-    if (result == 0) {
-        // Still running and nobody waits for it any more: reap it later, leaving no zombie.
-        pid_t pid = childPid;
-        std::thread([pid] { waitForChild(pid); }).detach();
-    }
+    // Still running and nobody waits for it any more: reap it later, leaving no zombie.
+    pid_t pid = childPid;
+    std::thread([pid] { reapWhenEnded(pid); }).detach();
 }
 
-void ProcessObject::record(int status)
-{
-    int result = exitCodeFromStatus(status);
-    codeKnown = result >= 0;
-    code = codeKnown ? static_cast<DWORD>(result) : 0;
-    done = true;
-}
-
-// Called with reapMutex held.
-bool ProcessObject::tryReap()
+bool ProcessObject::settle()
 {
     if (done)
         return true;
+    std::lock_guard lock(stateMutex);
+    if (done)
+        return true;
     int status = 0;
-    pid_t result;
-    do {
-        result = ::waitpid(childPid, &status, WNOHANG);
-    } while (result < 0 && errno == EINTR);
-    if (result == childPid) {
-        record(status);
-    } else if (result < 0) {
-        // Reaped elsewhere (SIGCHLD ignored, say): it ended, but its exit code is lost.
-        codeKnown = false;
-        done = true;
+    ReapResult result = reapIfEnded(childPid, &status);
+    if (result == ReapResult::running)
+        return false;
+    int ownCode = result == ReapResult::reaped ? exitCodeFromStatus(status) : -1;
+    if (terminatedCode) {
+        code = *terminatedCode;
+        codeKnown = true;
+    } else {
+        // Lost: it ended, but was reaped by someone else (SIGCHLD ignored, say).
+        codeKnown = ownCode >= 0;
+        code = codeKnown ? static_cast<DWORD>(ownCode) : 0;
     }
-    return done;
+    done = true;
+    return true;
+}
+
+int ProcessObject::endNotifier()
+{
+    std::lock_guard lock(stateMutex);
+    // Only while the child is unreaped: its pid cannot name another process yet.
+    if (pidFd < 0 && pidFdAvailable && !done) {
+        // The raw call: not every C library has a wrapper (or one usable from C++).
+        pidFd = static_cast<int>(::syscall(SYS_pidfd_open, childPid, 0));
+        pidFdAvailable = pidFd >= 0;
+    }
+    return pidFd;
+}
+
+void ProcessObject::blockUntilEnded(DWORD milliseconds)
+{
+    int fd = endNotifier();
+    if (fd >= 0) {
+        pollfd end{fd, POLLIN, 0};
+        int timeout = milliseconds == INFINITE
+                          ? -1
+                          : static_cast<int>(std::min<DWORD>(milliseconds, INT_MAX));
+        if (::poll(&end, 1, timeout) >= 0 || errno == EINTR)
+            return;
+        // Out of memory for the poll: wait the plain way this once.
+    }
+    if (milliseconds == INFINITE) {
+        siginfo_t info{};
+        ::waitid(P_PID, static_cast<id_t>(childPid), &info, WEXITED | WNOWAIT);
+        return;
+    }
+    std::this_thread::sleep_for(std::min<std::chrono::milliseconds>(
+        fallbackPause, std::chrono::milliseconds(milliseconds)));
 }
 
 DWORD ProcessObject::wait(DWORD milliseconds)
 {
-    if (done)
+    if (settle())
         return WAIT_OBJECT_0;
     if (milliseconds == INFINITE) {
-        std::lock_guard lock(reapMutex);
-        if (done)
-            return WAIT_OBJECT_0;
-        int status = 0;
-        pid_t result;
         do {
-            result = ::waitpid(childPid, &status, 0);
-        } while (result < 0 && errno == EINTR);
-        if (result == childPid) {
-            record(status);
-        } else {
-            codeKnown = false;
-            done = true;
-        }
+            blockUntilEnded(INFINITE);
+        } while (!settle());
         return WAIT_OBJECT_0;
     }
     auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
-    auto pause = std::chrono::microseconds(200);
     while (true) {
-        if (reapMutex.try_lock()) {
-            bool ended = tryReap();
-            reapMutex.unlock();
-            if (ended)
-                return WAIT_OBJECT_0;
-        } else if (done) {
-            return WAIT_OBJECT_0;
-        }
-        auto now = std::chrono::steady_clock::now();
-        if (now >= deadline)
+        auto left = deadline - std::chrono::steady_clock::now();
+        if (left <= std::chrono::steady_clock::duration::zero())
             return WAIT_TIMEOUT;
-        std::this_thread::sleep_for(
-            std::min<std::chrono::steady_clock::duration>(pause, deadline - now));
-        pause = std::min<std::chrono::microseconds>(pause * 2, std::chrono::milliseconds(10));
+        blockUntilEnded(
+            static_cast<DWORD>(std::chrono::ceil<std::chrono::milliseconds>(left).count()));
+        if (settle())
+            return WAIT_OBJECT_0;
     }
 }
 
 bool ProcessObject::running()
 {
-    if (done)
-        return false;
-    std::unique_lock lock(reapMutex, std::try_to_lock);
-    if (!lock.owns_lock())
-        return !done;
-    return !tryReap();
+    return !settle();
 }
 
 bool ProcessObject::exitCode(DWORD* result)
 {
-    if (running())
+    if (!settle())
         return false;
-    std::lock_guard lock(reapMutex);
+    std::lock_guard lock(stateMutex);
     if (!codeKnown)
         return false;
     *result = code;
+    return true;
+}
+
+bool ProcessObject::terminate(DWORD exitCode)
+{
+    if (childPid <= 0)
+        return false;
+    std::lock_guard lock(stateMutex);
+    if (done || killChildGroup(childPid) != KillResult::killed)
+        return false;
+    terminatedCode = exitCode;
     return true;
 }
 

@@ -1,10 +1,11 @@
 #include "platform/posix/process/spawn.h"
 
+#include "platform/posix/process/child_start.h"
+#include "platform/posix/process/live_children.h"
+
 #include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/resource.h>
-#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -20,47 +21,31 @@ namespace {
 // high priority class).
 constexpr int highPriorityBoost = 5;
 
-// Linux keeps the nice value per thread, and a spawned child inherits the spawning thread's:
-// lowering it on this thread around the spawn gives the child its priority from its first
-// instruction, and touches no other thread.
-class ThreadNiceBoost {
-public:
-    explicit ThreadNiceBoost(bool wanted)
-    {
-        if (!wanted)
-            return;
-        thread = static_cast<id_t>(::syscall(SYS_gettid));
-        errno = 0;
-        int current = ::getpriority(PRIO_PROCESS, thread);
-        if (current == -1 && errno != 0)
-            return;
-        original = current;
-        int target = std::max(-20, current - highPriorityBoost);
-        if (::setpriority(PRIO_PROCESS, thread, target) == 0) {
-            changed = true;
-            return;
-        }
-        // Unprivileged: go as low as RLIMIT_NICE allows, if that is lower at all.
-        rlimit limit;
-        if (::getrlimit(RLIMIT_NICE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY)
-            return;
-        int floor = 20 - static_cast<int>(limit.rlim_cur);
-        if (floor < current && ::setpriority(PRIO_PROCESS, thread, std::max(floor, target)) == 0)
-            changed = true;
+// Linux keeps the nice value per thread and a child inherits the starting thread's, so the
+// boost counts from this thread's value. The child applies it itself, before it runs the
+// program, and this thread keeps its own value throughout.
+NicePlan planNice(bool wanted)
+{
+    NicePlan plan;
+    if (!wanted)
+        return plan;
+    errno = 0;
+    int current = ::getpriority(PRIO_PROCESS, 0);
+    if (current == -1 && errno != 0)
+        return plan;
+    plan.target = std::max(-20, current - highPriorityBoost);
+    plan.wanted = true;
+    // Unprivileged: as low as RLIMIT_NICE allows, if that is lower at all.
+    rlimit limit;
+    if (::getrlimit(RLIMIT_NICE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY)
+        return plan;
+    int floor = 20 - static_cast<int>(limit.rlim_cur);
+    if (floor < current) {
+        plan.fallback = std::max(floor, plan.target);
+        plan.hasFallback = true;
     }
-    ~ThreadNiceBoost()
-    {
-        if (changed)
-            ::setpriority(PRIO_PROCESS, thread, original);
-    }
-    ThreadNiceBoost(const ThreadNiceBoost&) = delete;
-    ThreadNiceBoost& operator=(const ThreadNiceBoost&) = delete;
-
-private:
-    id_t thread = 0;
-    int original = 0;
-    bool changed = false;
-};
+    return plan;
+}
 
 std::vector<char*> pointers(const std::vector<std::string>& strings)
 {
@@ -72,39 +57,29 @@ std::vector<char*> pointers(const std::vector<std::string>& strings)
     return result;
 }
 
+// The child's standard streams are 0 to 2: the error pipe must not sit there.
+bool moveAboveStandardStreams(int* fd)
+{
+    if (*fd > 2)
+        return true;
+    int moved = ::fcntl(*fd, F_DUPFD_CLOEXEC, 3);
+    ::close(*fd);
+    *fd = moved;
+    return moved >= 0;
+}
+
+void closeBoth(int fds[2])
+{
+    for (int i = 0; i < 2; ++i) {
+        if (fds[i] >= 0)
+            ::close(fds[i]);
+    }
+}
+
 } // namespace
 
 pid_t spawnProgram(const SpawnRequest& request, int* error)
 {
-    posix_spawn_file_actions_t actions;
-    posix_spawnattr_t attributes;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawnattr_init(&attributes);
-
-    // Hidden console: nothing to read, nowhere to write.
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_adddup2(&actions, 1, 2);
-    if (!request.workingFolder.empty()) {
-        posix_spawn_file_actions_addchdir_np(&actions, request.workingFolder.c_str());
-    }
-
-    // Its own process group, so a Ctrl-C meant for us does not reach the tool; default signal
-    // handling and an empty mask whatever this process ignores or blocks.
-    sigset_t empty;
-    sigemptyset(&empty);
-    sigset_t defaults;
-    sigemptyset(&defaults);
-    for (int signal : {SIGPIPE, SIGINT, SIGQUIT, SIGTERM, SIGHUP, SIGCHLD, SIGALRM, SIGUSR1,
-                       SIGUSR2, SIGTSTP, SIGTTIN, SIGTTOU}) {
-        sigaddset(&defaults, signal);
-    }
-    posix_spawnattr_setpgroup(&attributes, 0);
-    posix_spawnattr_setsigmask(&attributes, &empty);
-    posix_spawnattr_setsigdefault(&attributes, &defaults);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK |
-                                              POSIX_SPAWN_SETSIGDEF);
-
     std::vector<char*> argv = pointers(request.arguments);
     std::vector<char*> envp;
     char** environment = environ;
@@ -113,19 +88,52 @@ pid_t spawnProgram(const SpawnRequest& request, int* error)
         environment = envp.data();
     }
 
-    pid_t pid = -1;
-    int result;
-    {
-        ThreadNiceBoost boost(request.highPriority);
-        result = ::posix_spawn(&pid, request.path.c_str(), &actions, &attributes, argv.data(),
-                               environment);
-    }
-    posix_spawnattr_destroy(&attributes);
-    posix_spawn_file_actions_destroy(&actions);
-    if (result != 0) {
-        *error = result;
+    // The child reports a failure before exec through this pipe; a successful exec closes it.
+    int errorPipe[2] = {-1, -1};
+    if (::pipe2(errorPipe, O_CLOEXEC) != 0) {
+        *error = errno;
         return -1;
     }
+    if (!moveAboveStandardStreams(&errorPipe[0]) || !moveAboveStandardStreams(&errorPipe[1])) {
+        *error = errno;
+        closeBoth(errorPipe);
+        return -1;
+    }
+
+    ChildPlan plan;
+    plan.path = request.path.c_str();
+    plan.argv = argv.data();
+    plan.envp = environment;
+    plan.workingFolder = request.workingFolder.empty() ? nullptr : request.workingFolder.c_str();
+    plan.nice = planNice(request.highPriority);
+    plan.parent = ::getpid();
+    plan.errorPipe = errorPipe[1];
+
+    ChildRegistration registration;
+    int startError = 0;
+    pid_t pid = startChild(plan, &startError);
+    ::close(errorPipe[1]);
+    if (pid < 0) {
+        ::close(errorPipe[0]);
+        *error = startError;
+        return -1;
+    }
+
+    int childError = 0;
+    ssize_t got;
+    do {
+        got = ::read(errorPipe[0], &childError, sizeof childError);
+    } while (got < 0 && errno == EINTR);
+    ::close(errorPipe[0]);
+    if (got == static_cast<ssize_t>(sizeof childError)) {
+        // It never ran the program: collect it here, it was never anybody else's to wait for.
+        int status = 0;
+        while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+        }
+        *error = childError;
+        return -1;
+    }
+    registration.add(pid);
     *error = 0;
     return pid;
 }

@@ -1,4 +1,5 @@
-// Starting a program directly (no shell), hidden: standard streams on /dev/null, own process group.
+// Starting a program directly (no shell), hidden: standard streams on /dev/null, own process
+// group, killed when the starting thread ends.
 #pragma once
 
 #include <sys/types.h>
@@ -16,7 +17,9 @@ struct SpawnRequest {
     bool highPriority = false; // lower the child's nice value where allowed
 };
 
-// Starts the program; returns its pid, or -1 with the errno value in *error.
+// Starts the program and registers it among the live children; returns its pid, or -1 with the
+// errno value in *error (also when the program itself could not be run: missing, not
+// executable, a working folder that is gone).
 pid_t spawnProgram(const SpawnRequest& request, int* error);
 
 // Waits for the child without limit (retrying on EINTR); returns its exit code, 128 + the

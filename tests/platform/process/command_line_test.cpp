@@ -1,4 +1,3 @@
-#include "engine/tool_runner.h"
 #include "platform/posix/process/command_line.h"
 
 #include <gtest/gtest.h>
@@ -69,30 +68,6 @@ TEST(CommandLineSplit, QuotedArgumentsAreMarkedSoTheyAreNeverSwitches)
     EXPECT_FALSE(arguments[0].quoted);
     EXPECT_TRUE(arguments[1].quoted);
     EXPECT_TRUE(arguments[2].quoted);
-}
-
-TEST(QuoteArgument, EqualsPlainQuotesForOrdinaryPaths)
-{
-    for (std::string path :
-         {"/home/u/a.png", "C:\\pics\\a.png", "with space.png", "$(touch x).png", ""}) {
-        EXPECT_EQ(quoteArgument(path), "\"" + path + "\"");
-    }
-}
-
-TEST(QuoteArgument, SplitsBackToExactlyTheSameText)
-{
-    const std::string paths[] = {
-        "a\"b.png",       "\"",         "ends\\",          "ends\\\\",
-        "slash\\\"quote", "\\\\\"",     "two \"\" quotes", "tab\there",
-        "-leading",       "semi;colon", "`tick`",          "caf\xc3\xa9.png",
-        "\"\\\"\\",
-    };
-    for (const std::string& path : paths) {
-        auto arguments = splitArguments("tool " + quoteArgument(path) + " after");
-        ASSERT_EQ(arguments.size(), 3u) << path;
-        EXPECT_EQ(arguments[1].text, path);
-        EXPECT_EQ(arguments[2].text, "after");
-    }
 }
 
 } // namespace

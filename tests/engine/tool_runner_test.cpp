@@ -1,6 +1,7 @@
 #include "engine/tool_runner.h"
 #include "platform/win32/process.h"
-#include "test_support.h"
+#include "platform/posix/process/command_line.h"
+#include "platform/process/test_support.h"
 
 #include <thread>
 
@@ -133,3 +134,29 @@ TEST_F(RunCommand, SeveralThreadsRunToolsAtOnce)
 }
 
 } // namespace
+
+using posix_process::splitArguments;
+
+TEST(QuoteArgument, EqualsPlainQuotesForOrdinaryPaths)
+{
+    for (std::string path :
+         {"/home/u/a.png", "C:\\pics\\a.png", "with space.png", "$(touch x).png", ""}) {
+        EXPECT_EQ(quoteArgument(path), "\"" + path + "\"");
+    }
+}
+
+TEST(QuoteArgument, SplitsBackToExactlyTheSameText)
+{
+    const std::string paths[] = {
+        "a\"b.png",       "\"",         "ends\\",          "ends\\\\",
+        "slash\\\"quote", "\\\\\"",     "two \"\" quotes", "tab\there",
+        "-leading",       "semi;colon", "`tick`",          "caf\xc3\xa9.png",
+        "\"\\\"\\",
+    };
+    for (const std::string& path : paths) {
+        auto arguments = splitArguments("tool " + quoteArgument(path) + " after");
+        ASSERT_EQ(arguments.size(), 3u) << path;
+        EXPECT_EQ(arguments[1].text, path);
+        EXPECT_EQ(arguments[2].text, "after");
+    }
+}

@@ -1,0 +1,34 @@
+// The moment of starting a child: fork, the child's own set-up, and exec.
+#pragma once
+
+#include <sys/types.h>
+
+namespace posix_process {
+
+// The nice value the child sets for itself, and a second try when the first is not allowed.
+struct NicePlan {
+    bool wanted = false;
+    int target = 0;
+    bool hasFallback = false;
+    int fallback = 0;
+};
+
+// Everything the child needs, prepared by the parent: the child allocates nothing.
+struct ChildPlan {
+    const char* path = nullptr;
+    char* const* argv = nullptr;
+    char* const* envp = nullptr;
+    const char* workingFolder = nullptr; // null: the parent's current folder
+    NicePlan nice;
+    pid_t parent = -1;  // this process, to notice a parent that died before the child was armed
+    int errorPipe = -1; // close-on-exec, above 2: gets the errno value when the child cannot run
+};
+
+// Starts the child and returns its pid once it has run the program or failed to (a failure
+// arrives through plan.errorPipe); -1 with the errno value in *error when no child could be
+// made. The child leads its own process group, has /dev/null as its standard streams, default
+// handling for the usual signals, an empty signal mask, and dies when the thread that started
+// it ends (so with this whole process, however it ends).
+pid_t startChild(const ChildPlan& plan, int* error);
+
+} // namespace posix_process

@@ -1,0 +1,86 @@
+#include "platform/posix/process/live_children.h"
+
+#include "platform/win32/process.h"
+
+#include <signal.h>
+#include <sys/wait.h>
+
+#include <cerrno>
+#include <unordered_set>
+
+namespace posix_process {
+namespace {
+
+struct LiveChildren {
+    std::mutex mutex;
+    std::unordered_set<pid_t> pids;
+};
+
+LiveChildren& liveChildren()
+{
+    // Never destroyed: a child may still be reaped while static destructors run.
+    static LiveChildren* instance = new LiveChildren;
+    return *instance;
+}
+
+// Called with the mutex held. True when the child has ended and waits to be reaped.
+bool hasEnded(pid_t pid)
+{
+    siginfo_t info{};
+    int result;
+    do {
+        result = ::waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT);
+    } while (result < 0 && errno == EINTR);
+    return result == 0 && info.si_pid == pid;
+}
+
+} // namespace
+
+ChildRegistration::ChildRegistration() : lock(liveChildren().mutex) {}
+
+ChildRegistration::~ChildRegistration() = default;
+
+void ChildRegistration::add(pid_t pid)
+{
+    liveChildren().pids.insert(pid);
+}
+
+ReapResult reapIfEnded(pid_t pid, int* status)
+{
+    LiveChildren& children = liveChildren();
+    std::lock_guard lock(children.mutex);
+    pid_t result;
+    do {
+        result = ::waitpid(pid, status, WNOHANG);
+    } while (result < 0 && errno == EINTR);
+    if (result == 0)
+        return ReapResult::running;
+    children.pids.erase(pid);
+    return result == pid ? ReapResult::reaped : ReapResult::lost;
+}
+
+KillResult killChildGroup(pid_t pid)
+{
+    LiveChildren& children = liveChildren();
+    std::lock_guard lock(children.mutex);
+    if (children.pids.count(pid) == 0)
+        return KillResult::notLive;
+    bool ended = hasEnded(pid);
+    ::kill(-pid, SIGKILL);
+    return ended ? KillResult::alreadyDone : KillResult::killed;
+}
+
+void killAllChildGroups()
+{
+    LiveChildren& children = liveChildren();
+    std::lock_guard lock(children.mutex);
+    for (pid_t pid : children.pids)
+        ::kill(-pid, SIGKILL);
+}
+
+} // namespace posix_process
+
+void terminateAllTools()
+{
+    posix_process::killAllChildGroups();
+}
