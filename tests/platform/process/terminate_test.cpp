@@ -83,7 +83,7 @@ protected:
 
     TempFolder tools;
     TempFolder work;
-    EnvironmentGuard path{"PATH", pathWithFirst(tools.path)};
+    EnvironmentGuard path{"PATH", pathWithFirst(tools.path())};
 };
 
 TEST_F(Terminate, EndsTheToolTogetherWithWhatItStartedAndSetsTheExitCode)
