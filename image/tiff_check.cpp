@@ -18,6 +18,8 @@ struct TiffPage {
     bool hasRaw = false;
     Raster raw;
     std::uint16_t photometric = 0;
+    // The RGBA reading keeps only the high byte of a 16-bit colour map too.
+    std::vector<std::uint16_t> colourMap;
     std::string profile;
     int orientation = ORIENTATION_TOPLEFT;
 };
@@ -155,6 +157,17 @@ ReadStatus readPage(TIFF* tif, TiffPage& page)
     if (TIFFGetField(tif, TIFFTAG_ICCPROFILE, &profileSize, &profile) && profile)
         page.profile.assign(static_cast<const char*>(profile), profileSize);
 
+    std::uint16_t* red = nullptr;
+    std::uint16_t* green = nullptr;
+    std::uint16_t* blue = nullptr;
+    if (page.photometric == PHOTOMETRIC_PALETTE && bits <= 16 &&
+        TIFFGetField(tif, TIFFTAG_COLORMAP, &red, &green, &blue) && red && green && blue) {
+        const std::size_t entries = std::size_t{1} << bits;
+        page.colourMap.assign(red, red + entries);
+        page.colourMap.insert(page.colourMap.end(), green, green + entries);
+        page.colourMap.insert(page.colourMap.end(), blue, blue + entries);
+    }
+
     const ReadStatus rgba = readRgba(tif, page);
     if (rgba == ReadStatus::broken)
         return rgba;
@@ -203,7 +216,8 @@ CheckResult sameTiff(const std::string& before, const std::string& after)
     for (std::size_t i = 0; i < original.size(); ++i) {
         const TiffPage& one = original[i];
         const TiffPage& other = result[i];
-        if (!sameSamples(one.rgba, other.rgba) || one.hasRaw != other.hasRaw ||
+        if (!sameSamples(one.rgba, other.rgba) || one.colourMap != other.colourMap ||
+            one.hasRaw != other.hasRaw ||
             (one.hasRaw &&
              (one.photometric != other.photometric || !sameSamples(one.raw, other.raw))))
             return differs("the pixels differ");

@@ -161,4 +161,22 @@ TEST_F(StripArguments, PngKeepsEveryColourChunkByteForByte)
     EXPECT_TRUE(check.same) << check.reason;
 }
 
+TEST_F(StripArguments, TiffKeepsProfileAndOrientationAndLosesCameraData)
+{
+    const std::string path = folder.path("scan.tif");
+    writeTiff(path, {patternImage(30, 20)}, {16, true, testProfile(4), 8, 0});
+    run({"exiftool", "-q", "-q", "-overwrite_original", "-Make=Camera", "-GPSLatitude=10",
+         "-GPSLatitudeRef=N", "-XMP:Creator=Someone", path});
+    folder.write("before.tif", folder.read("scan.tif"));
+    ASSERT_NE(privateTags(path), "");
+
+    strip(path);
+
+    EXPECT_EQ(privateTags(path), "");
+    EXPECT_EQ(run({"exiftool", "-b", "-ICC_Profile", path}), testProfile(4));
+    EXPECT_EQ(run({"exiftool", "-s3", "-n", "-IFD0:Orientation", path}), "8\n");
+    const CheckResult check = sameImage(folder.path("before.tif"), path);
+    EXPECT_TRUE(check.same) << check.reason;
+}
+
 } // namespace
