@@ -12,7 +12,7 @@ std::vector<std::string> stripArguments()
         "-IFD0:Make=",
         "-IFD0:Model=",
         "-IFD0:Software=",
-        "-IFD0:DateTime=",
+        "-IFD0:ModifyDate=",
         "-IFD0:Artist=",
         "-IFD0:HostComputer=",
         "-IFD0:ImageDescription=",
