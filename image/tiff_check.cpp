@@ -21,6 +21,8 @@ struct TiffPage {
     // The RGBA reading keeps only the high byte of a 16-bit colour map too.
     std::vector<std::uint16_t> colourMap;
     std::string profile;
+    // White point and primaries, the TIFF counterpart of PNG's cHRM.
+    std::vector<float> chromaticities;
     int orientation = ORIENTATION_TOPLEFT;
 };
 
@@ -157,6 +159,12 @@ ReadStatus readPage(TIFF* tif, TiffPage& page)
     if (TIFFGetField(tif, TIFFTAG_ICCPROFILE, &profileSize, &profile) && profile)
         page.profile.assign(static_cast<const char*>(profile), profileSize);
 
+    float* whitePoint = nullptr;
+    if (TIFFGetField(tif, TIFFTAG_WHITEPOINT, &whitePoint) && whitePoint)
+        page.chromaticities.assign(whitePoint, whitePoint + 2);
+    float* primaries = nullptr;
+    if (TIFFGetField(tif, TIFFTAG_PRIMARYCHROMATICITIES, &primaries) && primaries)
+        page.chromaticities.insert(page.chromaticities.end(), primaries, primaries + 6);
     std::uint16_t* red = nullptr;
     std::uint16_t* green = nullptr;
     std::uint16_t* blue = nullptr;
@@ -210,6 +218,8 @@ CheckResult sameTiff(const std::string& before, const std::string& after)
     for (std::size_t i = 0; i < original.size(); ++i) {
         if (original[i].profile != result[i].profile)
             return differs("the colour profile changed");
+        if (original[i].chromaticities != result[i].chromaticities)
+            return differs("the chromaticities changed");
         if (original[i].orientation != result[i].orientation)
             return differs("the orientation changed");
     }

@@ -106,6 +106,19 @@ TEST_F(TiffCheck, PaletteColoursCountAtFullDepth)
               "the pixels differ");
 }
 
+TEST_F(TiffCheck, ChromaticitiesMustStay)
+{
+    const std::string before = write("before.tif", {page});
+    const std::string after = write("after.tif", {page});
+    TIFF* tif = TIFFOpen(before.c_str(), "r+");
+    ASSERT_NE(tif, nullptr);
+    float whitePoint[2] = {0.3127f, 0.329f};
+    TIFFSetField(tif, TIFFTAG_WHITEPOINT, whitePoint);
+    TIFFRewriteDirectory(tif);
+    TIFFClose(tif);
+    EXPECT_EQ(sameImage(before, after).reason, "the chromaticities changed");
+}
+
 TEST_F(TiffCheck, TruncatedFileDoesNotDecode)
 {
     write("good.tif", {page, second});
