@@ -54,8 +54,8 @@ void jpegMessage(j_common_ptr info, int level)
 }
 
 struct JpegRead {
-    jpeg_decompress_struct info;
-    JpegError error;
+    jpeg_decompress_struct info{};
+    JpegError error{};
     std::vector<std::pair<int, std::string>> iccSegments;
     JpegImage* image = nullptr;
     std::vector<std::uint8_t> row;

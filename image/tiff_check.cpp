@@ -18,7 +18,11 @@ struct TiffPage {
     bool hasRaw = false;
     Raster raw;
     std::uint16_t photometric = 0;
+    // The RGBA reading keeps only the high byte of a 16-bit colour map too.
+    std::vector<std::uint16_t> colourMap;
     std::string profile;
+    // White point and primaries, the TIFF counterpart of PNG's cHRM.
+    std::vector<float> chromaticities;
     int orientation = ORIENTATION_TOPLEFT;
 };
 
@@ -155,6 +159,23 @@ ReadStatus readPage(TIFF* tif, TiffPage& page)
     if (TIFFGetField(tif, TIFFTAG_ICCPROFILE, &profileSize, &profile) && profile)
         page.profile.assign(static_cast<const char*>(profile), profileSize);
 
+    float* whitePoint = nullptr;
+    if (TIFFGetField(tif, TIFFTAG_WHITEPOINT, &whitePoint) && whitePoint)
+        page.chromaticities.assign(whitePoint, whitePoint + 2);
+    float* primaries = nullptr;
+    if (TIFFGetField(tif, TIFFTAG_PRIMARYCHROMATICITIES, &primaries) && primaries)
+        page.chromaticities.insert(page.chromaticities.end(), primaries, primaries + 6);
+    std::uint16_t* red = nullptr;
+    std::uint16_t* green = nullptr;
+    std::uint16_t* blue = nullptr;
+    if (page.photometric == PHOTOMETRIC_PALETTE && bits <= 16 &&
+        TIFFGetField(tif, TIFFTAG_COLORMAP, &red, &green, &blue) && red && green && blue) {
+        const std::size_t entries = std::size_t{1} << bits;
+        page.colourMap.assign(red, red + entries);
+        page.colourMap.insert(page.colourMap.end(), green, green + entries);
+        page.colourMap.insert(page.colourMap.end(), blue, blue + entries);
+    }
+
     const ReadStatus rgba = readRgba(tif, page);
     if (rgba == ReadStatus::broken)
         return rgba;
@@ -197,13 +218,16 @@ CheckResult sameTiff(const std::string& before, const std::string& after)
     for (std::size_t i = 0; i < original.size(); ++i) {
         if (original[i].profile != result[i].profile)
             return differs("the colour profile changed");
+        if (original[i].chromaticities != result[i].chromaticities)
+            return differs("the chromaticities changed");
         if (original[i].orientation != result[i].orientation)
             return differs("the orientation changed");
     }
     for (std::size_t i = 0; i < original.size(); ++i) {
         const TiffPage& one = original[i];
         const TiffPage& other = result[i];
-        if (!sameSamples(one.rgba, other.rgba) || one.hasRaw != other.hasRaw ||
+        if (!sameSamples(one.rgba, other.rgba) || one.colourMap != other.colourMap ||
+            one.hasRaw != other.hasRaw ||
             (one.hasRaw &&
              (one.photometric != other.photometric || !sameSamples(one.raw, other.raw))))
             return differs("the pixels differ");

@@ -1,6 +1,7 @@
 #include "image/image_check.h"
 
 #include <gtest/gtest.h>
+#include <tiffio.h>
 
 #include "image_files.h"
 
@@ -73,6 +74,49 @@ TEST_F(TiffCheck, ChangesThatShowAreNotTheSame)
         EXPECT_FALSE(result.same) << entry.name;
         EXPECT_EQ(result.reason, entry.reason) << entry.name;
     }
+}
+
+// A two-colour palette page whose 16-bit colour map entries differ only in their low bytes.
+void writePaletteTiff(const std::string& path, std::uint16_t lowByte)
+{
+    TIFF* tif = TIFFOpen(path.c_str(), "w");
+    ASSERT_NE(tif, nullptr);
+    TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, 8);
+    TIFFSetField(tif, TIFFTAG_IMAGELENGTH, 2);
+    TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 1);
+    TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 1);
+    TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_PALETTE);
+    std::uint16_t red[2] = {0x1200, static_cast<std::uint16_t>(0xfe00 | lowByte)};
+    std::uint16_t green[2] = {0x3400, 0x8000};
+    std::uint16_t blue[2] = {0x5600, 0x0100};
+    TIFFSetField(tif, TIFFTAG_COLORMAP, red, green, blue);
+    const std::uint8_t rows[2] = {0xa5, 0x3c};
+    TIFFWriteScanline(tif, const_cast<std::uint8_t*>(&rows[0]), 0, 0);
+    TIFFWriteScanline(tif, const_cast<std::uint8_t*>(&rows[1]), 1, 0);
+    TIFFClose(tif);
+}
+
+TEST_F(TiffCheck, PaletteColoursCountAtFullDepth)
+{
+    writePaletteTiff(folder.path("one.tif"), 0);
+    writePaletteTiff(folder.path("same.tif"), 0);
+    writePaletteTiff(folder.path("other.tif"), 0x77);
+    EXPECT_TRUE(sameImage(folder.path("one.tif"), folder.path("same.tif")).same);
+    EXPECT_EQ(sameImage(folder.path("one.tif"), folder.path("other.tif")).reason,
+              "the pixels differ");
+}
+
+TEST_F(TiffCheck, ChromaticitiesMustStay)
+{
+    const std::string before = write("before.tif", {page});
+    const std::string after = write("after.tif", {page});
+    TIFF* tif = TIFFOpen(before.c_str(), "r+");
+    ASSERT_NE(tif, nullptr);
+    float whitePoint[2] = {0.3127f, 0.329f};
+    TIFFSetField(tif, TIFFTAG_WHITEPOINT, whitePoint);
+    TIFFRewriteDirectory(tif);
+    TIFFClose(tif);
+    EXPECT_EQ(sameImage(before, after).reason, "the chromaticities changed");
 }
 
 TEST_F(TiffCheck, TruncatedFileDoesNotDecode)
