@@ -5,6 +5,8 @@
 #include <glib-unix.h>
 
 #include "platform/gtk/display_state.h"
+#include "platform/winlayer/display_driver.h"
+#include "platform/winlayer/state_queries.h"
 
 namespace gtkdisplay {
 namespace {

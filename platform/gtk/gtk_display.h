@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/win32.h"
+#include "platform/winlayer/display_driver.h"
 
 namespace gtkdisplay {
 

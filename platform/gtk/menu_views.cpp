@@ -4,6 +4,7 @@
 #include "platform/gtk/display_state.h"
 #include "platform/gtk/display_text.h"
 #include "platform/gtk/gtk_display.h"
+#include "platform/winlayer/state_queries.h"
 
 namespace gtkdisplay {
 namespace {

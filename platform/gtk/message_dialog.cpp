@@ -3,6 +3,8 @@
 #include "platform/gtk/display_state.h"
 #include "platform/gtk/display_text.h"
 #include "platform/gtk/gtk_display.h"
+#include "platform/winlayer/waits.h"
+#include "platform/winlayer/state_queries.h"
 
 #include <chrono>
 

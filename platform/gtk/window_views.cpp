@@ -4,6 +4,9 @@
 #include "platform/gtk/display_text.h"
 #include "platform/gtk/gtk_display.h"
 #include "platform/gtk/uri_list.h"
+#include "platform/winlayer/display_driver.h"
+#include "platform/winlayer/drops.h"
+#include "platform/winlayer/state_queries.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -9,6 +9,9 @@
 
 #include "app/window/my_frame.h"
 #include "platform/gtk/gtk_display.h"
+#include "platform/winlayer/drops.h"
+#include "platform/winlayer/message_box_records.h"
+#include "platform/winlayer/state_queries.h"
 
 namespace guitest {
 

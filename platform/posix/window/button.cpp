@@ -3,10 +3,11 @@
 #include "platform/posix/window/control.h"
 #include "platform/posix/window/text_copy.h"
 #include "platform/posix/window/window_object.h"
+#include "platform/winlayer/display_driver.h"
 
 #include <mutex>
 
-namespace posix_window {
+namespace winlayer {
 namespace {
 
 class Button : public Control {
@@ -28,7 +29,7 @@ public:
                 std::lock_guard lock(mutex_);
                 label_ = lParam ? reinterpret_cast<LPCSTR>(lParam) : "";
             }
-            winlayer::displayDriver().windowTextChanged(window.handle);
+            displayDriver().windowTextChanged(window.handle);
             return TRUE;
         }
         case WM_GETTEXT: {
@@ -78,4 +79,4 @@ std::unique_ptr<Control> makeButton(const std::string& label)
     return std::make_unique<Button>(label);
 }
 
-} // namespace posix_window
+} // namespace winlayer

@@ -1,6 +1,6 @@
 #include "platform/posix/window/control.h"
 
-namespace posix_window {
+namespace winlayer {
 
 std::unique_ptr<Control> makeControl(ClassKind kind, DWORD style, const std::string& text)
 {
@@ -17,4 +17,4 @@ std::unique_ptr<Control> makeControl(ClassKind kind, DWORD style, const std::str
     return nullptr;
 }
 
-} // namespace posix_window
+} // namespace winlayer

@@ -4,12 +4,13 @@
 
 #include "platform/posix/window/window_class.h"
 #include "platform/win32.h"
+#include "platform/winlayer/state_queries.h"
 
 #include <atomic>
 #include <memory>
 #include <string>
 
-namespace posix_window {
+namespace winlayer {
 
 struct Window;
 
@@ -53,4 +54,4 @@ bool readStatusBar(const Control& control, winlayer::StatusBarState& state);
 // Height the status bar docks with, at the bottom of its parent's client area.
 constexpr int kStatusBarHeight = 20;
 
-} // namespace posix_window
+} // namespace winlayer

@@ -2,6 +2,7 @@
 // accepts files.
 #include "platform/posix/window/handle_table.h"
 #include "platform/posix/window/window_object.h"
+#include "platform/winlayer/drops.h"
 
 #include <cstring>
 
@@ -11,9 +12,9 @@ struct Drop {
     std::vector<std::string> paths;
 };
 
-posix_window::HandleTable<Drop>& dropTable()
+winlayer::HandleTable<Drop>& dropTable()
 {
-    static auto& instance = *new posix_window::HandleTable<Drop>(3);
+    static auto& instance = *new winlayer::HandleTable<Drop>(3);
     return instance;
 }
 
@@ -21,7 +22,7 @@ posix_window::HandleTable<Drop>& dropTable()
 
 void DragAcceptFiles(HWND hWnd, BOOL fAccept)
 {
-    std::shared_ptr<posix_window::Window> window = posix_window::findWindow(hWnd);
+    std::shared_ptr<winlayer::Window> window = winlayer::findWindow(hWnd);
     if (!window)
         return;
     std::lock_guard lock(window->mutex);
@@ -70,7 +71,7 @@ BOOL postDropFiles(HWND target, const std::vector<std::string>& paths)
     // A drop on a child goes to the nearest window that accepts files.
     HWND receiver = nullptr;
     for (int depth = 0; target && depth < 64; ++depth) {
-        std::shared_ptr<posix_window::Window> window = posix_window::findWindow(target);
+        std::shared_ptr<winlayer::Window> window = winlayer::findWindow(target);
         if (!window)
             break;
         std::lock_guard lock(window->mutex);

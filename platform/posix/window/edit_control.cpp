@@ -3,11 +3,12 @@
 #include "platform/posix/window/control.h"
 #include "platform/posix/window/text_copy.h"
 #include "platform/posix/window/window_object.h"
+#include "platform/winlayer/display_driver.h"
 
 #include <algorithm>
 #include <mutex>
 
-namespace posix_window {
+namespace winlayer {
 namespace {
 
 class EditControl : public Control {
@@ -29,7 +30,7 @@ public:
             std::size_t removed = text_.size();
             text_.assign(lParam ? reinterpret_cast<LPCSTR>(lParam) : "");
             selStart_ = selEnd_ = 0;
-            winlayer::displayDriver().textChanged(window.handle, {0, removed, text_});
+            displayDriver().textChanged(window.handle, {0, removed, text_});
             return TRUE;
         }
         case WM_GETTEXT: {
@@ -113,7 +114,7 @@ private:
         else
             text_.replace(start, removed, piece);
         selStart_ = selEnd_ = start + piece.size();
-        winlayer::displayDriver().textChanged(window.handle, {start, removed, piece});
+        displayDriver().textChanged(window.handle, {start, removed, piece});
     }
 
     mutable std::mutex mutex_;
@@ -131,4 +132,4 @@ std::unique_ptr<Control> makeEditControl(DWORD style, const std::string& text)
     return std::make_unique<EditControl>(style, text);
 }
 
-} // namespace posix_window
+} // namespace winlayer

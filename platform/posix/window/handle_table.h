@@ -10,7 +10,7 @@
 #include <mutex>
 #include <vector>
 
-namespace posix_window {
+namespace winlayer {
 
 template <typename T> class HandleTable {
 public:
@@ -112,4 +112,4 @@ private:
     std::deque<std::uint32_t> free_; // oldest first, so a slot rests long before reuse
 };
 
-} // namespace posix_window
+} // namespace winlayer

@@ -1,6 +1,8 @@
 // Menus: a table of menu objects with generation handles, their items, and the check marks.
 #include "platform/posix/window/handle_table.h"
 #include "platform/posix/window/window_object.h"
+#include "platform/winlayer/display_driver.h"
+#include "platform/winlayer/state_queries.h"
 
 #include <cstring>
 #include <mutex>
@@ -8,7 +10,7 @@
 
 namespace {
 
-using posix_window::HandleTable;
+using winlayer::HandleTable;
 
 struct MenuItem {
     UINT flags;
@@ -282,7 +284,7 @@ BOOL DestroyMenu(HMENU hMenu)
 
 BOOL SetMenu(HWND hWnd, HMENU hMenu)
 {
-    std::shared_ptr<posix_window::Window> window = posix_window::findWindow(hWnd);
+    std::shared_ptr<winlayer::Window> window = winlayer::findWindow(hWnd);
     if (!window)
         return FALSE;
     if (hMenu && !findMenu(hMenu))
@@ -301,7 +303,7 @@ BOOL SetMenu(HWND hWnd, HMENU hMenu)
 
 HMENU GetMenu(HWND hWnd)
 {
-    std::shared_ptr<posix_window::Window> window = posix_window::findWindow(hWnd);
+    std::shared_ptr<winlayer::Window> window = winlayer::findWindow(hWnd);
     if (!window)
         return nullptr;
     std::lock_guard lock(window->mutex);

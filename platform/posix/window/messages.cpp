@@ -2,12 +2,14 @@
 #include "platform/posix/process/kernel_object.h"
 #include "platform/posix/window/thread_queue.h"
 #include "platform/posix/window/window_object.h"
+#include "platform/winlayer/display_driver.h"
+#include "platform/winlayer/waits.h"
 
 #include <algorithm>
 #include <chrono>
 #include <vector>
 
-using namespace posix_window;
+using namespace winlayer;
 
 namespace {
 
@@ -55,7 +57,7 @@ bool waitForQueueInput(ThreadQueue& queue, DWORD milliseconds, DWORD wakeMask = 
         DWORD left = remaining(milliseconds, start);
         if (left == 0)
             return false;
-        winlayer::displayDriver().waitForInput(queue.wakeDescriptor, left);
+        displayDriver().waitForInput(queue.wakeDescriptor, left);
     }
 }
 
@@ -104,7 +106,7 @@ BOOL PeekMessageA(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
-    winlayer::displayDriver().pumpEvents();
+    displayDriver().pumpEvents();
     std::shared_ptr<ThreadQueue> queue = currentQueue();
     while (serveOneSentMessage(*queue)) {
     }

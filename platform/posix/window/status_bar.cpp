@@ -3,12 +3,14 @@
 #include "platform/posix/window/control.h"
 #include "platform/posix/window/text_copy.h"
 #include "platform/posix/window/window_object.h"
+#include "platform/winlayer/display_driver.h"
+#include "platform/winlayer/state_queries.h"
 
 #include <cstring>
 #include <mutex>
 #include <vector>
 
-namespace posix_window {
+namespace winlayer {
 namespace {
 
 constexpr std::size_t kMaxParts = 256;
@@ -74,7 +76,7 @@ public:
         return texts_[0];
     }
 
-    void read(winlayer::StatusBarState& state) const
+    void read(StatusBarState& state) const
     {
         std::lock_guard lock(mutex_);
         state.rightEdges = edges_;
@@ -92,7 +94,7 @@ private:
             texts_.resize(count);
             types_.resize(count);
         }
-        winlayer::displayDriver().statusChanged(window.handle, -1);
+        displayDriver().statusChanged(window.handle, -1);
         return TRUE;
     }
 
@@ -105,7 +107,7 @@ private:
             texts_[part] = text;
             types_[part] = type;
         }
-        winlayer::displayDriver().statusChanged(window.handle, static_cast<int>(part));
+        displayDriver().statusChanged(window.handle, static_cast<int>(part));
         return TRUE;
     }
 
@@ -125,7 +127,7 @@ private:
             std::lock_guard lock(window.mutex);
             window.rect = placed;
         }
-        winlayer::displayDriver().windowMoved(window.handle, placed);
+        displayDriver().windowMoved(window.handle, placed);
     }
 
     mutable std::mutex mutex_;
@@ -141,7 +143,7 @@ std::unique_ptr<Control> makeStatusBar(const std::string& text)
     return std::make_unique<StatusBar>(text);
 }
 
-bool readStatusBar(const Control& control, winlayer::StatusBarState& state)
+bool readStatusBar(const Control& control, StatusBarState& state)
 {
     const auto* statusBar = dynamic_cast<const StatusBar*>(&control);
     if (!statusBar)
@@ -150,4 +152,4 @@ bool readStatusBar(const Control& control, winlayer::StatusBarState& state)
     return true;
 }
 
-} // namespace posix_window
+} // namespace winlayer

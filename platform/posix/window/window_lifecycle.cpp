@@ -5,10 +5,11 @@
 #include "platform/posix/window/text_copy.h"
 #include "platform/posix/window/thread_queue.h"
 #include "platform/posix/window/window_object.h"
+#include "platform/winlayer/display_driver.h"
 
 #include <algorithm>
 
-namespace posix_window {
+namespace winlayer {
 namespace {
 
 void clampDefault(int& value, int fallback)
@@ -41,7 +42,7 @@ void destroyTree(const std::shared_ptr<Window>& window)
 void finalizeWindow(const std::shared_ptr<Window>& window)
 {
     HWND handle = window->handle;
-    winlayer::displayDriver().windowDestroyed(handle);
+    displayDriver().windowDestroyed(handle);
     window->alive = false;
     purgeWindowMessages(*window->queue, handle);
 
@@ -65,9 +66,9 @@ void finalizeWindow(const std::shared_ptr<Window>& window)
     removeWindow(handle);
 }
 
-} // namespace posix_window
+} // namespace winlayer
 
-using namespace posix_window;
+using namespace winlayer;
 
 HWND CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindowName, DWORD dwStyle, int X,
                      int Y, int nWidth, int nHeight, HWND hWndParent, HMENU hMenu,
@@ -159,7 +160,7 @@ HWND CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindowName, D
     }
     if (!window->alive)
         return nullptr; // destroyed by its own creation messages
-    winlayer::displayDriver().windowCreated(handle);
+    displayDriver().windowCreated(handle);
     if (dwStyle & WS_VISIBLE)
         ShowWindow(handle, SW_SHOW);
     return handle;
@@ -196,7 +197,7 @@ LRESULT DefWindowProcA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam)
             std::lock_guard lock(window->mutex);
             window->text = lParam ? reinterpret_cast<LPCSTR>(lParam) : "";
         }
-        winlayer::displayDriver().windowTextChanged(hWnd);
+        displayDriver().windowTextChanged(hWnd);
         return TRUE;
     }
     case WM_GETTEXT: {

@@ -2,7 +2,7 @@
 
 #include "platform/posix/window/handle_table.h"
 
-namespace posix_window {
+namespace winlayer {
 namespace {
 
 HandleTable<Window>& table()
@@ -50,4 +50,4 @@ std::vector<HWND> windowAndDescendants(HWND handle)
     return found;
 }
 
-} // namespace posix_window
+} // namespace winlayer

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-namespace posix_window {
+namespace winlayer {
 
 class Control;
 class ThreadQueue;
@@ -54,4 +54,4 @@ std::vector<std::shared_ptr<Window>> allWindows();
 // The window and all its descendants.
 std::vector<HWND> windowAndDescendants(HWND handle);
 
-} // namespace posix_window
+} // namespace winlayer
