@@ -101,9 +101,16 @@ public:
     void buildChild(HWND window);
     void destroyView(HWND window);
     void placeChild(View& view, const RECT& rect);
-    void refreshStatus(View& view);
-    void refreshText(HWND edit);
     void syncTopLevelGeometry(View& view);
+
+    // status_bar_view.cpp
+    void refreshStatus(View& view);
+
+    // edit_view.cpp
+    // A new view of an edit control: shows what the mirror holds, or `text` when the control
+    // has no mirror yet.
+    void showInitialText(HWND edit, const std::string& text);
+    void refreshText(HWND edit);
 
     // menu_views.cpp
     void buildMenuBar(View& top);
