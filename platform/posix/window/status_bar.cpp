@@ -1,7 +1,6 @@
 // The status bar control: parts with right edges and texts; on WM_SIZE it docks itself at the
 // bottom of its parent's client area, as wide as the parent.
 #include "platform/posix/window/control.h"
-#include "platform/posix/window/text_copy.h"
 #include "platform/posix/window/window_object.h"
 #include "platform/winlayer/display_driver.h"
 #include "platform/winlayer/state_queries.h"
@@ -22,7 +21,8 @@ public:
 
     LRESULT handle(Window& window, UINT message, WPARAM wParam, LPARAM lParam) override
     {
-        if (LRESULT result; handleFont(message, wParam, result))
+        if (LRESULT result; handleFont(message, wParam, result) ||
+                            handleText(window, message, wParam, lParam, result))
             return result;
         switch (message) {
         case WM_NCCREATE:
@@ -52,28 +52,12 @@ public:
                             texts_[part].size() + 1);
             return MAKELRESULT(texts_[part].size(), types_[part]);
         }
-        case WM_SETTEXT:
-            return setText(window, 0, 0, lParam ? reinterpret_cast<LPCSTR>(lParam) : "");
-        case WM_GETTEXT: {
-            std::lock_guard lock(mutex_);
-            return copyTextOut(texts_[0], wParam, lParam);
-        }
-        case WM_GETTEXTLENGTH: {
-            std::lock_guard lock(mutex_);
-            return static_cast<LRESULT>(texts_[0].size());
-        }
         case WM_SIZE:
             dock(window);
             return 0;
         default:
             return DefWindowProcA(window.handle, message, wParam, lParam);
         }
-    }
-
-    std::string text() const override
-    {
-        std::lock_guard lock(mutex_);
-        return texts_[0];
     }
 
     void read(StatusBarState& state) const
@@ -84,6 +68,13 @@ public:
     }
 
 private:
+    // The window text is the first part's text.
+    const std::string& windowText() const override { return texts_[0]; }
+    LRESULT setWindowText(Window& window, const char* text) override
+    {
+        return setText(window, 0, 0, text);
+    }
+
     LRESULT setParts(Window& window, WPARAM count, const int* edges)
     {
         if (count == 0 || count > kMaxParts || !edges)
@@ -130,7 +121,6 @@ private:
         displayDriver().windowMoved(window.handle, placed);
     }
 
-    mutable std::mutex mutex_;
     std::vector<int> edges_{-1};
     std::vector<std::string> texts_;
     std::vector<UINT> types_;
