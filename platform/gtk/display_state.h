@@ -17,6 +17,7 @@
 
 #include "platform/gtk/text_mirror.h"
 #include "platform/win32.h"
+#include "platform/winlayer/state_queries.h"
 
 namespace gtkdisplay {
 
@@ -115,7 +116,8 @@ public:
     // menu_views.cpp
     void buildMenuBar(View& top);
     void menuItemChanged(HMENU menu, UINT position, UINT flags);
-    bool showsAsCheck(HMENU menu, UINT id, UINT flags);
+    // A check item of the layer, an item checked now or ever, or one the older query accepts.
+    bool showsAsCheck(HMENU menu, const winlayer::MenuItemState& item);
 
     // message_dialog.cpp
     void showPendingBoxes();

@@ -46,7 +46,7 @@ public:
     virtual void textChanged(HWND /*edit*/, const TextChange&) {}
     virtual void statusChanged(HWND /*statusBar*/, int /*part, -1: the parts themselves*/) {}
     virtual void menuBarChanged(HWND) {} // SetMenu, DrawMenuBar
-    virtual void menuChanged(HMENU) {}   // items appended or destroyed
+    virtual void menuChanged(HMENU) {}   // items appended, destroyed or marked as check items
     virtual void menuItemStateChanged(HMENU, UINT /*position*/, UINT /*flags*/) {}
 
     // Shows a box and returns the answer; called on the thread that calls MessageBoxA.

@@ -40,6 +40,7 @@ struct MenuItemState {
     UINT_PTR id; // command identifier; 0 for a popup
     HMENU subMenu;    // for MF_POPUP items
     std::string text; // with its "&" mnemonic marks
+    bool checkItem;   // marked with markCheckItem (check_items.h), checked or not
 };
 std::optional<std::vector<MenuItemState>> menuState(HMENU menu);
 

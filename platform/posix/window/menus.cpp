@@ -1,6 +1,7 @@
 // Menus: a table of menu objects with generation handles, their items, and the check marks.
 #include "platform/posix/window/handle_table.h"
 #include "platform/posix/window/window_object.h"
+#include "platform/winlayer/check_items.h"
 #include "platform/winlayer/display_driver.h"
 #include "platform/winlayer/state_queries.h"
 
@@ -17,6 +18,7 @@ struct MenuItem {
     UINT_PTR id;
     HMENU subMenu;
     std::string text;
+    bool checkItem; // marked with winlayer::markCheckItem
 };
 
 struct Menu {
@@ -108,7 +110,7 @@ BOOL AppendMenuA(HMENU hMenu, UINT uFlags, UINT_PTR uIDNewItem, LPCSTR lpNewItem
     std::shared_ptr<Menu> menu = findMenu(hMenu);
     if (!menu)
         return FALSE;
-    MenuItem item{uFlags & kKeptFlags, uIDNewItem, nullptr, ""};
+    MenuItem item{uFlags & kKeptFlags, uIDNewItem, nullptr, "", false};
     if (uFlags & MF_POPUP) {
         item.subMenu = reinterpret_cast<HMENU>(uIDNewItem);
         if (item.subMenu == hMenu || !findMenu(item.subMenu))
@@ -328,9 +330,26 @@ std::optional<std::vector<MenuItemState>> menuState(HMENU menu)
     std::lock_guard lock(menuMutex());
     std::vector<MenuItemState> items;
     for (const MenuItem& item : object->items)
-        items.push_back(
-            {item.flags, (item.flags & MF_POPUP) ? 0 : item.id, item.subMenu, item.text});
+        items.push_back({item.flags, (item.flags & MF_POPUP) ? 0 : item.id, item.subMenu, item.text,
+                         item.checkItem});
     return items;
+}
+
+BOOL markCheckItem(HMENU menu, UINT id)
+{
+    HMENU owner;
+    {
+        std::lock_guard lock(menuMutex());
+        Found found = findItemLocked(menu, id, MF_BYCOMMAND);
+        if (!found.item) {
+            SetLastError(ERROR_MENU_ITEM_NOT_FOUND);
+            return FALSE;
+        }
+        found.item->checkItem = true;
+        owner = found.menu;
+    }
+    displayDriver().menuChanged(owner);
+    return TRUE;
 }
 
 } // namespace winlayer
