@@ -10,6 +10,9 @@
 namespace gtkdisplay {
 namespace {
 
+// Space between a text view's edge and its text, in pixels.
+constexpr int kTextLeftMargin = 3;
+
 void onButtonClicked(GtkButton*, gpointer window)
 {
     HWND button = static_cast<HWND>(window);
@@ -33,7 +36,7 @@ void buildMultilineEdit(View& view, const winlayer::WindowState& known)
     // edit control shows as read-only; selecting and copying still work.
     gtk_text_view_set_editable(GTK_TEXT_VIEW(view.textView), FALSE);
     gtk_text_view_set_cursor_visible(GTK_TEXT_VIEW(view.textView), FALSE);
-    gtk_text_view_set_left_margin(GTK_TEXT_VIEW(view.textView), 3);
+    gtk_text_view_set_left_margin(GTK_TEXT_VIEW(view.textView), kTextLeftMargin);
     // Files dropped on the pane belong to the window, not to the text.
     acceptFileDrops(view.textView, view.handle);
     gtk_container_add(GTK_CONTAINER(view.outer), view.textView);

@@ -14,7 +14,7 @@ struct Drop {
 
 winlayer::HandleTable<Drop>& dropTable()
 {
-    static auto& instance = *new winlayer::HandleTable<Drop>(3);
+    static auto& instance = *new winlayer::HandleTable<Drop>(winlayer::kDropHandles);
     return instance;
 }
 

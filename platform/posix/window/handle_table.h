@@ -12,6 +12,9 @@
 
 namespace winlayer {
 
+// The tags of the layer's tables.
+enum HandleTag : unsigned { kWindowHandles = 1, kMenuHandles = 2, kDropHandles = 3 };
+
 template <typename T> class HandleTable {
 public:
     // tag (1 to 3) keeps the handles of different tables apart (a menu is never a window).

@@ -31,7 +31,8 @@ constexpr int kMaxDepth = 16; // menus nest a few levels; a cycle must not recur
 
 HandleTable<Menu>& menuTable()
 {
-    static HandleTable<Menu>& instance = *new HandleTable<Menu>(2); // outlives every thread
+    static HandleTable<Menu>& instance =
+        *new HandleTable<Menu>(winlayer::kMenuHandles); // outlives every thread
     return instance;
 }
 

@@ -15,6 +15,10 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+// How often waits look at what cannot wake them: kernel objects, and a caller's wait step.
+constexpr DWORD kObjectPollMilliseconds = 1;
+constexpr DWORD kWaitStepMilliseconds = 2;
+
 DWORD messageTime()
 {
     auto now =
@@ -213,7 +217,7 @@ DWORD MsgWaitForMultipleObjects(DWORD nCount, const HANDLE* pHandles, BOOL fWait
             if (objects[i]->wait(0) == WAIT_OBJECT_0)
                 return WAIT_OBJECT_0 + i;
         DWORD left = remaining(dwMilliseconds, start);
-        if (waitForQueueInput(*queue, std::min<DWORD>(left, 1), dwWakeMask))
+        if (waitForQueueInput(*queue, std::min<DWORD>(left, kObjectPollMilliseconds), dwWakeMask))
             return WAIT_OBJECT_0 + nCount;
         if (left == 0)
             return WAIT_TIMEOUT;
@@ -241,7 +245,7 @@ bool waitServingSentMessages(const std::function<bool(DWORD milliseconds)>& wait
         while (serveOneSentMessage(*queue)) {
         }
         DWORD left = remaining(timeoutMilliseconds, start);
-        if (waitStep(std::min<DWORD>(left, 2)))
+        if (waitStep(std::min<DWORD>(left, kWaitStepMilliseconds)))
             return true;
         if (left == 0)
             return false;

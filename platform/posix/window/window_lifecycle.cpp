@@ -12,6 +12,10 @@
 namespace winlayer {
 namespace {
 
+// The size a top-level window given CW_USEDEFAULT gets.
+constexpr int kDefaultWidth = 640;
+constexpr int kDefaultHeight = 480;
+
 void clampDefault(int& value, int fallback)
 {
     if (value == CW_USEDEFAULT)
@@ -103,8 +107,8 @@ HWND CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindowName, D
     } else {
         clampDefault(X, 0);
         clampDefault(Y, 0);
-        clampDefault(nWidth, 640);
-        clampDefault(nHeight, 480);
+        clampDefault(nWidth, kDefaultWidth);
+        clampDefault(nHeight, kDefaultHeight);
     }
 
     auto window = std::make_shared<Window>();

@@ -7,7 +7,8 @@ namespace {
 
 HandleTable<Window>& table()
 {
-    static HandleTable<Window>& instance = *new HandleTable<Window>(1); // outlives every thread
+    static HandleTable<Window>& instance =
+        *new HandleTable<Window>(kWindowHandles); // outlives every thread
     return instance;
 }
 
