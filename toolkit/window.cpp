@@ -78,7 +78,7 @@ LRESULT liveWindow::sendSize(int width, int height)
 {
     const LPARAM size = static_cast<LPARAM>(static_cast<std::uint32_t>(width) +
                                             (static_cast<std::uint32_t>(height) << 16));
-    return SendMessageA(handle, WM_SIZE, 0, size);
+    return SendMessageA(handle, WM_SIZE, SIZE_RESTORED, size);
 }
 
 void liveWindow::move(int x, int y, int width, int height)

@@ -8,6 +8,9 @@
 
 namespace {
 
+// The index that asks DragQueryFileA for the number of paths instead of one path.
+constexpr UINT kPathCountIndex = 0xFFFFFFFFu;
+
 struct Drop {
     std::vector<std::string> paths;
 };
@@ -39,7 +42,7 @@ UINT DragQueryFileA(HDROP hDrop, UINT iFile, LPSTR lpszFile, UINT cch)
         SetLastError(ERROR_INVALID_HANDLE);
         return 0;
     }
-    if (iFile == 0xFFFFFFFFu)
+    if (iFile == kPathCountIndex)
         return static_cast<UINT>(drop->paths.size());
     if (iFile >= drop->paths.size())
         return 0;
