@@ -12,6 +12,7 @@
 #include "platform/winlayer/drops.h"
 #include "platform/winlayer/message_box_records.h"
 #include "platform/winlayer/state_queries.h"
+#include "platform/winlayer/waits.h"
 
 namespace guitest {
 

@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/winlayer/display_driver.h"
 #include "platform/winlayer/drops.h"
 #include "platform/winlayer/message_box_records.h"
 #include "platform/winlayer/state_queries.h"

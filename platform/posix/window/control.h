@@ -56,7 +56,7 @@ std::unique_ptr<Control> makeButton(const std::string& label);
 std::unique_ptr<Control> makeStatusBar(const std::string& text);
 
 // The status bar's parts and texts, if the control is a status bar.
-bool readStatusBar(const Control& control, winlayer::StatusBarState& state);
+bool readStatusBar(const Control& control, StatusBarState& state);
 
 // Height the status bar docks with, at the bottom of its parent's client area.
 constexpr int kStatusBarHeight = 20;

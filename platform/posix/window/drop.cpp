@@ -73,8 +73,8 @@ BOOL postDropFiles(HWND target, const std::vector<std::string>& paths)
 {
     // A drop on a child goes to the nearest window that accepts files.
     HWND receiver = nullptr;
-    for (int depth = 0; target && depth < 64; ++depth) {
-        std::shared_ptr<winlayer::Window> window = winlayer::findWindow(target);
+    for (int depth = 0; target && depth < kMaxAncestors; ++depth) {
+        std::shared_ptr<Window> window = findWindow(target);
         if (!window)
             break;
         std::lock_guard lock(window->mutex);

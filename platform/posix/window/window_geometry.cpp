@@ -40,7 +40,7 @@ namespace {
 POINT clientOriginOnScreen(HWND handle)
 {
     POINT origin{0, 0};
-    for (int depth = 0; handle && depth < 64; ++depth) {
+    for (int depth = 0; handle && depth < kMaxAncestors; ++depth) {
         std::shared_ptr<Window> window = findWindow(handle);
         if (!window)
             break;
@@ -118,7 +118,7 @@ BOOL ShowWindow(HWND hWnd, int nCmdShow)
 BOOL IsWindowVisible(HWND hWnd)
 {
     // Visible only if every ancestor of a child window is visible too.
-    for (int depth = 0; hWnd && depth < 64; ++depth) {
+    for (int depth = 0; hWnd && depth < kMaxAncestors; ++depth) {
         std::shared_ptr<Window> window = findWindow(hWnd);
         if (!window)
             return FALSE;

@@ -43,6 +43,9 @@ struct Window {
     bool needsPaint = false;
 };
 
+// How far a walk up the parents goes: windows nest a few levels, and a cycle must not loop.
+constexpr int kMaxAncestors = 64;
+
 // Adds the window to the table and stores its new handle in it.
 HWND addWindow(const std::shared_ptr<Window>& window);
 // Removes the window from the table: its handle is stale from now on.
