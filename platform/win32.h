@@ -1,5 +1,6 @@
 // The Win32 subset Tarnwick is written against. On Windows this is the SDK itself; elsewhere the
 // declarations below are implemented by platform/posix with the same names, types and contracts.
+// What the window layer adds of its own is not here but in platform/winlayer/.
 #pragma once
 
 #ifdef _WIN32

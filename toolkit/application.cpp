@@ -13,9 +13,14 @@ namespace {
 std::atomic<liveApplication*> current{nullptr};
 std::atomic<HINSTANCE> instance{nullptr};
 
-constexpr UINT classStyle = 0x4028; // CS_GLOBALCLASS | CS_OWNDC | CS_DBLCLKS
-constexpr int darkGrayBrush = 3;    // DKGRAY_BRUSH
+constexpr UINT classStyle = CS_GLOBALCLASS | CS_OWNDC | CS_DBLCLKS;
 constexpr DWORD idleMilliseconds = 10;
+
+// A class background given as a system colour index plus one stands for that colour's brush.
+HBRUSH systemColourBrush(int colourIndex)
+{
+    return reinterpret_cast<HBRUSH>(static_cast<UINT_PTR>(colourIndex + 1));
+}
 
 bool registerClass(const char* name, HBRUSH background)
 {
@@ -205,10 +210,9 @@ std::vector<liveBinding> liveApplication::bindingsSnapshot()
 
 int initialize(liveApplication& application)
 {
-    if (!registerClass("liveFrame", static_cast<HBRUSH>(GetStockObject(darkGrayBrush))))
+    if (!registerClass("liveFrame", static_cast<HBRUSH>(GetStockObject(DKGRAY_BRUSH))))
         return 0;
-    // A system colour index plus one stands for that colour's brush.
-    if (!registerClass("liveWindow", reinterpret_cast<HBRUSH>(static_cast<UINT_PTR>(1))))
+    if (!registerClass("liveWindow", systemColourBrush(COLOR_SCROLLBAR)))
         return 0;
     application.onInit();
     return 1;

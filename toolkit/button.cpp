@@ -1,9 +1,7 @@
 #include "toolkit/button.h"
 
 namespace {
-constexpr DWORD windowEdge = 0x100;       // WS_EX_WINDOWEDGE
-constexpr DWORD buttonStyle = 0x50000000; // WS_CHILD | WS_VISIBLE
-constexpr int defaultGuiFont = 17;        // DEFAULT_GUI_FONT
+constexpr DWORD buttonStyle = WS_CHILD | WS_VISIBLE;
 } // namespace
 
 liveButton::liveButton(liveWindow* parentWindow, int x, int y, int width, int height,
@@ -11,12 +9,12 @@ liveButton::liveButton(liveWindow* parentWindow, int x, int y, int width, int he
     : liveWindow(parentWindow)
 {
     const std::uint32_t identifier = nextCommandId();
-    handle = CreateWindowExA(windowEdge, "BUTTON", label.c_str(), buttonStyle, x, y, width, height,
-                             parentWindow ? parentWindow->handle : nullptr,
+    handle = CreateWindowExA(WS_EX_WINDOWEDGE, "BUTTON", label.c_str(), buttonStyle, x, y, width,
+                             height, parentWindow ? parentWindow->handle : nullptr,
                              reinterpret_cast<HMENU>(static_cast<UINT_PTR>(identifier)),
                              GetModuleHandleA(nullptr), nullptr);
     commandId = registerCommand(nullptr, buttonDispatcher, nullptr);
-    SendMessageA(handle, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(defaultGuiFont)), 0);
+    SendMessageA(handle, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), 0);
 }
 
 void liveButton::setCallback(liveCallback callback)

@@ -5,18 +5,14 @@
 #include "toolkit/menu.h"
 #include "toolkit/status_bar.h"
 
-namespace {
-constexpr DWORD overlappedWindow = 0x00CF0000; // WS_OVERLAPPEDWINDOW
-}
-
 liveTopLevelWindow::liveTopLevelWindow() : liveWindow(static_cast<liveWindow*>(nullptr)) {}
 
 liveTopLevelWindow::liveTopLevelWindow(HWND existing) : liveWindow(existing) {}
 
 liveFrame::liveFrame(const std::string& title, int x, int y, int width, int height)
 {
-    handle = CreateWindowExA(0, "liveFrame", title.c_str(), overlappedWindow, x, y, width, height,
-                             nullptr, nullptr, moduleInstance(), nullptr);
+    handle = CreateWindowExA(0, "liveFrame", title.c_str(), WS_OVERLAPPEDWINDOW, x, y, width,
+                             height, nullptr, nullptr, moduleInstance(), nullptr);
 }
 
 liveFrame::liveFrame(HWND existing) : liveTopLevelWindow(existing) {}

@@ -1,5 +1,7 @@
 #include "toolkit/menu.h"
 
+#include "platform/winlayer/check_items.h"
+
 namespace {
 constexpr UINT separatorId = 256;
 constexpr UINT radioFlags = MFT_RADIOCHECK;
@@ -31,7 +33,11 @@ liveMenuItem* liveMenu::addItem(liveCallback callback, const std::string& label,
 liveMenuItem* liveMenu::addCheckItem(liveCallback callback, const std::string& label, bool checked,
                                      Thread* itemThread)
 {
-    return add(checked ? MF_CHECKED : MF_UNCHECKED, callback, checkDispatcher, label, itemThread);
+    liveMenuItem* item =
+        add(checked ? MF_CHECKED : MF_UNCHECKED, callback, checkDispatcher, label, itemThread);
+    // Unchecked, it would look like a plain item to a display that draws the marks itself.
+    winlayer::markCheckItem(handle, item->id);
+    return item;
 }
 
 liveMenuItem* liveMenu::addRadioItem(liveCallback callback, const std::string& label, bool checked,

@@ -5,13 +5,13 @@
 #include "toolkit/application.h"
 
 namespace {
-constexpr DWORD statusBarStyle = 0x50000100; // WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP
+constexpr DWORD statusBarStyle = WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP;
 }
 
 liveStatusBar::liveStatusBar(liveWindow* parentWindow) : liveWindow(parentWindow)
 {
     InitCommonControls();
-    handle = CreateWindowExA(0, "msctls_statusbar32", "", statusBarStyle, 0, 0, 0, 0,
+    handle = CreateWindowExA(0, STATUSCLASSNAMEA, "", statusBarStyle, 0, 0, 0, 0,
                              parentWindow ? parentWindow->handle : nullptr,
                              reinterpret_cast<HMENU>(static_cast<UINT_PTR>(statusBarId)),
                              moduleInstance(), nullptr);

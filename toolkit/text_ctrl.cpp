@@ -2,22 +2,16 @@
 
 #include <vector>
 
-namespace {
-constexpr DWORD windowEdge = 0x100;      // WS_EX_WINDOWEDGE
-constexpr DWORD childStyle = 0x40000000; // WS_CHILD
-constexpr int defaultGuiFont = 17;       // DEFAULT_GUI_FONT
-} // namespace
-
 liveControl::liveControl(liveWindow* parentWindow) : liveWindow(parentWindow) {}
 
 liveTextCtrl::liveTextCtrl(liveWindow* parentWindow, int x, int y, int width, int height,
                            const std::string& text, DWORD style)
     : liveControl(parentWindow)
 {
-    handle = CreateWindowExA(windowEdge, "edit", nullptr, style | childStyle, x, y, width, height,
-                             parentWindow ? parentWindow->handle : nullptr, nullptr,
+    handle = CreateWindowExA(WS_EX_WINDOWEDGE, "edit", nullptr, style | WS_CHILD, x, y, width,
+                             height, parentWindow ? parentWindow->handle : nullptr, nullptr,
                              GetModuleHandleA(nullptr), nullptr);
-    SendMessageA(handle, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(defaultGuiFont)), 0);
+    SendMessageA(handle, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), 0);
     if (!text.empty()) {
         SendMessageA(handle, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
         UpdateWindow(handle);

@@ -36,4 +36,5 @@ public:
 
 // The log pane's style: visible, bordered, vertical scroll bar, Enter accepted, read-only,
 // automatic scrolling, multi-line.
-inline constexpr DWORD logPaneStyle = 0x10A018C4;
+inline constexpr DWORD logPaneStyle = WS_VISIBLE | WS_BORDER | WS_VSCROLL | ES_WANTRETURN |
+                                      ES_READONLY | ES_AUTOHSCROLL | ES_AUTOVSCROLL | ES_MULTILINE;

@@ -6,8 +6,11 @@
 #include "toolkit/layout.h"
 
 namespace {
-constexpr DWORD plainChildStyle = 0x40000020; // WS_CHILD | 0x20
-}
+// The low word of a style is the class's own; "liveWindow" gives this bit no meaning, but every
+// plain child has carried it from the start.
+constexpr DWORD liveWindowClassBit = 0x20;
+constexpr DWORD plainChildStyle = WS_CHILD | liveWindowClassBit;
+} // namespace
 
 liveWindow::liveWindow(liveWindow* parentWindow)
 {
@@ -75,7 +78,7 @@ LRESULT liveWindow::sendSize(int width, int height)
 {
     const LPARAM size = static_cast<LPARAM>(static_cast<std::uint32_t>(width) +
                                             (static_cast<std::uint32_t>(height) << 16));
-    return SendMessageA(handle, WM_SIZE, 0, size);
+    return SendMessageA(handle, WM_SIZE, SIZE_RESTORED, size);
 }
 
 void liveWindow::move(int x, int y, int width, int height)

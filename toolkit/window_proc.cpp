@@ -13,14 +13,8 @@
 
 namespace {
 
-std::uint32_t lowWord(std::uintptr_t value)
-{
-    return static_cast<std::uint32_t>(value & 0xFFFF);
-}
-std::uint32_t highWord(std::uintptr_t value)
-{
-    return static_cast<std::uint32_t>((value >> 16) & 0xFFFF);
-}
+// DragQueryFileA's index that asks for the number of paths instead of one path.
+constexpr UINT pathCountIndex = 0xFFFFFFFF;
 
 std::optional<liveBinding> findBinding(HWND hwnd, std::int32_t kind,
                                        std::optional<std::uint32_t> subKey)
@@ -38,7 +32,7 @@ std::optional<liveBinding> findBinding(HWND hwnd, std::int32_t kind,
 
 std::vector<std::string> droppedPaths(HDROP drop)
 {
-    const UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+    const UINT count = DragQueryFileA(drop, pathCountIndex, nullptr, 0);
     std::vector<std::string> paths;
     paths.reserve(count);
     for (UINT i = 0; i < count; ++i) {
@@ -67,7 +61,7 @@ void handleDrop(HWND hwnd, HDROP drop)
 void handleNotification(WPARAM wParam, LPARAM lParam)
 {
     const HWND control = reinterpret_cast<HWND>(lParam);
-    if (std::optional<liveBinding> binding = findBinding(control, kindCommand, highWord(wParam)))
+    if (std::optional<liveBinding> binding = findBinding(control, kindCommand, HIWORD(wParam)))
         fromAnyHandler<liveCommandHandler>(binding->handler)(binding->window);
 }
 
@@ -95,11 +89,11 @@ LRESULT CALLBACK liveWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
 
     case WM_SIZE:
         // Only a client area with a height: a minimised window reports 0.
-        if (static_cast<std::int32_t>(static_cast<std::uint32_t>(lParam)) > 0xFFFF) {
+        if (static_cast<SHORT>(HIWORD(lParam)) > 0) {
             if (auto binding = findBinding(hwnd, kindSize, std::nullopt))
-                fromAnyHandler<liveSizeHandler>(binding->handler)(
-                    binding->window, static_cast<int>(lowWord(lParam)),
-                    static_cast<int>(highWord(lParam)));
+                fromAnyHandler<liveSizeHandler>(binding->handler)(binding->window,
+                                                                  static_cast<int>(LOWORD(lParam)),
+                                                                  static_cast<int>(HIWORD(lParam)));
         }
         return 0;
 
@@ -109,8 +103,8 @@ LRESULT CALLBACK liveWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
         return DefWindowProcA(hwnd, message, wParam, lParam);
 
     case WM_COMMAND:
-        if (highWord(wParam) == 0) {
-            const std::uint32_t identifier = lowWord(wParam);
+        if (HIWORD(wParam) == 0) {
+            const std::uint32_t identifier = LOWORD(wParam);
             commandQueue().post([identifier] { runCommand(identifier); });
         } else {
             commandQueue().post([wParam, lParam] { handleNotification(wParam, lParam); });
@@ -130,7 +124,7 @@ LRESULT CALLBACK liveWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
     if (message >= WM_MOUSEFIRST && message <= WM_MOUSEWHEEL) {
         if (auto binding = findBinding(hwnd, kindMouse, message))
             fromAnyHandler<liveMouseHandler>(binding->handler)(binding->window, wParam,
-                                                               lowWord(lParam), highWord(lParam));
+                                                               LOWORD(lParam), HIWORD(lParam));
         return 0;
     }
     return DefWindowProcA(hwnd, message, wParam, lParam);

@@ -3,6 +3,7 @@
 #include <chrono>
 
 #include "platform/win32.h"
+#include "platform/winlayer/waits.h"
 
 // Declared in this order so static shutdown ends dropThread's run first, then commandThread's:
 // a running job finishes before the process does.

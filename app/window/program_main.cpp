@@ -7,6 +7,7 @@
 #include "app/window/my_app.h"
 #include "app/window/my_frame.h"
 #include "platform/gtk/gtk_display.h"
+#include "platform/winlayer/display_driver.h"
 
 namespace {
 

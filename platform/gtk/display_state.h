@@ -17,6 +17,7 @@
 
 #include "platform/gtk/text_mirror.h"
 #include "platform/win32.h"
+#include "platform/winlayer/state_queries.h"
 
 namespace gtkdisplay {
 
@@ -101,14 +102,22 @@ public:
     void buildChild(HWND window);
     void destroyView(HWND window);
     void placeChild(View& view, const RECT& rect);
-    void refreshStatus(View& view);
-    void refreshText(HWND edit);
     void syncTopLevelGeometry(View& view);
+
+    // status_bar_view.cpp
+    void refreshStatus(View& view);
+
+    // edit_view.cpp
+    // A new view of an edit control: shows what the mirror holds, or `text` when the control
+    // has no mirror yet.
+    void showInitialText(HWND edit, const std::string& text);
+    void refreshText(HWND edit);
 
     // menu_views.cpp
     void buildMenuBar(View& top);
     void menuItemChanged(HMENU menu, UINT position, UINT flags);
-    bool showsAsCheck(HMENU menu, UINT id, UINT flags);
+    // A check item of the layer, an item checked now or ever, or one the older query accepts.
+    bool showsAsCheck(HMENU menu, const winlayer::MenuItemState& item);
 
     // message_dialog.cpp
     void showPendingBoxes();

@@ -5,9 +5,14 @@
 #include <glib-unix.h>
 
 #include "platform/gtk/display_state.h"
+#include "platform/winlayer/display_driver.h"
+#include "platform/winlayer/state_queries.h"
 
 namespace gtkdisplay {
 namespace {
+
+// GTK events handled in one pump at most, so a flood of them cannot starve the message queue.
+constexpr int kMaxEventsPerPump = 64;
 
 // The natural height of a menu bar with one item, as GTK's theme draws it.
 int measureMenuBarHeight()
@@ -203,8 +208,7 @@ void GtkDisplay::pumpEvents()
         return;
     state->pumping = true;
     flush();
-    // Bounded, so a flood of events cannot keep the message queue from being served.
-    for (int i = 0; i < 64 && g_main_context_iteration(nullptr, FALSE); ++i) {
+    for (int i = 0; i < kMaxEventsPerPump && g_main_context_iteration(nullptr, FALSE); ++i) {
     }
     flush();
     gdk_display_flush(gdk_display_get_default());

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/win32.h"
+#include "platform/winlayer/display_driver.h"
 
 namespace gtkdisplay {
 
@@ -27,8 +28,9 @@ public:
     GtkDisplay(const GtkDisplay&) = delete;
     GtkDisplay& operator=(const GtkDisplay&) = delete;
 
-    // Menu items the query accepts are shown as check items even while unchecked (Win32 menus
-    // cannot tell an unchecked check item from a plain one); an item ever checked is one anyway.
+    // Check items come from the layer (winlayer::markCheckItem, which the toolkit's check items
+    // use); an item ever checked is one anyway. Items this query accepts are shown as check
+    // items too: a leftover for callers written before the layer kept the mark.
     void setCheckItemQuery(std::function<bool(UINT id)> query);
 
     // Applies the changes other threads reported. Display thread only.

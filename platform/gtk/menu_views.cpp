@@ -4,6 +4,7 @@
 #include "platform/gtk/display_state.h"
 #include "platform/gtk/display_text.h"
 #include "platform/gtk/gtk_display.h"
+#include "platform/winlayer/state_queries.h"
 
 namespace gtkdisplay {
 namespace {
@@ -39,9 +40,10 @@ void onActivate(GtkMenuItem* item, gpointer data)
 
 } // namespace
 
-bool DisplayState::showsAsCheck(HMENU menu, UINT id, UINT flags)
+bool DisplayState::showsAsCheck(HMENU menu, const winlayer::MenuItemState& item)
 {
-    if (flags & (MF_CHECKED | MFT_RADIOCHECK))
+    UINT id = static_cast<UINT>(item.id);
+    if (item.checkItem || (item.flags & (MF_CHECKED | MFT_RADIOCHECK)))
         return true;
     if (everChecked.count({menu, id}))
         return true;
@@ -78,7 +80,7 @@ void fillShell(DisplayState& state, View& top, GtkWidget* shell, HMENU menu, int
             UINT id = static_cast<UINT>(item.id);
             if (item.flags & MF_CHECKED)
                 state.everChecked.insert({menu, id});
-            check = state.showsAsCheck(menu, id, item.flags);
+            check = state.showsAsCheck(menu, item);
             if (check) {
                 widget = gtk_check_menu_item_new_with_mnemonic(label.c_str());
                 gtk_check_menu_item_set_draw_as_radio(GTK_CHECK_MENU_ITEM(widget),

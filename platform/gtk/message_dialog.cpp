@@ -3,11 +3,18 @@
 #include "platform/gtk/display_state.h"
 #include "platform/gtk/display_text.h"
 #include "platform/gtk/gtk_display.h"
+#include "platform/winlayer/waits.h"
+#include "platform/winlayer/state_queries.h"
 
 #include <chrono>
 
 namespace gtkdisplay {
 namespace {
+
+// The display thread's naps while its own box is open, and how often a thread waiting for a box
+// looks whether the box's owner still lives.
+constexpr DWORD kBoxNapMilliseconds = 10;
+constexpr std::chrono::milliseconds kOwnerCheckInterval{100};
 
 struct ButtonSpec {
     const char* label;
@@ -177,7 +184,7 @@ int DisplayState::runBoxHere(const std::shared_ptr<BoxRequest>& request)
             if (request->done)
                 return true;
         }
-        g_usleep(static_cast<gulong>(std::min<DWORD>(milliseconds, 10)) * 1000);
+        g_usleep(static_cast<gulong>(std::min<DWORD>(milliseconds, kBoxNapMilliseconds)) * 1000);
         return false;
     });
     return request->answer;
@@ -203,8 +210,7 @@ int GtkDisplay::messageBox(HWND owner, const std::string& text, const std::strin
     // Looks at the owner now and then: a box whose owner died, while the display thread no
     // longer serves GTK, must not keep this thread waiting forever.
     while (!request->done) {
-        if (state->boxAnswered.wait_for(guard, std::chrono::milliseconds(100)) ==
-                std::cv_status::timeout &&
+        if (state->boxAnswered.wait_for(guard, kOwnerCheckInterval) == std::cv_status::timeout &&
             !request->done && owner) {
             guard.unlock();
             bool alive = IsWindow(owner);

@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "platform/gtk/display_text.h"
+#include "platform/winlayer/display_driver.h"
 
 namespace gtkdisplay {
 

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/win32.h"
+#include "platform/winlayer/display_driver.h"
 
 namespace gtkdisplay {
 

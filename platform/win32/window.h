@@ -1,16 +1,10 @@
 // Win32 windows, messages, system controls, menus, message boxes, drag and drop, stock objects and
-// local memory: the subset the toolkit uses. Windows are objects of the layer; nothing here needs a
-// display. The layer's own additions (display driver, test records, waits) follow at the end.
+// local memory: the subset the toolkit uses, with the SDK's names, types and values and nothing
+// else. Windows are objects of the layer; nothing here needs a display. What the layer adds of
+// its own (display driver, waits, drops, state queries) is in platform/winlayer/.
 #pragma once
 
 #include "platform/win32/base.h"
-
-#include <cstddef>
-#include <functional>
-#include <optional>
-#include <string>
-#include <string_view>
-#include <vector>
 
 // ---------------------------------------------------------------------------------------------
 // Types
@@ -170,8 +164,9 @@ using LPCREATESTRUCTA = CREATESTRUCTA*;
 #define QS_SENDMESSAGE 0x0040u
 #define QS_HOTKEY 0x0080u
 #define QS_ALLPOSTMESSAGE 0x0100u
+#define QS_RAWINPUT 0x0400u
 #define QS_MOUSE (QS_MOUSEMOVE | QS_MOUSEBUTTON)
-#define QS_INPUT (QS_MOUSE | QS_KEY | 0x0400u)
+#define QS_INPUT (QS_MOUSE | QS_KEY | QS_RAWINPUT)
 #define QS_ALLEVENTS (QS_INPUT | QS_POSTMESSAGE | QS_TIMER | QS_PAINT | QS_HOTKEY)
 #define QS_ALLINPUT (QS_ALLEVENTS | QS_SENDMESSAGE)
 
@@ -445,8 +440,8 @@ BOOL DestroyMenu(HMENU hMenu);
 // ---------------------------------------------------------------------------------------------
 // Message boxes, drag and drop, common controls, GDI objects, resources, local memory
 
-// Without a display: recorded (winlayer::shownMessageBoxes) and answered at once with the box's
-// first button (IDOK for MB_OK). With a display driver the driver shows it.
+// Without a display: recorded and answered at once with the box's first button (IDOK for MB_OK).
+// With a display driver the driver shows it.
 int MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType);
 
 void DragAcceptFiles(HWND hWnd, BOOL fAccept);
@@ -470,151 +465,3 @@ LPVOID LocalLock(HLOCAL hMem);
 BOOL LocalUnlock(HLOCAL hMem);
 // Null on success; the handle itself when it is not one of ours.
 HLOCAL LocalFree(HLOCAL hMem);
-
-// =============================================================================================
-// The layer's own additions (no Win32 counterpart)
-// =============================================================================================
-
-namespace winlayer {
-
-// ----- Waiting ------------------------------------------------------------------------------
-
-// A descriptor (an eventfd) that becomes readable whenever a message is posted or sent to the
-// calling thread's queue; a display's main loop can watch it. Owned by the layer.
-int queueWakeDescriptor();
-
-// Sleeps until the calling thread has input (sent or posted messages, a quit) or the time-out
-// passes; true if there is input. Same as MsgWaitForMultipleObjects(0, nullptr, FALSE, ms,
-// QS_ALLINPUT) == WAIT_OBJECT_0.
-bool waitForInput(DWORD milliseconds);
-
-// Calls waitStep(slice) with short slices until it returns true or the time-out passes, serving
-// the calling thread's incoming sent messages in between, so a thread can wait for something
-// (a worker thread, say) that itself sends messages to this thread's windows. True if waitStep
-// succeeded.
-bool waitServingSentMessages(const std::function<bool(DWORD milliseconds)>& waitStep,
-                             DWORD timeoutMilliseconds = INFINITE);
-
-// ----- Drops --------------------------------------------------------------------------------
-
-// Creates a drop object holding the paths, in order. Freed by DragFinish.
-HDROP createDrop(const std::vector<std::string>& paths);
-
-// Posts WM_DROPFILES with a new drop of the paths to the window, or to its nearest ancestor,
-// that accepts files. FALSE (and no drop left behind) when no such window exists.
-BOOL postDropFiles(HWND target, const std::vector<std::string>& paths);
-
-// ----- Message boxes ------------------------------------------------------------------------
-
-struct MessageBoxRecord {
-    HWND owner;
-    std::string text;
-    std::string caption;
-    UINT type;
-    DWORD threadId; // the thread that showed the box
-    int answer;
-};
-
-// The message boxes shown so far, oldest first (the most recent 256 are kept).
-std::vector<MessageBoxRecord> shownMessageBoxes();
-void clearShownMessageBoxes();
-
-// ----- Reading the state of windows and menus (for display drivers and tests) --------------
-
-struct WindowState {
-    HWND handle;
-    std::string className; // as registered ("edit", "BUTTON", "msctls_statusbar32", ...)
-    std::string text;      // window text; an edit control's whole content
-    DWORD style;
-    DWORD exStyle;
-    RECT rect;       // outer rectangle: screen for top-level windows, parent's client for children
-    RECT clientRect; // (0, 0, client width, client height)
-    HWND parent;
-    HMENU menu;  // the menu bar of a top-level window
-    UINT_PTR id; // control identifier of a child window
-    bool visible;
-    bool acceptsFiles;
-    DWORD threadId; // the owning thread
-};
-
-std::optional<WindowState> windowState(HWND window);
-std::vector<HWND> topLevelWindows();
-std::vector<HWND> childWindows(HWND parent);
-
-struct StatusBarState {
-    std::vector<int> rightEdges; // SB_SETPARTS values; -1 runs to the bar's end
-    std::vector<std::string> texts;
-};
-std::optional<StatusBarState> statusBarState(HWND statusBar);
-
-struct MenuItemState {
-    UINT flags;  // MF_* type and state bits (MF_POPUP, MF_SEPARATOR, MF_CHECKED, MFT_RADIOCHECK...)
-    UINT_PTR id; // command identifier; 0 for a popup
-    HMENU subMenu;    // for MF_POPUP items
-    std::string text; // with its "&" mnemonic marks
-};
-std::optional<std::vector<MenuItemState>> menuState(HMENU menu);
-
-// ----- Display driver -----------------------------------------------------------------------
-
-// A change of an edit control's text: `removed` bytes at `start` were replaced by `inserted`.
-// An append is start == old length, removed == 0.
-struct TextChange {
-    std::size_t start;
-    std::size_t removed;
-    std::string_view inserted;
-};
-
-struct NonClientMetrics {
-    int captionHeight;
-    int menuBarHeight;
-    int frameWidth;  // each side of a WS_THICKFRAME window
-    int borderWidth; // each side of a WS_BORDER / WS_DLGFRAME window
-};
-
-// What a display needs to know. Notifications arrive on the thread that made the change (often
-// not the display's thread) and must return quickly: queue the change and apply it on the
-// display's own thread. textChanged is called under the control's lock, so changes arrive in
-// their order; it must not call back into the layer for that control, and a lock it takes there
-// must not be held while the driver calls the layer's query functions. A control written from
-// another thread while its window is destroyed may report one last change after windowDestroyed:
-// ignore handles no longer known.
-class DisplayDriver {
-public:
-    virtual ~DisplayDriver() = default;
-
-    virtual void windowCreated(HWND) {}
-    virtual void windowShown(HWND, bool /*visible*/) {}
-    virtual void windowMoved(HWND, const RECT& /*outer*/) {}
-    virtual void windowTextChanged(HWND) {} // title or label (not edit controls)
-    virtual void windowDestroyed(HWND) {}   // before the window's state is gone
-    virtual void textChanged(HWND /*edit*/, const TextChange&) {}
-    virtual void statusChanged(HWND /*statusBar*/, int /*part, -1: the parts themselves*/) {}
-    virtual void menuBarChanged(HWND) {} // SetMenu, DrawMenuBar
-    virtual void menuChanged(HMENU) {}   // items appended or destroyed
-    virtual void menuItemStateChanged(HMENU, UINT /*position*/, UINT /*flags*/) {}
-
-    // Shows a box and returns the answer; called on the thread that calls MessageBoxA.
-    virtual int messageBox(HWND owner, const std::string& text, const std::string& caption,
-                           UINT type);
-
-    // Lets the display handle its pending events without blocking; PeekMessageA calls it on
-    // whichever thread peeks, so a driver acts only on its own thread.
-    virtual void pumpEvents() {}
-    // Sleeps until queueDescriptor is readable, the display has events, or the time passes
-    // (INFINITE: no limit). Called by every thread that waits for input; the default polls.
-    virtual void waitForInput(int queueDescriptor, DWORD milliseconds);
-
-    virtual NonClientMetrics nonClientMetrics() const { return {23, 20, 8, 1}; }
-};
-
-// Installs a driver (not owned; it must outlive its use); null restores the null driver.
-void setDisplayDriver(DisplayDriver* driver);
-DisplayDriver& displayDriver();
-
-// User actions reported by a display: the window's new outer size or position, with the
-// resulting WM_SIZE / WM_MOVE posted to the window (the driver is not told back).
-BOOL displayResized(HWND window, int outerWidth, int outerHeight);
-BOOL displayMoved(HWND window, int x, int y);
-
-} // namespace winlayer

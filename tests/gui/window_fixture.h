@@ -10,6 +10,10 @@
 #include "app/window/my_frame.h"
 #include "gui/xdotool.h"
 #include "platform/gtk/gtk_display.h"
+#include "platform/winlayer/drops.h"
+#include "platform/winlayer/message_box_records.h"
+#include "platform/winlayer/state_queries.h"
+#include "platform/winlayer/waits.h"
 
 namespace guitest {
 

@@ -11,6 +11,11 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/winlayer/display_driver.h"
+#include "platform/winlayer/drops.h"
+#include "platform/winlayer/message_box_records.h"
+#include "platform/winlayer/state_queries.h"
+#include "platform/winlayer/waits.h"
 #include "toolkit/toolkit.h"
 
 class TestApp : public liveApplication {

@@ -1,12 +1,12 @@
 // The push button: a click sends WM_COMMAND with BN_CLICKED and the button's identifier to its
 // parent.
 #include "platform/posix/window/control.h"
-#include "platform/posix/window/text_copy.h"
 #include "platform/posix/window/window_object.h"
+#include "platform/winlayer/display_driver.h"
 
 #include <mutex>
 
-namespace posix_window {
+namespace winlayer {
 namespace {
 
 class Button : public Control {
@@ -15,7 +15,8 @@ public:
 
     LRESULT handle(Window& window, UINT message, WPARAM wParam, LPARAM lParam) override
     {
-        if (LRESULT result; handleFont(message, wParam, result))
+        if (LRESULT result; handleFont(message, wParam, result) ||
+                            handleText(window, message, wParam, lParam, result))
             return result;
         switch (message) {
         case WM_NCCREATE:
@@ -23,34 +24,24 @@ public:
         case BM_CLICK:
             click(window);
             return 0;
-        case WM_SETTEXT: {
-            {
-                std::lock_guard lock(mutex_);
-                label_ = lParam ? reinterpret_cast<LPCSTR>(lParam) : "";
-            }
-            winlayer::displayDriver().windowTextChanged(window.handle);
-            return TRUE;
-        }
-        case WM_GETTEXT: {
-            std::lock_guard lock(mutex_);
-            return copyTextOut(label_, wParam, lParam);
-        }
-        case WM_GETTEXTLENGTH: {
-            std::lock_guard lock(mutex_);
-            return static_cast<LRESULT>(label_.size());
-        }
         default:
             return DefWindowProcA(window.handle, message, wParam, lParam);
         }
     }
 
-    std::string text() const override
+private:
+    const std::string& windowText() const override { return label_; }
+
+    LRESULT setWindowText(Window& window, const char* text) override
     {
-        std::lock_guard lock(mutex_);
-        return label_;
+        {
+            std::lock_guard lock(mutex_);
+            label_ = text;
+        }
+        displayDriver().windowTextChanged(window.handle);
+        return TRUE;
     }
 
-private:
     static void click(Window& window)
     {
         HWND parent;
@@ -67,7 +58,6 @@ private:
                          reinterpret_cast<LPARAM>(window.handle));
     }
 
-    mutable std::mutex mutex_;
     std::string label_;
 };
 
@@ -78,4 +68,4 @@ std::unique_ptr<Control> makeButton(const std::string& label)
     return std::make_unique<Button>(label);
 }
 
-} // namespace posix_window
+} // namespace winlayer

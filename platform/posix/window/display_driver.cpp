@@ -1,5 +1,6 @@
 // The display driver seam and the null driver used without a display.
 #include "platform/win32.h"
+#include "platform/winlayer/display_driver.h"
 
 #include <poll.h>
 

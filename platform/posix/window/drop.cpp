@@ -2,18 +2,22 @@
 // accepts files.
 #include "platform/posix/window/handle_table.h"
 #include "platform/posix/window/window_object.h"
+#include "platform/winlayer/drops.h"
 
 #include <cstring>
 
 namespace {
 
+// The index that asks DragQueryFileA for the number of paths instead of one path.
+constexpr UINT kPathCountIndex = 0xFFFFFFFFu;
+
 struct Drop {
     std::vector<std::string> paths;
 };
 
-posix_window::HandleTable<Drop>& dropTable()
+winlayer::HandleTable<Drop>& dropTable()
 {
-    static auto& instance = *new posix_window::HandleTable<Drop>(3);
+    static auto& instance = *new winlayer::HandleTable<Drop>(winlayer::kDropHandles);
     return instance;
 }
 
@@ -21,7 +25,7 @@ posix_window::HandleTable<Drop>& dropTable()
 
 void DragAcceptFiles(HWND hWnd, BOOL fAccept)
 {
-    std::shared_ptr<posix_window::Window> window = posix_window::findWindow(hWnd);
+    std::shared_ptr<winlayer::Window> window = winlayer::findWindow(hWnd);
     if (!window)
         return;
     std::lock_guard lock(window->mutex);
@@ -38,7 +42,7 @@ UINT DragQueryFileA(HDROP hDrop, UINT iFile, LPSTR lpszFile, UINT cch)
         SetLastError(ERROR_INVALID_HANDLE);
         return 0;
     }
-    if (iFile == 0xFFFFFFFFu)
+    if (iFile == kPathCountIndex)
         return static_cast<UINT>(drop->paths.size());
     if (iFile >= drop->paths.size())
         return 0;
@@ -69,8 +73,8 @@ BOOL postDropFiles(HWND target, const std::vector<std::string>& paths)
 {
     // A drop on a child goes to the nearest window that accepts files.
     HWND receiver = nullptr;
-    for (int depth = 0; target && depth < 64; ++depth) {
-        std::shared_ptr<posix_window::Window> window = posix_window::findWindow(target);
+    for (int depth = 0; target && depth < kMaxAncestors; ++depth) {
+        std::shared_ptr<Window> window = findWindow(target);
         if (!window)
             break;
         std::lock_guard lock(window->mutex);

@@ -1,13 +1,13 @@
 // The "edit" control. Appending (the selection moved to the end, then replaced) costs time in
 // proportion to the appended piece, never to the whole text.
 #include "platform/posix/window/control.h"
-#include "platform/posix/window/text_copy.h"
 #include "platform/posix/window/window_object.h"
+#include "platform/winlayer/display_driver.h"
 
 #include <algorithm>
 #include <mutex>
 
-namespace posix_window {
+namespace winlayer {
 namespace {
 
 class EditControl : public Control {
@@ -19,27 +19,12 @@ public:
 
     LRESULT handle(Window& window, UINT message, WPARAM wParam, LPARAM lParam) override
     {
-        if (LRESULT result; handleFont(message, wParam, result))
+        if (LRESULT result; handleFont(message, wParam, result) ||
+                            handleText(window, message, wParam, lParam, result))
             return result;
         switch (message) {
         case WM_NCCREATE:
             return TRUE;
-        case WM_SETTEXT: {
-            std::lock_guard lock(mutex_);
-            std::size_t removed = text_.size();
-            text_.assign(lParam ? reinterpret_cast<LPCSTR>(lParam) : "");
-            selStart_ = selEnd_ = 0;
-            winlayer::displayDriver().textChanged(window.handle, {0, removed, text_});
-            return TRUE;
-        }
-        case WM_GETTEXT: {
-            std::lock_guard lock(mutex_);
-            return copyTextOut(text_, wParam, lParam);
-        }
-        case WM_GETTEXTLENGTH: {
-            std::lock_guard lock(mutex_);
-            return static_cast<LRESULT>(text_.size());
-        }
         case EM_GETSEL: {
             std::lock_guard lock(mutex_);
             if (wParam)
@@ -80,13 +65,20 @@ public:
         }
     }
 
-    std::string text() const override
+private:
+    const std::string& windowText() const override { return text_; }
+
+    // A new text is one whole change for the display, and leaves no selection.
+    LRESULT setWindowText(Window& window, const char* text) override
     {
         std::lock_guard lock(mutex_);
-        return text_;
+        std::size_t removed = text_.size();
+        text_.assign(text);
+        selStart_ = selEnd_ = 0;
+        displayDriver().textChanged(window.handle, {0, removed, text_});
+        return TRUE;
     }
 
-private:
     // A negative start removes the selection; a negative end means the end of the text.
     void setSelection(int start, int end)
     {
@@ -113,10 +105,9 @@ private:
         else
             text_.replace(start, removed, piece);
         selStart_ = selEnd_ = start + piece.size();
-        winlayer::displayDriver().textChanged(window.handle, {start, removed, piece});
+        displayDriver().textChanged(window.handle, {start, removed, piece});
     }
 
-    mutable std::mutex mutex_;
     std::string text_;
     std::size_t selStart_ = 0;
     std::size_t selEnd_ = 0;
@@ -131,4 +122,4 @@ std::unique_ptr<Control> makeEditControl(DWORD style, const std::string& text)
     return std::make_unique<EditControl>(style, text);
 }
 
-} // namespace posix_window
+} // namespace winlayer

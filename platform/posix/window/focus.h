@@ -3,9 +3,9 @@
 
 #include "platform/win32.h"
 
-namespace posix_window {
+namespace winlayer {
 
 // A destroyed window loses the focus.
 void forgetFocus(HWND window);
 
-} // namespace posix_window
+} // namespace winlayer

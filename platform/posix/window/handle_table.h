@@ -10,7 +10,10 @@
 #include <mutex>
 #include <vector>
 
-namespace posix_window {
+namespace winlayer {
+
+// The tags of the layer's tables.
+enum HandleTag : unsigned { kWindowHandles = 1, kMenuHandles = 2, kDropHandles = 3 };
 
 template <typename T> class HandleTable {
 public:
@@ -112,4 +115,4 @@ private:
     std::deque<std::uint32_t> free_; // oldest first, so a slot rests long before reuse
 };
 
-} // namespace posix_window
+} // namespace winlayer

@@ -1,6 +1,9 @@
 // Menus: a table of menu objects with generation handles, their items, and the check marks.
 #include "platform/posix/window/handle_table.h"
 #include "platform/posix/window/window_object.h"
+#include "platform/winlayer/check_items.h"
+#include "platform/winlayer/display_driver.h"
+#include "platform/winlayer/state_queries.h"
 
 #include <cstring>
 #include <mutex>
@@ -8,13 +11,14 @@
 
 namespace {
 
-using posix_window::HandleTable;
+using winlayer::HandleTable;
 
 struct MenuItem {
     UINT flags;
     UINT_PTR id;
     HMENU subMenu;
     std::string text;
+    bool checkItem; // marked with winlayer::markCheckItem
 };
 
 struct Menu {
@@ -27,7 +31,8 @@ constexpr int kMaxDepth = 16; // menus nest a few levels; a cycle must not recur
 
 HandleTable<Menu>& menuTable()
 {
-    static HandleTable<Menu>& instance = *new HandleTable<Menu>(2); // outlives every thread
+    static HandleTable<Menu>& instance =
+        *new HandleTable<Menu>(winlayer::kMenuHandles); // outlives every thread
     return instance;
 }
 
@@ -106,7 +111,7 @@ BOOL AppendMenuA(HMENU hMenu, UINT uFlags, UINT_PTR uIDNewItem, LPCSTR lpNewItem
     std::shared_ptr<Menu> menu = findMenu(hMenu);
     if (!menu)
         return FALSE;
-    MenuItem item{uFlags & kKeptFlags, uIDNewItem, nullptr, ""};
+    MenuItem item{uFlags & kKeptFlags, uIDNewItem, nullptr, "", false};
     if (uFlags & MF_POPUP) {
         item.subMenu = reinterpret_cast<HMENU>(uIDNewItem);
         if (item.subMenu == hMenu || !findMenu(item.subMenu))
@@ -282,7 +287,7 @@ BOOL DestroyMenu(HMENU hMenu)
 
 BOOL SetMenu(HWND hWnd, HMENU hMenu)
 {
-    std::shared_ptr<posix_window::Window> window = posix_window::findWindow(hWnd);
+    std::shared_ptr<winlayer::Window> window = winlayer::findWindow(hWnd);
     if (!window)
         return FALSE;
     if (hMenu && !findMenu(hMenu))
@@ -301,7 +306,7 @@ BOOL SetMenu(HWND hWnd, HMENU hMenu)
 
 HMENU GetMenu(HWND hWnd)
 {
-    std::shared_ptr<posix_window::Window> window = posix_window::findWindow(hWnd);
+    std::shared_ptr<winlayer::Window> window = winlayer::findWindow(hWnd);
     if (!window)
         return nullptr;
     std::lock_guard lock(window->mutex);
@@ -326,9 +331,26 @@ std::optional<std::vector<MenuItemState>> menuState(HMENU menu)
     std::lock_guard lock(menuMutex());
     std::vector<MenuItemState> items;
     for (const MenuItem& item : object->items)
-        items.push_back(
-            {item.flags, (item.flags & MF_POPUP) ? 0 : item.id, item.subMenu, item.text});
+        items.push_back({item.flags, (item.flags & MF_POPUP) ? 0 : item.id, item.subMenu, item.text,
+                         item.checkItem});
     return items;
+}
+
+BOOL markCheckItem(HMENU menu, UINT id)
+{
+    HMENU owner;
+    {
+        std::lock_guard lock(menuMutex());
+        Found found = findItemLocked(menu, id, MF_BYCOMMAND);
+        if (!found.item) {
+            SetLastError(ERROR_MENU_ITEM_NOT_FOUND);
+            return FALSE;
+        }
+        found.item->checkItem = true;
+        owner = found.menu;
+    }
+    displayDriver().menuChanged(owner);
+    return TRUE;
 }
 
 } // namespace winlayer

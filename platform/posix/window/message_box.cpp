@@ -1,6 +1,8 @@
 // Message boxes: shown by the display driver; the null driver answers at once. Every box is
 // recorded so tests can see what was shown.
 #include "platform/posix/window/window_object.h"
+#include "platform/winlayer/display_driver.h"
+#include "platform/winlayer/message_box_records.h"
 
 #include <deque>
 #include <mutex>
@@ -24,7 +26,7 @@ BoxLog& boxLog()
 
 int MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType)
 {
-    if (hWnd && !posix_window::findWindow(hWnd))
+    if (hWnd && !winlayer::findWindow(hWnd))
         return 0;
     std::string text = lpText ? lpText : "";
     std::string caption = lpCaption ? lpCaption : "Error";

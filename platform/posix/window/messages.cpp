@@ -2,16 +2,22 @@
 #include "platform/posix/process/kernel_object.h"
 #include "platform/posix/window/thread_queue.h"
 #include "platform/posix/window/window_object.h"
+#include "platform/winlayer/display_driver.h"
+#include "platform/winlayer/waits.h"
 
 #include <algorithm>
 #include <chrono>
 #include <vector>
 
-using namespace posix_window;
+using namespace winlayer;
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
+
+// How often waits look at what cannot wake them: kernel objects, and a caller's wait step.
+constexpr DWORD kObjectPollMilliseconds = 1;
+constexpr DWORD kWaitStepMilliseconds = 2;
 
 DWORD messageTime()
 {
@@ -55,7 +61,7 @@ bool waitForQueueInput(ThreadQueue& queue, DWORD milliseconds, DWORD wakeMask = 
         DWORD left = remaining(milliseconds, start);
         if (left == 0)
             return false;
-        winlayer::displayDriver().waitForInput(queue.wakeDescriptor, left);
+        displayDriver().waitForInput(queue.wakeDescriptor, left);
     }
 }
 
@@ -104,7 +110,7 @@ BOOL PeekMessageA(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
-    winlayer::displayDriver().pumpEvents();
+    displayDriver().pumpEvents();
     std::shared_ptr<ThreadQueue> queue = currentQueue();
     while (serveOneSentMessage(*queue)) {
     }
@@ -211,7 +217,7 @@ DWORD MsgWaitForMultipleObjects(DWORD nCount, const HANDLE* pHandles, BOOL fWait
             if (objects[i]->wait(0) == WAIT_OBJECT_0)
                 return WAIT_OBJECT_0 + i;
         DWORD left = remaining(dwMilliseconds, start);
-        if (waitForQueueInput(*queue, std::min<DWORD>(left, 1), dwWakeMask))
+        if (waitForQueueInput(*queue, std::min<DWORD>(left, kObjectPollMilliseconds), dwWakeMask))
             return WAIT_OBJECT_0 + nCount;
         if (left == 0)
             return WAIT_TIMEOUT;
@@ -239,7 +245,7 @@ bool waitServingSentMessages(const std::function<bool(DWORD milliseconds)>& wait
         while (serveOneSentMessage(*queue)) {
         }
         DWORD left = remaining(timeoutMilliseconds, start);
-        if (waitStep(std::min<DWORD>(left, 2)))
+        if (waitStep(std::min<DWORD>(left, kWaitStepMilliseconds)))
             return true;
         if (left == 0)
             return false;

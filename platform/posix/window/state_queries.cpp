@@ -2,12 +2,13 @@
 #include "platform/posix/window/control.h"
 #include "platform/posix/window/window_geometry.h"
 #include "platform/posix/window/window_object.h"
+#include "platform/winlayer/state_queries.h"
 
 namespace winlayer {
 
 std::optional<WindowState> windowState(HWND handle)
 {
-    std::shared_ptr<posix_window::Window> window = posix_window::findWindow(handle);
+    std::shared_ptr<Window> window = findWindow(handle);
     if (!window)
         return std::nullopt;
     WindowState state;
@@ -22,7 +23,7 @@ std::optional<WindowState> windowState(HWND handle)
     state.style = window->style;
     state.exStyle = window->exStyle;
     state.rect = window->rect;
-    POINT size = posix_window::clientSizeLocked(*window);
+    POINT size = clientSizeLocked(*window);
     state.clientRect = {0, 0, size.x, size.y};
     state.parent = window->parent;
     state.menu = (window->style & WS_CHILD) ? nullptr : window->menu;
@@ -35,7 +36,7 @@ std::optional<WindowState> windowState(HWND handle)
 std::vector<HWND> topLevelWindows()
 {
     std::vector<HWND> found;
-    for (const auto& window : posix_window::allWindows()) {
+    for (const auto& window : allWindows()) {
         std::lock_guard lock(window->mutex);
         if (!(window->style & WS_CHILD))
             found.push_back(window->handle);
@@ -45,7 +46,7 @@ std::vector<HWND> topLevelWindows()
 
 std::vector<HWND> childWindows(HWND parent)
 {
-    std::shared_ptr<posix_window::Window> window = posix_window::findWindow(parent);
+    std::shared_ptr<Window> window = findWindow(parent);
     if (!window)
         return {};
     std::lock_guard lock(window->mutex);
@@ -54,9 +55,9 @@ std::vector<HWND> childWindows(HWND parent)
 
 std::optional<StatusBarState> statusBarState(HWND statusBar)
 {
-    std::shared_ptr<posix_window::Window> window = posix_window::findWindow(statusBar);
+    std::shared_ptr<Window> window = findWindow(statusBar);
     StatusBarState state;
-    if (!window || !window->control || !posix_window::readStatusBar(*window->control, state))
+    if (!window || !window->control || !readStatusBar(*window->control, state))
         return std::nullopt;
     return state;
 }

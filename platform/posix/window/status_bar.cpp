@@ -1,14 +1,15 @@
 // The status bar control: parts with right edges and texts; on WM_SIZE it docks itself at the
 // bottom of its parent's client area, as wide as the parent.
 #include "platform/posix/window/control.h"
-#include "platform/posix/window/text_copy.h"
 #include "platform/posix/window/window_object.h"
+#include "platform/winlayer/display_driver.h"
+#include "platform/winlayer/state_queries.h"
 
 #include <cstring>
 #include <mutex>
 #include <vector>
 
-namespace posix_window {
+namespace winlayer {
 namespace {
 
 constexpr std::size_t kMaxParts = 256;
@@ -20,7 +21,8 @@ public:
 
     LRESULT handle(Window& window, UINT message, WPARAM wParam, LPARAM lParam) override
     {
-        if (LRESULT result; handleFont(message, wParam, result))
+        if (LRESULT result; handleFont(message, wParam, result) ||
+                            handleText(window, message, wParam, lParam, result))
             return result;
         switch (message) {
         case WM_NCCREATE:
@@ -50,16 +52,6 @@ public:
                             texts_[part].size() + 1);
             return MAKELRESULT(texts_[part].size(), types_[part]);
         }
-        case WM_SETTEXT:
-            return setText(window, 0, 0, lParam ? reinterpret_cast<LPCSTR>(lParam) : "");
-        case WM_GETTEXT: {
-            std::lock_guard lock(mutex_);
-            return copyTextOut(texts_[0], wParam, lParam);
-        }
-        case WM_GETTEXTLENGTH: {
-            std::lock_guard lock(mutex_);
-            return static_cast<LRESULT>(texts_[0].size());
-        }
         case WM_SIZE:
             dock(window);
             return 0;
@@ -68,13 +60,7 @@ public:
         }
     }
 
-    std::string text() const override
-    {
-        std::lock_guard lock(mutex_);
-        return texts_[0];
-    }
-
-    void read(winlayer::StatusBarState& state) const
+    void read(StatusBarState& state) const
     {
         std::lock_guard lock(mutex_);
         state.rightEdges = edges_;
@@ -82,6 +68,13 @@ public:
     }
 
 private:
+    // The window text is the first part's text.
+    const std::string& windowText() const override { return texts_[0]; }
+    LRESULT setWindowText(Window& window, const char* text) override
+    {
+        return setText(window, 0, 0, text);
+    }
+
     LRESULT setParts(Window& window, WPARAM count, const int* edges)
     {
         if (count == 0 || count > kMaxParts || !edges)
@@ -92,7 +85,7 @@ private:
             texts_.resize(count);
             types_.resize(count);
         }
-        winlayer::displayDriver().statusChanged(window.handle, -1);
+        displayDriver().statusChanged(window.handle, -1);
         return TRUE;
     }
 
@@ -105,7 +98,7 @@ private:
             texts_[part] = text;
             types_[part] = type;
         }
-        winlayer::displayDriver().statusChanged(window.handle, static_cast<int>(part));
+        displayDriver().statusChanged(window.handle, static_cast<int>(part));
         return TRUE;
     }
 
@@ -125,10 +118,9 @@ private:
             std::lock_guard lock(window.mutex);
             window.rect = placed;
         }
-        winlayer::displayDriver().windowMoved(window.handle, placed);
+        displayDriver().windowMoved(window.handle, placed);
     }
 
-    mutable std::mutex mutex_;
     std::vector<int> edges_{-1};
     std::vector<std::string> texts_;
     std::vector<UINT> types_;
@@ -141,7 +133,7 @@ std::unique_ptr<Control> makeStatusBar(const std::string& text)
     return std::make_unique<StatusBar>(text);
 }
 
-bool readStatusBar(const Control& control, winlayer::StatusBarState& state)
+bool readStatusBar(const Control& control, StatusBarState& state)
 {
     const auto* statusBar = dynamic_cast<const StatusBar*>(&control);
     if (!statusBar)
@@ -150,4 +142,4 @@ bool readStatusBar(const Control& control, winlayer::StatusBarState& state)
     return true;
 }
 
-} // namespace posix_window
+} // namespace winlayer

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string>
 
-namespace posix_window {
+namespace winlayer {
 
 // At most size - 1 bytes and a terminating zero; returns the bytes copied (without the zero).
 inline LRESULT copyTextOut(const std::string& text, WPARAM size, LPARAM buffer)
@@ -20,4 +20,4 @@ inline LRESULT copyTextOut(const std::string& text, WPARAM size, LPARAM buffer)
     return static_cast<LRESULT>(count);
 }
 
-} // namespace posix_window
+} // namespace winlayer

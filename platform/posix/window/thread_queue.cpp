@@ -12,7 +12,7 @@
 #include <map>
 #include <vector>
 
-namespace posix_window {
+namespace winlayer {
 namespace {
 
 struct QueueRegistry {
@@ -267,7 +267,7 @@ bool inSentMessage()
     return sentMessageDepth > 0;
 }
 
-} // namespace posix_window
+} // namespace winlayer
 
 DWORD GetCurrentThreadId()
 {

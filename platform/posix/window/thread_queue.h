@@ -14,7 +14,7 @@
 #include <memory>
 #include <mutex>
 
-namespace posix_window {
+namespace winlayer {
 
 struct Window;
 class ThreadQueue;
@@ -85,4 +85,4 @@ bool inSentMessage();
 // Frees what a posted message owns (the drop of a WM_DROPFILES) when it will never be delivered.
 void discardPostedMessage(const MSG& message);
 
-} // namespace posix_window
+} // namespace winlayer

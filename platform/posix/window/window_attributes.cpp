@@ -9,7 +9,7 @@
 
 #include <atomic>
 
-namespace posix_window {
+namespace winlayer {
 namespace {
 
 std::atomic<HWND> focusWindow{nullptr};
@@ -34,9 +34,9 @@ void forgetFocus(HWND window)
     focusWindow.compare_exchange_strong(expected, nullptr);
 }
 
-} // namespace posix_window
+} // namespace winlayer
 
-using namespace posix_window;
+using namespace winlayer;
 
 BOOL IsWindow(HWND hWnd)
 {

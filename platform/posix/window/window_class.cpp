@@ -7,7 +7,7 @@
 #include <map>
 #include <mutex>
 
-namespace posix_window {
+namespace winlayer {
 namespace {
 
 std::string lowerCopy(std::string text)
@@ -70,9 +70,9 @@ std::shared_ptr<const WindowClass> findWindowClass(LPCSTR nameOrAtom)
     return classes.findLocked(nameOrAtom);
 }
 
-} // namespace posix_window
+} // namespace winlayer
 
-using namespace posix_window;
+using namespace winlayer;
 
 ATOM RegisterClassExA(const WNDCLASSEXA* lpwcx)
 {

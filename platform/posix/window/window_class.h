@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-namespace posix_window {
+namespace winlayer {
 
 enum class ClassKind { User, Edit, Button, StatusBar };
 
@@ -26,4 +26,4 @@ struct WindowClass {
 // The class registered under a name (case-insensitive) or an atom; null if there is none.
 std::shared_ptr<const WindowClass> findWindowClass(LPCSTR nameOrAtom);
 
-} // namespace posix_window
+} // namespace winlayer

@@ -2,14 +2,15 @@
 
 #include "platform/posix/window/thread_queue.h"
 #include "platform/posix/window/window_object.h"
+#include "platform/winlayer/display_driver.h"
 
 #include <algorithm>
 
-namespace posix_window {
+namespace winlayer {
 
 RECT nonClientInsetsLocked(const Window& window)
 {
-    winlayer::NonClientMetrics metrics = winlayer::displayDriver().nonClientMetrics();
+    NonClientMetrics metrics = displayDriver().nonClientMetrics();
     int edge = 0;
     if (window.style & WS_THICKFRAME)
         edge = metrics.frameWidth;
@@ -39,7 +40,7 @@ namespace {
 POINT clientOriginOnScreen(HWND handle)
 {
     POINT origin{0, 0};
-    for (int depth = 0; handle && depth < 64; ++depth) {
+    for (int depth = 0; handle && depth < kMaxAncestors; ++depth) {
         std::shared_ptr<Window> window = findWindow(handle);
         if (!window)
             break;
@@ -66,9 +67,9 @@ LPARAM clientOriginParam(const Window& window)
 }
 
 } // namespace
-} // namespace posix_window
+} // namespace winlayer
 
-using namespace posix_window;
+using namespace winlayer;
 
 BOOL ShowWindow(HWND hWnd, int nCmdShow)
 {
@@ -92,7 +93,7 @@ BOOL ShowWindow(HWND hWnd, int nCmdShow)
                 window->style &= ~WS_VISIBLE;
             }
         }
-        winlayer::displayDriver().windowShown(hWnd, show);
+        displayDriver().windowShown(hWnd, show);
     }
     bool firstShowing = false;
     LPARAM size = 0;
@@ -117,7 +118,7 @@ BOOL ShowWindow(HWND hWnd, int nCmdShow)
 BOOL IsWindowVisible(HWND hWnd)
 {
     // Visible only if every ancestor of a child window is visible too.
-    for (int depth = 0; hWnd && depth < 64; ++depth) {
+    for (int depth = 0; hWnd && depth < kMaxAncestors; ++depth) {
         std::shared_ptr<Window> window = findWindow(hWnd);
         if (!window)
             return FALSE;
@@ -148,7 +149,7 @@ BOOL MoveWindow(HWND hWnd, int X, int Y, int nWidth, int nHeight, BOOL bRepaint)
         size = clientSizeParam(*window);
         origin = clientOriginParam(*window);
     }
-    winlayer::displayDriver().windowMoved(hWnd, placed);
+    displayDriver().windowMoved(hWnd, placed);
     if (moved)
         sendToWindow(window, WM_MOVE, 0, origin);
     sendToWindow(window, WM_SIZE, SIZE_RESTORED, size);

@@ -3,7 +3,7 @@
 
 #include "platform/win32.h"
 
-namespace posix_window {
+namespace winlayer {
 
 struct Window;
 
@@ -14,4 +14,4 @@ RECT nonClientInsetsLocked(const Window& window);
 // Client width and height; call with the window's mutex held.
 POINT clientSizeLocked(const Window& window);
 
-} // namespace posix_window
+} // namespace winlayer

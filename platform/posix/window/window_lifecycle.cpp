@@ -5,11 +5,16 @@
 #include "platform/posix/window/text_copy.h"
 #include "platform/posix/window/thread_queue.h"
 #include "platform/posix/window/window_object.h"
+#include "platform/winlayer/display_driver.h"
 
 #include <algorithm>
 
-namespace posix_window {
+namespace winlayer {
 namespace {
+
+// The size a top-level window given CW_USEDEFAULT gets.
+constexpr int kDefaultWidth = 640;
+constexpr int kDefaultHeight = 480;
 
 void clampDefault(int& value, int fallback)
 {
@@ -41,7 +46,7 @@ void destroyTree(const std::shared_ptr<Window>& window)
 void finalizeWindow(const std::shared_ptr<Window>& window)
 {
     HWND handle = window->handle;
-    winlayer::displayDriver().windowDestroyed(handle);
+    displayDriver().windowDestroyed(handle);
     window->alive = false;
     purgeWindowMessages(*window->queue, handle);
 
@@ -65,9 +70,9 @@ void finalizeWindow(const std::shared_ptr<Window>& window)
     removeWindow(handle);
 }
 
-} // namespace posix_window
+} // namespace winlayer
 
-using namespace posix_window;
+using namespace winlayer;
 
 HWND CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindowName, DWORD dwStyle, int X,
                      int Y, int nWidth, int nHeight, HWND hWndParent, HMENU hMenu,
@@ -102,8 +107,8 @@ HWND CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindowName, D
     } else {
         clampDefault(X, 0);
         clampDefault(Y, 0);
-        clampDefault(nWidth, 640);
-        clampDefault(nHeight, 480);
+        clampDefault(nWidth, kDefaultWidth);
+        clampDefault(nHeight, kDefaultHeight);
     }
 
     auto window = std::make_shared<Window>();
@@ -159,7 +164,7 @@ HWND CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindowName, D
     }
     if (!window->alive)
         return nullptr; // destroyed by its own creation messages
-    winlayer::displayDriver().windowCreated(handle);
+    displayDriver().windowCreated(handle);
     if (dwStyle & WS_VISIBLE)
         ShowWindow(handle, SW_SHOW);
     return handle;
@@ -196,7 +201,7 @@ LRESULT DefWindowProcA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam)
             std::lock_guard lock(window->mutex);
             window->text = lParam ? reinterpret_cast<LPCSTR>(lParam) : "";
         }
-        winlayer::displayDriver().windowTextChanged(hWnd);
+        displayDriver().windowTextChanged(hWnd);
         return TRUE;
     }
     case WM_GETTEXT: {

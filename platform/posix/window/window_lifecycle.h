@@ -3,7 +3,7 @@
 
 #include <memory>
 
-namespace posix_window {
+namespace winlayer {
 
 struct Window;
 
@@ -11,4 +11,4 @@ struct Window;
 // queued messages are dropped, waiting senders released, its menu bar destroyed.
 void finalizeWindow(const std::shared_ptr<Window>& window);
 
-} // namespace posix_window
+} // namespace winlayer

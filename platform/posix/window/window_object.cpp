@@ -2,12 +2,13 @@
 
 #include "platform/posix/window/handle_table.h"
 
-namespace posix_window {
+namespace winlayer {
 namespace {
 
 HandleTable<Window>& table()
 {
-    static HandleTable<Window>& instance = *new HandleTable<Window>(1); // outlives every thread
+    static HandleTable<Window>& instance =
+        *new HandleTable<Window>(kWindowHandles); // outlives every thread
     return instance;
 }
 
@@ -50,4 +51,4 @@ std::vector<HWND> windowAndDescendants(HWND handle)
     return found;
 }
 
-} // namespace posix_window
+} // namespace winlayer

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-namespace posix_window {
+namespace winlayer {
 
 class Control;
 class ThreadQueue;
@@ -43,6 +43,9 @@ struct Window {
     bool needsPaint = false;
 };
 
+// How far a walk up the parents goes: windows nest a few levels, and a cycle must not loop.
+constexpr int kMaxAncestors = 64;
+
 // Adds the window to the table and stores its new handle in it.
 HWND addWindow(const std::shared_ptr<Window>& window);
 // Removes the window from the table: its handle is stale from now on.
@@ -54,4 +57,4 @@ std::vector<std::shared_ptr<Window>> allWindows();
 // The window and all its descendants.
 std::vector<HWND> windowAndDescendants(HWND handle);
 
-} // namespace posix_window
+} // namespace winlayer

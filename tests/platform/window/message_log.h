@@ -3,6 +3,11 @@
 #pragma once
 
 #include "platform/win32.h"
+#include "platform/winlayer/display_driver.h"
+#include "platform/winlayer/drops.h"
+#include "platform/winlayer/message_box_records.h"
+#include "platform/winlayer/state_queries.h"
+#include "platform/winlayer/waits.h"
 
 #include <functional>
 #include <mutex>
