@@ -30,6 +30,10 @@ JobOutcome compressSingleFile(const JobContext& job, const std::string& path)
     // rewrites every file of a folder it is given), unlisted and without a backup.
     if (directoryExists(path))
         return JobOutcome::UnsupportedFile;
+    // Only a regular file is an image: opening a pipe named like one would wait for a writer
+    // forever, a device could be endless, and a link would be replaced by the result.
+    if (!isRegularFile(path))
+        return JobOutcome::UnsupportedFile;
     reportMissingTools(job, toolsForFile(path, job.state.options));
     const std::string base = folderPart(path);
     if (job.option(Option::Copy) && !backupSingleFile(job.surfaces, path, base))
