@@ -104,7 +104,7 @@ TEST_F(HeadlessRunTest, PipeNamedLikeAnImageEndsAtOnceAsUnsupported)
     std::filesystem::create_symlink(pipe, temp.file("y.png"));
 
     for (const std::string& path : {pipe, temp.file("y.png")}) {
-        const ProgramRun result = runWithin(10, {path});
+        const ProgramRun result = runWithin(5, {path});
         if (result.timedOut) {
             // Lets whatever waits on the pipe go on, so nothing outlives the test.
             ::close(::open(pipe.c_str(), O_RDWR | O_NONBLOCK));
