@@ -1,6 +1,9 @@
 #include "engine/compression_job.h"
 
 #include "engine/clock.h"
+
+#include <sys/stat.h>
+
 #include "engine/compress_file.h"
 #include "engine/file_collection.h"
 #include "engine/file_kinds.h"
@@ -30,6 +33,12 @@ JobOutcome compressSingleFile(const JobContext& job, const std::string& path)
     // A folder named like a file: the tools would work on whatever lies inside it (exiftool
     // rewrites every file of a folder it is given), unlisted and without a backup.
     if (directoryExists(path))
+        return JobOutcome::UnsupportedFile;
+    // Only a regular file is an image: opening a pipe named like one would wait for a writer
+    // forever, and a device could be endless. A link to an image stands for the image: its
+    // target is compressed and the link stays a link.
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
         return JobOutcome::UnsupportedFile;
     reportMissingTools(job, toolsForFile(path, job.state.options));
     const std::string base = folderPart(path);

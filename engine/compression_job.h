@@ -11,7 +11,8 @@ enum class JobOutcome {
     NoPaths,         // empty list: nothing logged
     Done,            // the file or folder was processed (possibly stopped early)
     PathMissing,     // nothing exists at the path: only the two stamps
-    UnsupportedFile, // not a file of a supported kind (or a folder named like one): two stamps
+    UnsupportedFile, // not a regular file of a supported kind (a folder, pipe, device or link
+                     // named like one): two stamps
     BackupFailed,    // the backup failed, so nothing was compressed
 };
 

@@ -1,10 +1,30 @@
 #include "engine/file_collection.h"
 
-#include <iterator>
+#include <cstring>
 
 #include "engine/engine_state.h"
 #include "engine/file_kinds.h"
 #include "util/file_system.h"
+
+namespace {
+
+// True when a name below the walked folder (its first `start` characters) begins with the
+// temporary prefix: a file the engine is writing, or anything inside such a folder.
+bool isTemporary(const std::string& path, std::size_t start)
+{
+    const std::size_t prefixLength = std::strlen(workFolderPrefix);
+    for (std::size_t name = start; name < path.size();) {
+        if (path.compare(name, prefixLength, workFolderPrefix) == 0)
+            return true;
+        const std::size_t slash = path.find('/', name);
+        if (slash == std::string::npos)
+            break;
+        name = slash + 1;
+    }
+    return false;
+}
+
+} // namespace
 
 std::vector<std::string> enabledSuffixes(const OptionFlags& options)
 {
@@ -26,9 +46,16 @@ std::vector<std::string> collectFiles(const std::string& folder, const OptionFla
     const std::vector<std::string> suffixes = enabledSuffixes(options);
     if (suffixes.empty())
         return files;
-    for (std::vector<std::string>& kind : listFilesWithSuffixes(folder, suffixes, true))
-        files.insert(files.end(), std::make_move_iterator(kind.begin()),
-                     std::make_move_iterator(kind.end()));
+    // Suffixes match in any case: a Windows user's IMG_0001.JPG is a JPEG file there, and a
+    // folder copied from a camera or a Windows machine must not lose it here.
+    const std::size_t start = withTrailingSeparator(folder).size();
+    for (std::vector<std::string>& kind :
+         listFilesWithSuffixesIgnoringCase(folder, suffixes, true)) {
+        for (std::string& path : kind) {
+            if (!isTemporary(path, start))
+                files.push_back(std::move(path));
+        }
+    }
     return files;
 }
 

@@ -5,13 +5,18 @@
 #include <vector>
 
 #include "engine/options.h"
+#include "engine/work_folder.h"
+
+// Walks never collect anything at or below a name beginning with workFolderPrefix: the engine's
+// own work folders.
 
 // The suffixes the options enable, in walk order: every enabled kind's suffixes, kinds in the
 // order of file_kinds.h (.png; .tif, .tiff; .jpeg, .jpg; .pdf; .gif; .exe, .dll).
 std::vector<std::string> enabledSuffixes(const OptionFlags& options);
 std::vector<std::string> enabledSuffixes();
 
-// Every file below folder whose path ends with an enabled suffix (exact case), all of the first
-// suffix's files first, then the second's, and so on; one walk of the tree.
+// Every regular file below folder whose path ends with an enabled suffix in any case, all of the
+// first suffix's files first, then the second's, and so on; one walk of the tree. A file is
+// listed once, for the first suffix it ends with. The engine's temporary files are left out.
 std::vector<std::string> collectFiles(const std::string& folder, const OptionFlags& options);
 std::vector<std::string> collectFiles(const std::string& folder);

@@ -1,14 +1,17 @@
 #include "engine/originals_backup.h"
 
+#include <cerrno>
 #include <climits>
 #include <cstdlib>
-#include <filesystem>
-#include <system_error>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "engine/clock.h"
 #include "engine/tool_runner.h"
 #include "platform/win32/base.h"
 #include "platform/win32/process.h"
+#include "util/file_system.h"
 
 namespace {
 
@@ -51,11 +54,41 @@ bool liesWithin(const std::string& target, const std::string& folder)
            resolvedTarget.compare(0, resolvedFolder.size() + 1, resolvedFolder + "/") == 0;
 }
 
-bool createFolders(const std::string& path)
+// Makes the missing folders above path, outermost first, and records each one it made.
+bool createParents(const std::string& path, std::vector<std::string>& made)
 {
-    std::error_code error;
-    std::filesystem::create_directories(path, error);
-    return !error && std::filesystem::is_directory(path, error);
+    const std::string parent = parentFolder(path);
+    if (directoryExists(parent))
+        return true;
+    if (parent == path || !createParents(parent, made))
+        return false;
+    if (::mkdir(parent.c_str(), 0777) == 0)
+        made.push_back(parent);
+    return directoryExists(parent);
+}
+
+// How many names a backup tries before it gives up.
+constexpr int freshNameAttempts = 1000;
+
+// Creates folder under a name nothing holds yet: the name itself, or with "_2", "_3", ...
+// appended while a folder or a link holds it. mkdir fails on any existing name and never
+// follows a link, so the copy cannot be sent into an earlier backup or somewhere else.
+bool createFreshFolder(std::string& folder)
+{
+    const std::string name = folder;
+    for (int attempt = 1; attempt <= freshNameAttempts; ++attempt) {
+        folder = attempt == 1 ? name : name + "_" + std::to_string(attempt);
+        if (::mkdir(folder.c_str(), 0777) == 0)
+            return true;
+        struct stat info;
+        if (errno != EEXIST || ::lstat(folder.c_str(), &info) != 0)
+            return false;
+        // A plain file (or pipe, device) under a backup's name is not something a run of ours
+        // left: the folder is in a state we do not understand, so the backup fails.
+        if (!S_ISDIR(info.st_mode) && !S_ISLNK(info.st_mode))
+            return false;
+    }
+    return false;
 }
 
 } // namespace
@@ -65,13 +98,27 @@ OriginalsBackup::OriginalsBackup(ReportSurfaces& logPane, const std::string& bas
 {
     logPane.append("Backing up originals... ");
     backupFolder = basePath + "Backup_" + currentTime().format("dd_mm_yyyy__hh_mm_ss");
-    failed = !allowed || !createFolders(backupFolder);
+    if (allowed && createParents(backupFolder, createdParents))
+        folderCreated = createFreshFolder(backupFolder);
+    failed = !folderCreated;
 }
 
 OriginalsBackup::~OriginalsBackup()
 {
+    if (failed)
+        removeWhatWasCreated();
     logPane.append(failed ? "failed" : "done");
     logPane.append("\r\n");
+}
+
+void OriginalsBackup::removeWhatWasCreated()
+{
+    // The folder is new and ours alone, so everything in it is the partial copy; a link that
+    // has taken its place is left alone by removeTree.
+    if (folderCreated)
+        removeTree(backupFolder);
+    for (auto parent = createdParents.rbegin(); parent != createdParents.rend(); ++parent)
+        ::rmdir(parent->c_str());
 }
 
 std::string folderBackupBase(const std::string& folder)

@@ -2,12 +2,16 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "engine/report_surfaces.h"
 
 // Logs "Backing up originals... " and creates backupFolder (base path + "Backup_" + the time as
-// dd_mm_yyyy__hh_mm_ss) unless the caller has found it must not be made; when it closes, logs
-// "done", or "failed" after markFailed or when the folder could not (or must not) be created.
+// dd_mm_yyyy__hh_mm_ss) unless the caller has found it must not be made. The folder is always a
+// new one: when the dated name is taken by a folder or a link (an earlier backup in the same
+// second, or a planted name), "_2", "_3", ... is appended; any other file under the name fails
+// the backup. When it closes, logs "done", or "failed" after markFailed or when the folder could
+// not (or must not) be created; a failed backup first removes what it created.
 class OriginalsBackup {
 public:
     OriginalsBackup(ReportSurfaces& logPane, const std::string& basePath, bool allowed = true);
@@ -23,8 +27,12 @@ public:
     std::string backupFolder;
 
 private:
+    void removeWhatWasCreated();
+
     ReportSurfaces& logPane;
     bool failed = false;
+    bool folderCreated = false;
+    std::vector<std::string> createdParents; // outermost first
 };
 
 // Copies the file path into a dated folder inside folderPart (path up to its last "/").

@@ -131,6 +131,23 @@ bool endsWithLonger(const std::string& path, const std::string& suffix)
                                                       suffix.data(), suffix.size()) == 0;
 }
 
+char lowerAscii(char c)
+{
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool endsWithLongerIgnoringCase(const std::string& path, const std::string& suffix)
+{
+    if (path.size() <= suffix.size())
+        return false;
+    const char* tail = path.data() + path.size() - suffix.size();
+    for (std::size_t i = 0; i < suffix.size(); ++i) {
+        if (lowerAscii(tail[i]) != lowerAscii(suffix[i]))
+            return false;
+    }
+    return true;
+}
+
 void removeContents(std::string& path, std::deque<Level>& levels, std::size_t depth)
 {
     if (levels.size() <= depth)
@@ -161,6 +178,12 @@ bool directoryExists(const std::string& path)
 {
     struct stat info;
     return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+bool isRegularFile(const std::string& path)
+{
+    struct stat info;
+    return ::lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
 std::string withTrailingSeparator(const std::string& path)
@@ -228,6 +251,28 @@ listFilesWithSuffixes(const std::string& folder, const std::vector<std::string>&
             for (std::size_t i = 0; i < suffixes.size(); ++i) {
                 if (endsWithLonger(path, suffixes[i]))
                     lists[i].push_back(path);
+            }
+        }
+        void folder(const std::string&) {}
+    } visit{std::vector<std::vector<std::string>>(suffixes.size()), suffixes};
+    walkFrom(folder, recursive, visit);
+    return std::move(visit.lists);
+}
+
+std::vector<std::vector<std::string>>
+listFilesWithSuffixesIgnoringCase(const std::string& folder,
+                                  const std::vector<std::string>& suffixes, bool recursive)
+{
+    struct Visitor {
+        std::vector<std::vector<std::string>> lists;
+        const std::vector<std::string>& suffixes;
+        void file(const std::string& path)
+        {
+            for (std::size_t i = 0; i < suffixes.size(); ++i) {
+                if (endsWithLongerIgnoringCase(path, suffixes[i])) {
+                    lists[i].push_back(path);
+                    return;
+                }
             }
         }
         void folder(const std::string&) {}

@@ -10,6 +10,10 @@
 // True when path names an existing folder (or a link to one).
 bool directoryExists(const std::string& path);
 
+// True when path itself is a regular file: not a link (whatever it points to), folder, pipe,
+// socket or device.
+bool isRegularFile(const std::string& path);
+
 // path with a "/" at its end (unchanged when it already ends in one).
 std::string withTrailingSeparator(const std::string& path);
 
@@ -31,6 +35,12 @@ void listFilesWithSuffix(const std::string& folder, std::vector<std::string>& re
 std::vector<std::vector<std::string>>
 listFilesWithSuffixes(const std::string& folder, const std::vector<std::string>& suffixes,
                       bool recursive);
+
+// One walk as above, but letters in the suffixes match either case, as file names do on Windows,
+// and each file goes only into the list of the first suffix it ends with.
+std::vector<std::vector<std::string>>
+listFilesWithSuffixesIgnoringCase(const std::string& folder,
+                                  const std::vector<std::string>& suffixes, bool recursive);
 
 // Appends every file of folder (all levels below with recursive).
 void listFiles(const std::string& folder, std::vector<std::string>& result, bool recursive);

@@ -1,5 +1,8 @@
 // The program run from a terminal: options, exit status, the log on standard output.
+#include <fcntl.h>
 #include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "program_fixture.h"
 #include "support/fake_tools.h"
@@ -87,4 +90,32 @@ TEST_F(HeadlessRunTest, FailedBackupIsReportedAndNothingIsCompressed)
     EXPECT_EQ(lines[1], "Backing up originals... failed");
     EXPECT_TRUE(tools.calls().empty());
     EXPECT_EQ(fileSize(temp.file("pics/a.png")), 2048);
+}
+
+TEST_F(HeadlessRunTest, PipeNamedLikeAnImageEndsAtOnceAsUnsupported)
+{
+    // Tools that read their file, as every real optimizer does: a pipe would block them.
+    FakeTools tools(temp.file("bin"));
+    for (const char* tool : {"pngcrush", "optipng", "pngout", "exiftool"})
+        tools.install(tool, "cat \"$FILE\" > /dev/null");
+    writeFile(settingsFile(), "{\"Copy\":false}");
+    const std::string pipe = temp.file("x.png");
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    std::filesystem::create_symlink(pipe, temp.file("y.png"));
+
+    for (const std::string& path : {pipe, temp.file("y.png")}) {
+        const ProgramRun result = runWithin(5, {path});
+        if (result.timedOut) {
+            // Lets whatever waits on the pipe go on, so nothing outlives the test.
+            ::close(::open(pipe.c_str(), O_RDWR | O_NONBLOCK));
+        }
+        EXPECT_FALSE(result.timedOut) << path;
+        EXPECT_EQ(result.exitStatus, 2) << path;
+        const std::vector<std::string> lines = splitLines(result.out);
+        ASSERT_EQ(lines.size(), 3u) << result.out;
+        EXPECT_TRUE(isStampLine(lines[0], "Starting Compression at ")) << lines[0];
+        EXPECT_TRUE(isStampLine(lines[1], "Finished Compression at ")) << lines[1];
+        EXPECT_NE(result.err.find(path), std::string::npos) << result.err;
+    }
+    EXPECT_TRUE(tools.calls().empty());
 }

@@ -17,6 +17,13 @@ ProgramRun ProgramTest::run(const std::vector<std::string>& arguments, const std
                       folder.empty() ? temp.path() : folder);
 }
 
+ProgramRun ProgramTest::runWithin(int seconds, const std::vector<std::string>& arguments,
+                                  const std::string& folder)
+{
+    return runProgramWithin(seconds, programFolder() + "/tarnwick", arguments,
+                            folder.empty() ? temp.path() : folder);
+}
+
 std::string findOnPath(const std::string& name)
 {
     const char* path = std::getenv("PATH");

@@ -16,6 +16,9 @@ protected:
 
     // Runs the copy with arguments from folder (default: the temporary folder itself).
     ProgramRun run(const std::vector<std::string>& arguments, const std::string& folder = "");
+    // The same, killed (and marked timedOut) when it runs longer than seconds.
+    ProgramRun runWithin(int seconds, const std::vector<std::string>& arguments,
+                         const std::string& folder = "");
 
     std::string programFolder() const { return temp.file("program"); }
     std::string settingsFile() const { return programFolder() + "/Tarnwick.config"; }

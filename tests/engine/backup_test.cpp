@@ -1,5 +1,6 @@
 #include "engine/originals_backup.h"
 
+#include <climits>
 #include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -102,4 +103,100 @@ TEST_F(BackupTest, BackupBaseDropsTrailingSeparatorsAndResolvesDots)
     };
     for (const auto& c : cases)
         EXPECT_EQ(folderBackupBase(c.folder), c.base) << c.folder;
+}
+
+namespace {
+
+// A path of exactly length characters below base (shorter than length - 401): folders of 200
+// characters or less, then a file name of 100.
+std::string pathOfLength(const std::string& base, std::size_t length)
+{
+    std::string path = base;
+    while (length - path.size() > 401)
+        path += "/" + std::string(200, 'd');
+    path += "/" + std::string(length - path.size() - 102, 'e');
+    return path + "/" + std::string(100, 'f');
+}
+
+} // namespace
+
+TEST_F(BackupTest, BackupsInTheSameSecondGetFreshFoldersAndKeepEarlierOnes)
+{
+    FixedClock sameSecond({december7(14, 5, 9)});
+    writeFile(pics() + "/a.png", "first");
+    writeFile(pics() + "/sub/b.png", "below");
+    EXPECT_TRUE(backupFolderTree(surfaces, pics()));
+    writeFile(pics() + "/a.png", "second");
+    EXPECT_TRUE(backupFolderTree(surfaces, pics()));
+
+    EXPECT_EQ(readFile(pics() + stamp + "/a.png"), "first");
+    EXPECT_EQ(readFile(pics() + stamp + "_2/a.png"), "second");
+    EXPECT_EQ(readFile(pics() + stamp + "_2/sub/b.png"), "below");
+
+    // The same for single files, next to the file.
+    EXPECT_TRUE(backupSingleFile(surfaces, pics() + "/a.png", pics() + "/"));
+    writeFile(pics() + "/a.png", "third");
+    EXPECT_TRUE(backupSingleFile(surfaces, pics() + "/a.png", pics() + "/"));
+    EXPECT_EQ(readFile(pics() + "/" + stamp + "/a.png"), "second");
+    EXPECT_EQ(readFile(pics() + "/" + stamp + "_2/a.png"), "third");
+    EXPECT_FALSE(fs::exists(pics() + "/" + stamp + "_3"));
+
+    std::string fourDone;
+    for (int i = 0; i < 4; ++i)
+        fourDone += "Backing up originals... done\r\n";
+    EXPECT_EQ(surfaces.log(), fourDone);
+}
+
+TEST_F(BackupTest, PlantedLinksUnderTheBackupNameAreSteppedAroundNotFollowed)
+{
+    FixedClock sameSecond({december7(14, 5, 9)});
+    const std::string outside = temp.file("outside");
+    fs::create_directories(outside);
+    writeFile(temp.file("victim.png"), "keep me");
+    writeFile(pics() + "/a.png", "original");
+    // Links to another folder and to a file where the folder backup would go, and to a folder
+    // where the single file's backup would go.
+    fs::create_directory_symlink(outside, pics() + stamp);
+    fs::create_symlink(temp.file("victim.png"), pics() + stamp + "_2");
+    fs::create_directory_symlink(outside, pics() + "/" + stamp);
+
+    EXPECT_TRUE(backupFolderTree(surfaces, pics()));
+    EXPECT_TRUE(backupSingleFile(surfaces, pics() + "/a.png", pics() + "/"));
+
+    EXPECT_TRUE(fs::is_empty(outside));
+    EXPECT_EQ(readFile(temp.file("victim.png")), "keep me");
+    EXPECT_TRUE(fs::is_symlink(pics() + stamp));
+    EXPECT_TRUE(fs::is_symlink(pics() + stamp + "_2"));
+    EXPECT_EQ(readFile(pics() + stamp + "_3/a.png"), "original");
+    EXPECT_EQ(readFile(pics() + "/" + stamp + "_2/a.png"), "original");
+    EXPECT_EQ(surfaces.log(), "Backing up originals... done\r\n"
+                              "Backing up originals... done\r\n");
+}
+
+TEST_F(BackupTest, FailedBackupRemovesOnlyWhatItCreated)
+{
+    FixedClock sameSecond({december7(14, 5, 9)});
+    writeFile(pics() + "/" + stamp + "/a.png", "earlier backup");
+
+    // The copy of a missing file fails: its fresh folder goes, the earlier backup stays, and so
+    // do the folders that existed before; folders made for the backup go too.
+    EXPECT_FALSE(backupSingleFile(surfaces, pics() + "/a.png", pics() + "/"));
+    EXPECT_FALSE(backupSingleFile(surfaces, pics() + "/new/deeper/a.png", pics() + "/new/deeper/"));
+    EXPECT_FALSE(fs::exists(pics() + "/" + stamp + "_2"));
+    EXPECT_FALSE(fs::exists(pics() + "/new"));
+    EXPECT_EQ(readFile(pics() + "/" + stamp + "/a.png"), "earlier backup");
+
+    // A file whose copy's path would be too long: the rest of the tree has been copied, and
+    // that partial copy is removed.
+    const std::string tree = temp.file("tree");
+    writeFile(tree + "/a.png", "copied first");
+    const std::string deep = pathOfLength(tree, PATH_MAX - 10);
+    ASSERT_TRUE(writeFile(deep, "too deep to copy"));
+    EXPECT_FALSE(backupFolderTree(surfaces, tree));
+    EXPECT_FALSE(fs::exists(tree + stamp));
+    EXPECT_EQ(readFile(deep), "too deep to copy");
+
+    EXPECT_EQ(surfaces.log(), "Backing up originals... failed\r\n"
+                              "Backing up originals... failed\r\n"
+                              "Backing up originals... failed\r\n");
 }

@@ -1,6 +1,9 @@
 #include "support/run_program.h"
 
 #include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <thread>
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -10,8 +13,35 @@
 
 extern char** environ;
 
-ProgramRun runProgram(const std::string& program, const std::vector<std::string>& arguments,
-                      const std::string& folder)
+namespace {
+
+// Waits for child; with a limit above zero, kills it once that many seconds have passed.
+int waitFor(pid_t child, int seconds, bool& timedOut)
+{
+    int status = 0;
+    if (seconds <= 0) {
+        while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+        }
+        return status;
+    }
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    while (true) {
+        const pid_t done = waitpid(child, &status, WNOHANG);
+        if (done == child || (done < 0 && errno != EINTR))
+            return status;
+        if (std::chrono::steady_clock::now() >= deadline) {
+            timedOut = true;
+            kill(child, SIGKILL);
+            while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+            }
+            return status;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+}
+
+ProgramRun runFor(int seconds, const std::string& program,
+                  const std::vector<std::string>& arguments, const std::string& folder)
 {
     TempFolder capture;
     const std::string outPath = capture.file("out");
@@ -40,12 +70,24 @@ ProgramRun runProgram(const std::string& program, const std::vector<std::string>
     posix_spawn_file_actions_destroy(&actions);
     if (failed != 0)
         return run;
-    int status = 0;
-    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
-    }
+    const int status = waitFor(child, seconds, run.timedOut);
     if (WIFEXITED(status))
         run.exitStatus = WEXITSTATUS(status);
     run.out = readFile(outPath);
     run.err = readFile(errPath);
     return run;
+}
+
+} // namespace
+
+ProgramRun runProgram(const std::string& program, const std::vector<std::string>& arguments,
+                      const std::string& folder)
+{
+    return runFor(0, program, arguments, folder);
+}
+
+ProgramRun runProgramWithin(int seconds, const std::string& program,
+                            const std::vector<std::string>& arguments, const std::string& folder)
+{
+    return runFor(seconds, program, arguments, folder);
 }

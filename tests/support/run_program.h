@@ -5,7 +5,8 @@
 #include <vector>
 
 struct ProgramRun {
-    int exitStatus = -1; // -1 when it did not exit normally
+    int exitStatus = -1;   // -1 when it did not exit normally
+    bool timedOut = false; // it was killed for running past its time
     std::string out;
     std::string err;
 };
@@ -14,3 +15,8 @@ struct ProgramRun {
 // standard input from /dev/null, and waits for it.
 ProgramRun runProgram(const std::string& program, const std::vector<std::string>& arguments,
                       const std::string& folder = "");
+
+// The same, but a program still running after seconds is killed and marked timedOut.
+ProgramRun runProgramWithin(int seconds, const std::string& program,
+                            const std::vector<std::string>& arguments,
+                            const std::string& folder = "");

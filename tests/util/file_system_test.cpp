@@ -328,3 +328,42 @@ TEST(FileSystemTest, RemoveTreeDeletesEverythingBelowButNothingLinksPointTo)
     removeTree(keep);
     EXPECT_TRUE(fs::exists(keep));
 }
+
+TEST(FileSystemTest, SuffixesIgnoringCaseListEachFileOnceUnderItsFirstSuffix)
+{
+    TempFolder temp;
+    buildMixedTree(temp);
+    temp.write("sub/UP.TIFF");
+    temp.write("sub/Mixed.JpEg");
+    const std::vector<std::string> suffixes = {".png", ".tif", ".tiff", ".JPG", ".jpeg", "png"};
+    const auto lists = listFilesWithSuffixesIgnoringCase(temp.path(), suffixes, true);
+    ASSERT_EQ(lists.size(), suffixes.size());
+
+    const std::string base = temp.path() + "/";
+    EXPECT_EQ(sorted(lists[0]),
+              sorted({base + "a.png", base + "B.PNG", base + ".png", base + "..png",
+                      base + "sub/k.png", base + "sub/z.png", base + "sub/deeper/m.png",
+                      base + "other/q.png", base + "other/r.PNG", base + ".dotfolder/t.png"}));
+    EXPECT_EQ(lists[1], Paths{base + "e.tif"});
+    EXPECT_EQ(sorted(lists[2]),
+              sorted({base + "f.tiff", base + "sub/deeper/n.tiff", base + "sub/UP.TIFF"}));
+    EXPECT_EQ(sorted(lists[3]), sorted({base + "c.jpg", base + "sub/deeper/.o.jpg"}));
+    EXPECT_EQ(sorted(lists[4]), sorted({base + "d.jpeg", base + "sub/Mixed.JpEg"}));
+    // Everything ending in "png" ended in ".png" first.
+    EXPECT_TRUE(lists[5].empty());
+    EXPECT_TRUE(listFilesWithSuffixesIgnoringCase(temp.path("missing"), suffixes, true)[0].empty());
+}
+
+TEST(FileSystemTest, RegularFileIsNeitherLinkNorFolderNorSpecialFile)
+{
+    TempFolder temp;
+    const std::string file = temp.write("plain.png");
+    ASSERT_EQ(::mkfifo(temp.path("pipe.png").c_str(), 0600), 0);
+    fs::create_symlink(file, temp.path("to-file.png"));
+    fs::create_symlink(temp.path("pipe.png"), temp.path("to-pipe.png"));
+    EXPECT_TRUE(isRegularFile(file));
+    for (const std::string& path :
+         {temp.path("pipe.png"), temp.path("to-file.png"), temp.path("to-pipe.png"), temp.path(),
+          temp.path("missing.png"), std::string("/dev/null"), std::string()})
+        EXPECT_FALSE(isRegularFile(path)) << path;
+}

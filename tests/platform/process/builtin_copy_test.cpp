@@ -73,6 +73,27 @@ TEST(CopyCommand, FailuresGiveANonzeroExitCode)
     EXPECT_EQ(readFile(dir / "a.png"), "x");
 }
 
+TEST(CopyCommand, ReplacesALinkAtTheDestinationInsteadOfWritingThroughIt)
+{
+    TempFolder dir;
+    TempFolder outside;
+    writeFile(dir / "a.png", "new copy");
+    writeFile(outside / "victim.png", "keep me");
+    ::mkdir((dir / "backup").c_str(), 0755);
+    // A link under the copy's name inside the destination folder, and one given as the target.
+    ::symlink((outside / "victim.png").c_str(), (dir / "backup/a.png").c_str());
+    ::symlink((outside / "victim.png").c_str(), (dir / "target.png").c_str());
+
+    EXPECT_EQ(cmdSystem(("copy " + q(dir / "a.png") + " " + q(dir / "backup")).c_str()), 0);
+    EXPECT_EQ(cmdSystem(("copy " + q(dir / "a.png") + " " + q(dir / "target.png")).c_str()), 0);
+
+    EXPECT_EQ(readFile(outside / "victim.png"), "keep me");
+    for (const char* copy : {"backup/a.png", "target.png"}) {
+        EXPECT_TRUE(S_ISREG(lstatOf(dir / copy).st_mode)) << copy;
+        EXPECT_EQ(readFile(dir / copy), "new copy") << copy;
+    }
+}
+
 class XcopyCommand : public ::testing::Test {
 protected:
     void SetUp() override
