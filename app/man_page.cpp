@@ -73,7 +73,8 @@ std::string manPage(const std::string& usage, const std::string& version)
     page += ".fi\n.SH DESCRIPTION\n";
 
     std::size_t termIndent = std::string::npos; // the indent of the open tagged paragraph's term
-    bool breakDue = false; // an empty line ended a paragraph: the next text starts a new one
+    bool breakDue = false;       // an empty line ended a paragraph: the next text starts a new one
+    bool sectionStarted = false; // the current section has text (no break before its first)
     for (; i < lines.size(); ++i) {
         const std::string& line = lines[i];
         if (line.empty()) {
@@ -85,6 +86,7 @@ std::string manPage(const std::string& usage, const std::string& version)
             page += ".SH " + troffEscape(upper(line.substr(0, line.size() - 1))) + "\n";
             termIndent = std::string::npos;
             breakDue = false;
+            sectionStarted = false;
             continue;
         }
         const std::size_t indent = indentOf(line);
@@ -97,12 +99,13 @@ std::string manPage(const std::string& usage, const std::string& version)
             page += troffEscape(withoutIndent(text.substr(gap))) + "\n";
             termIndent = indent;
         } else {
-            if (breakDue)
+            if (breakDue && sectionStarted)
                 page += ".PP\n";
             page += troffEscape(text) + "\n";
             termIndent = std::string::npos;
         }
         breakDue = false;
+        sectionStarted = true;
     }
     return page;
 }

@@ -121,7 +121,11 @@ std::string settingsText()
 
 bool saveSettings()
 {
-    const std::string path = settingsFilePath();
+    return saveSettingsCreatingFolder(settingsFilePath());
+}
+
+bool saveSettingsCreatingFolder(const std::string& path)
+{
     if (path.empty()) {
         std::fputs("tarnwick: cannot save settings: no writable folder for them (neither the "
                    "program's folder nor HOME)\n",

@@ -25,13 +25,14 @@ std::string settingsFilePath();
 void loadSettings();
 void loadSettingsFrom(const std::string& path);
 
-// Writes all ten flags to the settings file in compact form. The new text goes to a temporary
-// file first and is renamed over the old one, so a crash never leaves a half-written file.
-// False when the file could not be written (the old one is then left as it was); the failure is
-// said on standard error: "tarnwick: cannot save settings to PATH: REASON". saveSettings
-// creates the folder of settingsFilePath() first; saveSettingsTo expects it to exist.
+// Writes all ten flags to the settings file (saveSettings creates its folder) in compact form. The
+// new text goes to a temporary file first and is renamed over the old one, so a crash never leaves
+// a half-written file. False when the file could not be written (the old one is then left as it
+// was); the failure is said on standard error: "tarnwick: cannot save settings to PATH: REASON".
 bool saveSettings();
 bool saveSettingsTo(const std::string& path);
+// saveSettingsTo after creating the file's folder (and its parents) when missing.
+bool saveSettingsCreatingFolder(const std::string& path);
 
 // The compact text saveSettings writes for the current flags.
 std::string settingsText();
