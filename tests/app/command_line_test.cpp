@@ -3,8 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-
 TEST(CommandLinePaths, RelativePathsJoinTheFolderAndOthersStayAsGiven)
 {
     const struct {
@@ -27,13 +25,4 @@ TEST(CommandLinePaths, RelativePathsJoinTheFolderAndOthersStayAsGiven)
     };
     for (const auto& c : cases)
         EXPECT_EQ(absoluteFrom(c.path, c.folder), c.expected) << c.path << " in " << c.folder;
-}
-
-TEST(CommandLinePaths, CurrentFolderIsTheProcessOne)
-{
-    EXPECT_EQ(currentFolder(), std::filesystem::current_path().string());
-    const std::vector<std::string> paths = absolutePaths({"x.png", "/y"});
-    ASSERT_EQ(paths.size(), 2u);
-    EXPECT_EQ(paths[0], currentFolder() + "/x.png");
-    EXPECT_EQ(paths[1], "/y");
 }

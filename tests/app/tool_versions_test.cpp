@@ -75,15 +75,3 @@ TEST(FindTools, LooksInTheCurrentFolderFirstThenPathAndNamesTheMissing)
     EXPECT_EQ(tools[4].shown, "upx");
     EXPECT_EQ(tools[4].path, "");
 }
-
-TEST(ToolsText, AlignsNamesPathsAndVersions)
-{
-    const std::vector<ToolReport> tools = {
-        {"exiftool", "exiftool", "/usr/bin/exiftool", "12.57"},
-        {"upx", "upx.exe", "", ""},
-        {"pngout", "pngout", "/opt/pngout", ""},
-    };
-    EXPECT_EQ(toolsText(tools), "exiftool  /usr/bin/exiftool  12.57\n"
-                                "upx       missing\n"
-                                "pngout    /opt/pngout\n");
-}

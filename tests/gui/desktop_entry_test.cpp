@@ -1,5 +1,5 @@
-// The desktop entry as a file manager uses it: it validates, offers Tarnwick for every kind it
-// compresses, and its Exec line, run with the chosen files, shows the window and compresses them.
+// The desktop entry as a file manager uses it: it validates, and its Exec line, run with the
+// chosen files, shows the window and compresses them.
 #include <gtest/gtest.h>
 
 #include <filesystem>
