@@ -27,7 +27,8 @@ protected:
     // Built once for all tests; an empty deb means it could not be built (said in `problem`).
     static void SetUpTestSuite()
     {
-        if (findOnPath("dpkg-deb").empty() || findOnPath("dpkg").empty()) {
+        if (findOnPath("dpkg-deb").empty() || findOnPath("dpkg").empty() ||
+            findOnPath("dpkg-shlibdeps").empty()) {
             problem = "skip";
             return;
         }
@@ -57,7 +58,7 @@ protected:
     void SetUp() override
     {
         if (problem == "skip")
-            GTEST_SKIP() << "dpkg-deb is not installed";
+            GTEST_SKIP() << "dpkg-deb or dpkg-shlibdeps (dpkg-dev) is not installed";
         ASSERT_EQ(problem, "");
     }
 
