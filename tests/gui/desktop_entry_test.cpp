@@ -153,3 +153,34 @@ TEST_F(DesktopEntry, ExecLineWithAFileAndAFolderShowsTheWindowAndCompressesBoth)
     closer.requestClose(window);
     EXPECT_EQ(child.wait(10s), 0) << readFile(folder.file("stderr.txt"));
 }
+
+TEST_F(DesktopEntry, OpenTakesARelativePathFromTheCallersFolder)
+{
+    ASSERT_TRUE(server->running()) << "Xvfb did not start";
+    const std::string bin = folder.file("bin");
+    std::filesystem::create_directories(bin);
+    std::filesystem::copy_file(TARNWICK_PROGRAM, bin + "/tarnwick");
+    writeFile(bin + "/pngcrush", crushingTool, true);
+    for (const char* tool : {"optipng", "pngout", "exiftool"})
+        writeFile(bin + "/" + tool, shrinkingTool, true);
+    writeFile(bin + "/Tarnwick.config", "{\"Copy\":false}");
+    // The same name next to the program must stay as it is.
+    writeFile(folder.file("work/pic.png"), std::string(4096, 'p'));
+    writeFile(bin + "/pic.png", std::string(4096, 'p'));
+
+    ChildProgram child(
+        "/bin/sh",
+        {"-c", "cd \"$0\" && exec \"$1\" --open pic.png", folder.file("work"), bin + "/tarnwick"},
+        server->display(), folder.file("stderr.txt"));
+
+    EXPECT_TRUE(waitUntil([&] { return fileSize(folder.file("work/pic.png")) == 4096 - 400; }, 30s))
+        << readFile(folder.file("stderr.txt"));
+    EXPECT_EQ(fileSize(bin + "/pic.png"), 4096);
+
+    const CommandResult found = runCommand({"timeout", "10", "xdotool", "search", "--sync",
+                                            "--onlyvisible", "--name", "^Tarnwick 6\\.1$"},
+                                           server->display());
+    ASSERT_FALSE(found.out.empty());
+    XClient(server->display()).requestClose(std::stoul(found.out));
+    EXPECT_EQ(child.wait(10s), 0) << readFile(folder.file("stderr.txt"));
+}
