@@ -4,8 +4,11 @@
 #include <cstdio>
 #include <unistd.h>
 
+#include "app/command_line.h"
 #include "app/headless_surfaces.h"
+#include "app/run_report.h"
 #include "app/settings.h"
+#include "app/tool_versions.h"
 #include "engine/compression_job.h"
 #include "engine/engine_state.h"
 #include "platform/win32/base.h"
@@ -13,12 +16,42 @@
 
 namespace {
 
+volatile std::sig_atomic_t interrupted = 0;
+
 // Ctrl-C works like the Stop command: the running tool finishes, the rest is skipped and the
 // finish stamp still appears. A second Ctrl-C ends the program at once.
 extern "C" void stopOnInterrupt(int)
 {
+    interrupted = 1;
     compressionRunning = false;
     std::signal(SIGINT, SIG_DFL);
+}
+
+int usageError(const std::string& complaint)
+{
+    std::fprintf(stderr, "tarnwick: %s\n", complaint.c_str());
+    std::fputs(usageText(), stderr);
+    return 2;
+}
+
+bool isOption(const std::string& argument)
+{
+    return argument.size() > 1 && argument.front() == '-';
+}
+
+int listTools()
+{
+    // The engine looks in the program's folder first, so --tools does too.
+    SetCurrentDirectoryA(programFolder().c_str());
+    const std::string text = toolsText(findTools(std::chrono::milliseconds(3000)));
+    std::fputs(text.c_str(), stdout);
+    return 0;
+}
+
+std::int64_t bytesSaved()
+{
+    MutexLock guard(statusMutex);
+    return totalSaved;
 }
 
 } // namespace
@@ -26,13 +59,37 @@ extern "C" void stopOnInterrupt(int)
 const char* usageText()
 {
     return "Usage: tarnwick PATH\n"
+           "       tarnwick --json PATH\n"
+           "       tarnwick --open [PATH...]\n"
            "       tarnwick                   (shows the window; drop files or folders on it)\n"
-           "       tarnwick --help | --version\n"
+           "       tarnwick --tools | --help | --version\n"
            "\n"
            "Makes the image or executable file PATH, or every file of an enabled kind in the\n"
            "folder PATH and its sub-folders, smaller in place, and prints the log.\n"
-           "A relative PATH is taken from the program's folder. The options come from\n"
-           "Tarnwick.config next to the program (the defaults when there is none).\n";
+           "A relative PATH is taken from the current folder. The options come from the\n"
+           "settings file (the defaults when there is none).\n"
+           "\n"
+           "Options:\n"
+           "  --json           one JSON object per file on standard output (path, size_before,\n"
+           "                   size_after, steps, status), then one with the totals (files,\n"
+           "                   processed, skipped, stopped, failed, bytes_saved, exit_status);\n"
+           "                   the log goes to standard error\n"
+           "  --open PATH...   shows the window and compresses each PATH in it, one after\n"
+           "                   another, as if it had been dropped on it\n"
+           "  --tools          lists the optimizers: where each was found (the program's\n"
+           "                   folder first, then PATH) and its version, or missing\n"
+           "  --help           shows this text\n"
+           "  --version        shows the version\n"
+           "\n"
+           "Exit status:\n"
+           "  0     every file was processed\n"
+           "  1     a file could not be processed, or the backup of the originals failed\n"
+           "  2     PATH does not exist or is of no supported kind, or a wrong command line\n"
+           "  130   stopped by Ctrl-C (the running step finishes first)\n"
+           "\n"
+           "Settings file:\n"
+           "  Tarnwick.config next to the program when its folder is writable, otherwise\n"
+           "  $XDG_CONFIG_HOME/tarnwick/Tarnwick.config (by default ~/.config/tarnwick/).\n";
 }
 
 int headlessMain(const std::vector<std::string>& arguments)
@@ -41,39 +98,61 @@ int headlessMain(const std::vector<std::string>& arguments)
         std::fputs(usageText(), stderr);
         return 2;
     }
-    if (arguments.front() == "--help") {
+    const std::string& first = arguments.front();
+    if (first == "--help") {
         std::fputs(usageText(), stdout);
         return 0;
     }
-    if (arguments.front() == "--version") {
+    if (first == "--version") {
         std::fputs("Tarnwick 6.1\n", stdout);
         return 0;
     }
+    if (first == "--tools")
+        return listTools();
+    if (first == "--open")
+        return usageError("--open needs the window, and this build has none");
+
+    const bool json = first == "--json";
+    std::size_t next = json ? 1 : 0;
+    if (next < arguments.size() && arguments[next] == "--")
+        ++next;
+    else if (next < arguments.size() && isOption(arguments[next]))
+        return usageError("unknown option " + arguments[next]);
+    if (next >= arguments.size())
+        return usageError("no PATH given");
+    const std::vector<std::string> given(arguments.begin() + static_cast<std::ptrdiff_t>(next),
+                                         arguments.end());
+    // Made absolute before the program's folder becomes the current one.
+    const std::vector<std::string> paths = absolutePaths(given);
 
     SetCurrentDirectoryA(programFolder().c_str());
     loadSettings();
     resetTotalSaved();
 
     const bool statusOnTerminal = isatty(STDERR_FILENO);
-    HeadlessSurfaces surfaces(stdout, statusOnTerminal ? stderr : nullptr);
+    HeadlessSurfaces surfaces(json ? stderr : stdout, statusOnTerminal ? stderr : nullptr);
+    if (json)
+        surfaces.setJsonStream(stdout);
     compressionRunning = true;
     std::signal(SIGINT, stopOnInterrupt);
-    const JobOutcome outcome = runCompressionJob(surfaces, arguments);
+    const JobOutcome outcome = runCompressionJob(surfaces, paths);
     std::signal(SIGINT, SIG_DFL);
     surfaces.finishStatusLine();
 
-    const std::string& path = arguments.front();
-    if (outcome == JobOutcome::PathMissing) {
+    const RunTally tally = surfaces.tally();
+    const int status = exitStatusFor(outcome, tally, interrupted != 0);
+    const std::string& path = given.front();
+    if (outcome == JobOutcome::PathMissing)
         std::fprintf(stderr, "tarnwick: %s: no such file or folder\n", path.c_str());
-        return 2;
-    }
-    if (outcome == JobOutcome::UnsupportedFile) {
+    if (outcome == JobOutcome::UnsupportedFile)
         std::fprintf(stderr, "tarnwick: %s: not a file of a kind Tarnwick compresses\n",
                      path.c_str());
-        return 2;
-    }
     // The total is the status bar's; without a terminal to show it on, say it once at the end.
     if (outcome == JobOutcome::Done && !statusOnTerminal)
         std::fprintf(stderr, "%s\n", surfaces.statusText(1).c_str());
-    return 0;
+    if (json) {
+        std::fputs((summaryJson(tally, bytesSaved(), status) + "\n").c_str(), stdout);
+        std::fflush(stdout);
+    }
+    return status;
 }

@@ -1,15 +1,19 @@
-// The command-line side of the program: --help, --version and the headless job on a path.
+// The command-line side of the program: --help, --version, --tools and the headless job on a
+// path, its log as text or its results as JSON lines.
 #pragma once
 
 #include <string>
 #include <vector>
 
-// Runs the program for the arguments after its name and returns the exit status: 0 after a
-// job (or --help/--version), 2 when the path does not exist or names no supported kind of file.
-// The job runs on this thread with the program's folder as the current folder and the options
-// of the settings file; its log goes to standard output, the status line (file counter and total
-// saved) to standard error: updated in place on a terminal, else the total once at the end.
+// Runs the program for the arguments after its name and returns the exit status (see
+// usageText): 0 when every file was processed (or after --help/--version/--tools), 1 when a
+// file failed or the backup did, 2 for a missing or unsupported path or a wrong command line,
+// 130 when Ctrl-C stopped the job. A relative path is taken from the current folder; then the
+// job runs on this thread with the program's folder as the current folder and the options of
+// the settings file. Its log goes to standard output (standard error with --json, whose lines go
+// to standard output), the status line (file counter and total saved) to standard error:
+// updated in place on a terminal, else the total once at the end.
 int headlessMain(const std::vector<std::string>& arguments);
 
-// The text --help prints.
+// The text --help prints; the manual page is made from it.
 const char* usageText();

@@ -53,6 +53,29 @@ void HeadlessSurfaces::setStatusText(int part, const std::string& value)
     drawStatusLine();
 }
 
+void HeadlessSurfaces::fileFinished(const FileResult& result)
+{
+    std::lock_guard<std::mutex> guard(lock);
+    files.add(result);
+    if (json) {
+        const std::string line = fileResultJson(result) + "\n";
+        std::fwrite(line.data(), 1, line.size(), json);
+        std::fflush(json);
+    }
+}
+
+void HeadlessSurfaces::setJsonStream(std::FILE* stream)
+{
+    std::lock_guard<std::mutex> guard(lock);
+    json = stream;
+}
+
+RunTally HeadlessSurfaces::tally() const
+{
+    std::lock_guard<std::mutex> guard(lock);
+    return files;
+}
+
 void HeadlessSurfaces::finishStatusLine()
 {
     std::lock_guard<std::mutex> guard(lock);

@@ -7,6 +7,7 @@
 #include <mutex>
 #include <string>
 
+#include "app/run_report.h"
 #include "engine/report_surfaces.h"
 
 class HeadlessSurfaces : public ReportSurfaces {
@@ -18,6 +19,12 @@ public:
 
     void append(const std::string& text) override;
     void setStatusText(int part, const std::string& text) override;
+    // Counts the file and, when a JSON stream is set, writes its result there as one line.
+    void fileFinished(const FileResult& result) override;
+
+    // Where fileFinished writes each file's result as a JSON line (null: nowhere, the default).
+    void setJsonStream(std::FILE* stream);
+    RunTally tally() const;
 
     // Ends the status line so that what the terminal shows next starts on a line of its own.
     void finishStatusLine();
@@ -32,6 +39,8 @@ private:
     mutable std::mutex lock;
     std::FILE* log;
     std::FILE* status;
+    std::FILE* json = nullptr;
+    RunTally files;
     std::string text;
     std::string parts[2];
     bool pendingReturn = false; // a "\r" whose line feed may follow in the next piece

@@ -1,6 +1,10 @@
 #include "app/settings.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
 #include <unistd.h>
 #include <vector>
 
@@ -53,11 +57,30 @@ std::string programFolder()
     return folder;
 }
 
+std::string userSettingsFolder()
+{
+    // Only an absolute XDG_CONFIG_HOME counts; a relative one is to be ignored.
+    const char* configHome = std::getenv("XDG_CONFIG_HOME");
+    if (configHome && configHome[0] == '/')
+        return std::string(configHome) + "/tarnwick";
+    const char* home = std::getenv("HOME");
+    if (home && home[0] == '/')
+        return std::string(home) + "/.config/tarnwick";
+    return std::string();
+}
+
+std::string settingsFileFor(const std::string& folder)
+{
+    // A folder of its own keeps the program portable; an installed one cannot be written to.
+    if (!folder.empty() && access(folder.c_str(), W_OK) == 0)
+        return folder + "/Tarnwick.config";
+    const std::string user = userSettingsFolder();
+    return user.empty() ? std::string() : user + "/Tarnwick.config";
+}
+
 std::string settingsFilePath()
 {
-    // Without a known program folder there is no settings file, rather than one at the root.
-    const std::string folder = programFolder();
-    return folder.empty() ? std::string() : folder + "/Tarnwick.config";
+    return settingsFileFor(programFolder());
 }
 
 void loadSettings()
@@ -96,7 +119,26 @@ std::string settingsText()
 
 bool saveSettings()
 {
-    return saveSettingsTo(settingsFilePath());
+    return saveSettingsCreatingFolder(settingsFilePath());
+}
+
+bool saveSettingsCreatingFolder(const std::string& path)
+{
+    if (path.empty()) {
+        std::fputs("tarnwick: cannot save settings: no writable folder for them (neither the "
+                   "program's folder nor HOME)\n",
+                   stderr);
+        return false;
+    }
+    const std::string folder = path.substr(0, path.find_last_of('/'));
+    std::error_code error;
+    std::filesystem::create_directories(folder, error);
+    if (error) {
+        std::fprintf(stderr, "tarnwick: cannot save settings to %s: %s\n", path.c_str(),
+                     error.message().c_str());
+        return false;
+    }
+    return saveSettingsTo(path);
 }
 
 bool saveSettingsTo(const std::string& path)
@@ -105,16 +147,22 @@ bool saveSettingsTo(const std::string& path)
         return false;
     const std::string text = settingsText();
     const std::string temporary = path + ".new";
-    bool written = false;
+    int failure = 0;
     {
         liveFile file(temporary, fileModeWrite);
-        if (!file.stream)
-            return false;
-        written = std::fputs(text.c_str(), file.stream) >= 0 && std::fflush(file.stream) == 0 &&
-                  fsync(fileno(file.stream)) == 0;
+        if (!file.stream) {
+            failure = errno;
+        } else if (std::fputs(text.c_str(), file.stream) < 0 || std::fflush(file.stream) != 0 ||
+                   fsync(fileno(file.stream)) != 0) {
+            failure = errno;
+        }
     }
-    if (!written || std::rename(temporary.c_str(), path.c_str()) != 0) {
+    if (failure == 0 && std::rename(temporary.c_str(), path.c_str()) != 0)
+        failure = errno;
+    if (failure != 0) {
         std::remove(temporary.c_str());
+        std::fprintf(stderr, "tarnwick: cannot save settings to %s: %s\n", path.c_str(),
+                     std::strerror(failure));
         return false;
     }
     return true;

@@ -1,5 +1,5 @@
-// The settings file: the ten option flags as one compact JSON object in
-// programFolder() + "/Tarnwick.config".
+// The settings file: the ten option flags as one compact JSON object in Tarnwick.config next to
+// the program when its folder is writable (portable use), else in the user's config folder.
 #pragma once
 
 #include <string>
@@ -8,8 +8,16 @@
 // separator; the whole path when it holds no "/". Cached after the first call.
 std::string programFolder();
 
-// The settings file of this program: programFolder() + "/Tarnwick.config"; empty when the
-// program's own path cannot be found (loading then keeps the defaults, saving writes nothing).
+// $XDG_CONFIG_HOME/tarnwick when XDG_CONFIG_HOME is absolute, else $HOME/.config/tarnwick;
+// empty when neither is set to an absolute path.
+std::string userSettingsFolder();
+
+// The settings file of a program in folder: folder + "/Tarnwick.config" when the folder is
+// writable (access W_OK), else userSettingsFolder() + "/Tarnwick.config"; empty when neither is
+// known (loading then keeps the defaults, saving writes nothing).
+std::string settingsFileFor(const std::string& folder);
+
+// settingsFileFor(programFolder()).
 std::string settingsFilePath();
 
 // Reads the settings file, if any, into the option flags; keys missing from it keep their
@@ -17,11 +25,14 @@ std::string settingsFilePath();
 void loadSettings();
 void loadSettingsFrom(const std::string& path);
 
-// Writes all ten flags to the settings file in compact form. The new text goes to a temporary
-// file first and is renamed over the old one, so a crash never leaves a half-written file.
-// False when the file could not be written (the old one is then left as it was).
+// Writes all ten flags to the settings file (saveSettings creates its folder) in compact form. The
+// new text goes to a temporary file first and is renamed over the old one, so a crash never leaves
+// a half-written file. False when the file could not be written (the old one is then left as it
+// was); the failure is said on standard error: "tarnwick: cannot save settings to PATH: REASON".
 bool saveSettings();
 bool saveSettingsTo(const std::string& path);
+// saveSettingsTo after creating the file's folder (and its parents) when missing.
+bool saveSettingsCreatingFolder(const std::string& path);
 
 // The compact text saveSettings writes for the current flags.
 std::string settingsText();

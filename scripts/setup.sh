@@ -1,24 +1,52 @@
 #!/usr/bin/env bash
-# Installs every Debian package Tarnwick needs to build, test and run.
-# Safe to run again: packages already present are left as they are.
+# Installs the Debian packages Tarnwick needs. Safe to run again: packages already present are
+# left as they are.
+#   bash scripts/setup.sh          what building, packaging and running the program need
+#   bash scripts/setup.sh --test   that, and what the tests add
 set -euo pipefail
 
-packages=(
+build_run=(
   # build
   build-essential cmake ninja-build pkg-config git
-  clang libclang-rt-14-dev
-  libgtest-dev libgmock-dev
+  # the .deb: dpkg-shlibdeps (dpkg-dev) and file, which CPack uses to find the executables
+  dpkg-dev file
   # display
-  libgtk-3-dev libx11-dev
-  # the image check's reference decoders
+  libgtk-3-dev
+  # image and document libraries the build links
   libpng-dev libjpeg62-turbo-dev libgif-dev libtiff-dev libqpdf-dev zlib1g-dev
   # the optimizers the engine runs
-  pngcrush optipng libimage-exiftool-perl
-  # window tests and pixel comparisons
-  xvfb xdotool x11-utils imagemagick fonts-dejavu-core
-  # testing: compiler cache for the CI builds, the format check
-  ccache clang-format
+  pngcrush optipng libimage-exiftool-perl zopfli advancecomp
 )
+
+test_only=(
+  # unit tests, the fuzzer and sanitizer builds
+  libgtest-dev libgmock-dev clang libclang-rt-14-dev
+  ccache clang-format
+  # window tests and pixel comparisons
+  libx11-dev xvfb xdotool x11-utils imagemagick fonts-dejavu-core
+  # checks of the desktop entry and the AppStream metadata
+  desktop-file-utils appstream
+  # a locale with a decimal comma, for the JSON number tests
+  locales
+)
+
+with_tests=false
+case "${1:-}" in
+  "") ;;
+  --test) with_tests=true ;;
+  *)
+    echo "usage: bash scripts/setup.sh [--test]" >&2
+    exit 2
+    ;;
+esac
+
+packages=("${build_run[@]}")
+if $with_tests; then
+  packages+=("${test_only[@]}")
+fi
+
+sudo_cmd=()
+[ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
 
 missing=()
 for p in "${packages[@]}"; do
@@ -26,9 +54,14 @@ for p in "${packages[@]}"; do
 done
 
 if [ ${#missing[@]} -gt 0 ]; then
-  sudo_cmd=()
-  [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
   export DEBIAN_FRONTEND=noninteractive
   "${sudo_cmd[@]}" apt-get update -qq
   "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+if $with_tests && ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
+  "${sudo_cmd[@]}" sed -i 's/^# *\(de_DE\.UTF-8 UTF-8\)/\1/' /etc/locale.gen
+  grep -q '^de_DE\.UTF-8 UTF-8' /etc/locale.gen ||
+    echo 'de_DE.UTF-8 UTF-8' | "${sudo_cmd[@]}" tee -a /etc/locale.gen >/dev/null
+  "${sudo_cmd[@]}" locale-gen >/dev/null
 fi

@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
-# Installs what is needed, builds Tarnwick with its tests and runs them all.
+# Installs what building and testing need, builds Tarnwick with its tests and runs them all.
 #   BUILD_DIR            build folder (default build/test)
 #   TARNWICK_CMAKE_ARGS  extra CMake arguments (sanitizers, compilers)
 #   CTEST_ARGS           extra ctest arguments (labels to run)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/setup.sh
+bash scripts/setup.sh --test
 
 build=${BUILD_DIR:-build/test}
 # ccache keeps compiled objects between runs and build folders.

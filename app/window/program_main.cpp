@@ -3,11 +3,13 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "app/command_line.h"
 #include "app/headless_main.h"
 #include "app/window/my_app.h"
 #include "app/window/my_frame.h"
 #include "platform/gtk/gtk_display.h"
 #include "platform/winlayer/display_driver.h"
+#include "toolkit/workers.h"
 
 namespace {
 
@@ -23,6 +25,11 @@ bool isBlank(const std::string& argument)
 } // namespace
 
 int interactiveMain(liveApplication& app)
+{
+    return interactiveMain(app, {});
+}
+
+int interactiveMain(liveApplication& app, const std::vector<std::string>& openPaths)
 {
     // Only a run with a window touches the display at all.
     std::unique_ptr<gtkdisplay::GtkDisplay> display = gtkdisplay::GtkDisplay::open();
@@ -47,6 +54,10 @@ int interactiveMain(liveApplication& app)
             [ids](UINT id) { return std::find(ids.begin(), ids.end(), id) != ids.end(); });
     }
     app.showMainWindow();
+    // Each path is queued as a drop of its own: a drop's job compresses only its first path.
+    if (auto* frame = dynamic_cast<MyFrame*>(app.getMainWindow()))
+        for (const std::string& path : openPaths)
+            dropQueue().post([frame, path] { compressDroppedPaths(frame, {path}); });
     // Returns once the window is gone and every queued drop and command has ended; the frame is
     // deleted (saving the settings) only after that.
     app.run();
@@ -60,5 +71,13 @@ int programMain(const std::vector<std::string>& arguments)
 {
     if (std::all_of(arguments.begin(), arguments.end(), isBlank))
         return interactiveMain(application);
+    if (arguments.front() == "--open") {
+        // Made absolute now: the window makes the program's folder the current one.
+        std::vector<std::string> paths;
+        for (auto it = arguments.begin() + 1; it != arguments.end(); ++it)
+            if (!isBlank(*it))
+                paths.push_back(*it);
+        return interactiveMain(application, absolutePaths(paths));
+    }
     return headlessMain(arguments);
 }

@@ -1,4 +1,4 @@
-// The program's entry: with no arguments the window, with arguments the headless job.
+// The program's entry: with no arguments (or --open) the window, else the headless job.
 #pragma once
 
 #include <string>
@@ -10,7 +10,11 @@ class liveApplication;
 // display. Returns the exit status: 0 once the window has closed (and every job started from it
 // has ended), 1 when there is no display (said on standard error).
 int interactiveMain(liveApplication& application);
+// The same, then compresses each of openPaths in the window as a drop of that one path would,
+// one after another on the drop thread.
+int interactiveMain(liveApplication& application, const std::vector<std::string>& openPaths);
 
 // The whole program for the arguments after its name: none (or only blank ones) shows the
-// window; anything else is the headless job of headlessMain.
+// window; "--open PATH..." shows it and compresses the paths in it (relative ones taken from the
+// current folder); anything else is headlessMain.
 int programMain(const std::vector<std::string>& arguments);

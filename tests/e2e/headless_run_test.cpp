@@ -43,7 +43,7 @@ TEST_F(HeadlessRunTest, PathWithNothingToCompressExitsWithStatusTwo)
     }
 }
 
-TEST_F(HeadlessRunTest, RelativePathAndToolsAreFoundInTheProgramsFolder)
+TEST_F(HeadlessRunTest, RelativePathIsTheCallersAndToolsAreFoundInTheProgramsFolder)
 {
     // Fakes next to the program shadow any real tool; PATH holds only the system folders.
     FakeTools tools(programFolder());
@@ -52,8 +52,9 @@ TEST_F(HeadlessRunTest, RelativePathAndToolsAreFoundInTheProgramsFolder)
     const std::string settings = "{\n\t\"Full\": false, // fast\n\t\"Strip\": false,\n"
                                  "\t\"Copy\": false\n}\n";
     writeFile(settingsFile(), settings);
+    // The same name next to the program must be left alone: "pics" is the caller's.
     writeFileOfSize(programFolder() + "/pics/a b.png", 2048);
-    std::filesystem::create_directories(temp.file("elsewhere/pics"));
+    writeFileOfSize(temp.file("elsewhere/pics/a b.png"), 2048);
 
     const ProgramRun result = run({"pics"}, temp.file("elsewhere"));
 
@@ -68,7 +69,9 @@ TEST_F(HeadlessRunTest, RelativePathAndToolsAreFoundInTheProgramsFolder)
     EXPECT_EQ(lines[5], "");
     EXPECT_EQ(result.out.find('\r'), std::string::npos);
     EXPECT_EQ(result.err, "Saved: 1.000 KB\n");
-    EXPECT_EQ(tools.calls(), std::vector<std::string>{"pngout|pics/a b.png"});
+    EXPECT_EQ(tools.calls(),
+              std::vector<std::string>{"pngout|" + temp.file("elsewhere/pics/a b.png")});
+    EXPECT_EQ(fileSize(programFolder() + "/pics/a b.png"), 2048);
     // A headless run reads the settings but never writes them.
     EXPECT_EQ(readFile(settingsFile()), settings);
 }
@@ -84,7 +87,7 @@ TEST_F(HeadlessRunTest, FailedBackupIsReportedAndNothingIsCompressed)
 
     const ProgramRun result = run({temp.file("pics/loop")});
 
-    EXPECT_EQ(result.exitStatus, 0);
+    EXPECT_EQ(result.exitStatus, 1);
     const std::vector<std::string> lines = splitLines(result.out);
     ASSERT_EQ(lines.size(), 4u) << result.out;
     EXPECT_EQ(lines[1], "Backing up originals... failed");

@@ -174,7 +174,8 @@ TEST_F(ProgramWindow, WithoutDisplayTheWindowRefusesButHeadlessRunsWork)
     // A headless run needs no display at all, and leaves no settings file behind.
     installFakeTools();
     writeFile(folder.file("pictures/a.png"), std::string(4096, 'p'));
-    ChildProgram headless(program, {"pictures"}, "", folder.file("headless-stderr.txt"));
+    ChildProgram headless(program, {folder.file("pictures")}, "",
+                          folder.file("headless-stderr.txt"));
     EXPECT_EQ(headless.wait(20s), 0) << readFile(folder.file("headless-stderr.txt"));
     EXPECT_EQ(fileSize(folder.file("pictures/a.png")), 4096 - 400);
     EXPECT_FALSE(fileExists(folder.file("Tarnwick.config")));

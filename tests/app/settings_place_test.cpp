@@ -1,0 +1,119 @@
+// Where the settings file lives: next to a program whose folder is writable, else in the user's
+// config folder; a save that fails says so on standard error.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "app/settings.h"
+#include "engine/engine_state.h"
+#include "support/temp_folder.h"
+
+namespace {
+
+// Sets an environment variable for the life of the object (unsets it for a null value).
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const char* value) : name(name)
+    {
+        if (const char* old = std::getenv(name))
+            saved = old;
+        if (value)
+            setenv(name, value, 1);
+        else
+            unsetenv(name);
+    }
+    ~ScopedEnv()
+    {
+        if (saved)
+            setenv(name, saved->c_str(), 1);
+        else
+            unsetenv(name);
+    }
+
+private:
+    const char* name;
+    std::optional<std::string> saved;
+};
+
+class SettingsPlaceTest : public ::testing::Test {
+protected:
+    SettingsPlaceTest() { resetOptionsToDefaults(); }
+    ~SettingsPlaceTest() override { resetOptionsToDefaults(); }
+
+    TempFolder temp;
+    ScopedEnv configHome{"XDG_CONFIG_HOME", temp.file("config").c_str()};
+    ScopedEnv home{"HOME", temp.file("home").c_str()};
+};
+
+} // namespace
+
+TEST_F(SettingsPlaceTest, WritableProgramFolderKeepsTheFileNextToTheProgram)
+{
+    std::filesystem::create_directories(temp.file("portable"));
+    EXPECT_EQ(settingsFileFor(temp.file("portable")), temp.file("portable/Tarnwick.config"));
+}
+
+TEST_F(SettingsPlaceTest, ReadOnlyProgramFolderUsesTheUsersConfigFolder)
+{
+    const std::string user = temp.file("config/tarnwick/Tarnwick.config");
+    // An installed program's folder, as far as this process can tell: missing or read-only.
+    EXPECT_EQ(settingsFileFor(temp.file("no such folder")), user);
+    std::filesystem::create_directories(temp.file("installed"));
+    chmod(temp.file("installed").c_str(), 0555);
+    if (access(temp.file("installed").c_str(), W_OK) != 0) { // root may write anywhere
+        EXPECT_EQ(settingsFileFor(temp.file("installed")), user);
+    }
+    chmod(temp.file("installed").c_str(), 0755);
+    EXPECT_EQ(settingsFileFor(""), user);
+}
+
+TEST_F(SettingsPlaceTest, ConfigFolderFallsBackToHomeWhenXdgIsUnsetOrRelative)
+{
+    for (const char* value : {static_cast<const char*>(nullptr), "", "relative/config"}) {
+        ScopedEnv xdg("XDG_CONFIG_HOME", value);
+        EXPECT_EQ(userSettingsFolder(), temp.file("home/.config/tarnwick"))
+            << (value ? value : "(unset)");
+    }
+    ScopedEnv xdg("XDG_CONFIG_HOME", nullptr);
+    ScopedEnv noHome("HOME", nullptr);
+    EXPECT_EQ(userSettingsFolder(), "");
+    EXPECT_EQ(settingsFileFor(temp.file("no such folder")), "");
+}
+
+TEST_F(SettingsPlaceTest, SaveCreatesTheConfigFolderAndLoadReadsItBack)
+{
+    const std::string path = settingsFileFor(temp.file("no such folder"));
+    Full = false;
+    Apps = true;
+    ASSERT_TRUE(saveSettingsCreatingFolder(path));
+    EXPECT_EQ(readFile(path), settingsText());
+    resetOptionsToDefaults();
+    loadSettingsFrom(path);
+    EXPECT_FALSE(Full);
+    EXPECT_TRUE(Apps);
+}
+
+TEST_F(SettingsPlaceTest, FailedSaveIsReportedWithPathAndReason)
+{
+    // A file where the config folder should be: neither it nor anything under it can be made.
+    writeFile(temp.file("config"), "not a folder");
+    const std::string path = settingsFileFor(temp.file("no such folder"));
+
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(saveSettingsCreatingFolder(path));
+    const std::string folderError = testing::internal::GetCapturedStderr();
+    EXPECT_TRUE(folderError.starts_with("tarnwick: cannot save settings to " + path + ": "))
+        << folderError;
+    EXPECT_TRUE(folderError.ends_with("\n"));
+    EXPECT_GT(folderError.size(), ("tarnwick: cannot save settings to " + path + ": \n").size());
+
+    const std::string missing = temp.file("gone/Tarnwick.config");
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(saveSettingsTo(missing));
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "tarnwick: cannot save settings to " + missing + ": No such file or directory\n");
+}
