@@ -86,6 +86,9 @@ void openNull(const ChildPlan& plan, int target, int flags)
     // *thread* that started the child ends; the layer's callers wait for a tool on the thread
     // that started it, so that thread outlives the tool. Check that the parent has not died
     // already: then the signal will never come.
+    // FIXME: the signal reaches only this child. What it started itself lives on when we are
+    // killed outright (reparented, still in this child's orphaned group); terminateAllTools
+    // reaches those only when we get the chance to call it.
     if (::prctl(PR_SET_PDEATHSIG, SIGKILL) != 0)
         fail(plan, errno);
     if (::getppid() != plan.parent)
