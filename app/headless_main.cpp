@@ -17,14 +17,30 @@
 namespace {
 
 volatile std::sig_atomic_t interrupted = 0;
+volatile std::sig_atomic_t endingSignal = 0;
 
 // Ctrl-C works like the Stop command: the running tool finishes, the rest is skipped and the
-// finish stamp still appears. A second Ctrl-C ends the program at once.
+// finish stamp still appears. A second Ctrl-C ends the running tool at once and undoes its
+// step; a third ends the program.
 extern "C" void stopOnInterrupt(int)
 {
-    interrupted = 1;
-    compressionRunning = false;
+    if (!interrupted) {
+        interrupted = 1;
+        compressionRunning = false;
+        return;
+    }
+    processEngineState().abortTools = true;
     std::signal(SIGINT, SIG_DFL);
+}
+
+// TERM and HUP end the job at once: the running tool is ended and its step undone, so the
+// files are left whole and no tool runs on after the program.
+extern "C" void endOnSignal(int signal)
+{
+    endingSignal = signal;
+    compressionRunning = false;
+    processEngineState().abortTools = true;
+    std::signal(signal, SIG_DFL);
 }
 
 int usageError(const std::string& complaint)
@@ -85,7 +101,15 @@ const char* usageText()
            "  0     every file was processed\n"
            "  1     a file could not be processed, or the backup of the originals failed\n"
            "  2     PATH does not exist or is of no supported kind, or a wrong command line\n"
-           "  130   stopped by Ctrl-C (the running step finishes first)\n"
+           "  130   stopped by Ctrl-C (the running step finishes first; a second Ctrl-C ends\n"
+           "        the running tool and undoes its step)\n"
+           "  143   ended by SIGTERM (129 by SIGHUP): the running tool is ended, its step\n"
+           "        undone, and the files are left whole\n"
+           "\n"
+           "Every step's result replaces the file only when it is smaller and the same image\n"
+           "(pixels, colour profile, orientation); otherwise the log says why it was undone.\n"
+           "A tool may run for 2 minutes plus 1 minute per megabyte of the file; past that it\n"
+           "is ended and its step undone.\n"
            "\n"
            "Settings file:\n"
            "  Tarnwick.config next to the program when its folder is writable, otherwise\n"
@@ -135,12 +159,16 @@ int headlessMain(const std::vector<std::string>& arguments)
         surfaces.setJsonStream(stdout);
     compressionRunning = true;
     std::signal(SIGINT, stopOnInterrupt);
+    std::signal(SIGTERM, endOnSignal);
+    std::signal(SIGHUP, endOnSignal);
     const JobOutcome outcome = runCompressionJob(surfaces, paths);
-    std::signal(SIGINT, SIG_DFL);
+    for (int signal : {SIGINT, SIGTERM, SIGHUP})
+        std::signal(signal, SIG_DFL);
     surfaces.finishStatusLine();
 
     const RunTally tally = surfaces.tally();
-    const int status = exitStatusFor(outcome, tally, interrupted != 0);
+    const int status =
+        endingSignal ? 128 + endingSignal : exitStatusFor(outcome, tally, interrupted != 0);
     const std::string& path = given.front();
     if (outcome == JobOutcome::PathMissing)
         std::fprintf(stderr, "tarnwick: %s: no such file or folder\n", path.c_str());

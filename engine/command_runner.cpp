@@ -4,9 +4,9 @@
 #include "platform/win32/base.h"
 #include "platform/win32/process.h"
 
-std::int32_t InterpreterRunner::run(const std::string& command, bool highPriority)
+RunOutcome InterpreterRunner::run(const ToolRun& tool)
 {
-    return runCommand(command, "", highPriority);
+    return runCommandWithin(tool.command, tool.highPriority, tool.timeLimit, tool.abort);
 }
 
 bool InterpreterRunner::canFind(const std::string& program)

@@ -78,6 +78,8 @@ JobOutcome compressFolder(const JobContext& job, const std::string& folder)
 JobStamp::JobStamp(const JobContext& job) : job(job)
 {
     appendStamp(job, "Starting Compression at ", "\r\n");
+    job.state.abortTools = false;
+    job.state.jobActive = true;
     job.state.running = true;
 }
 
@@ -87,6 +89,7 @@ JobStamp::~JobStamp()
 {
     updateStatus(job, -1, 0);
     job.state.running = false;
+    job.state.jobActive = false;
     appendStamp(job, "Finished Compression at ", "\r\n\r\n");
 }
 

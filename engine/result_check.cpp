@@ -7,8 +7,11 @@ Verdict ContentChecker::check(CheckKind kind, const std::string& before, const s
 {
     if (kind == CheckKind::Executable) {
         // The packer checks its own output; without it there is nobody to vouch for the result.
-        const std::int32_t code = runner.run("upx.exe -t -q " + quotedPathArgument(after), false);
-        if (code == 0)
+        ToolRun test;
+        test.command = "upx.exe -t -q " + quotedPathArgument(after);
+        test.timeLimit = std::chrono::minutes(2);
+        const RunOutcome outcome = runner.run(test);
+        if (outcome.end == RunEnd::Finished && outcome.code == 0)
             return {true, std::string()};
         return {false, "the packed program fails its test"};
     }

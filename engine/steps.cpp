@@ -7,6 +7,7 @@
 
 #include "engine/tool_command.h"
 #include "engine/tool_runner.h"
+#include "platform/win32/base.h"
 #include "engine/work_folder.h"
 #include "image/strip_arguments.h"
 #include "util/live_file.h"
@@ -78,9 +79,21 @@ std::string runInWorkFolder(const JobContext& job, const Step& step, const std::
         return "no working copy could be made (" + error + ")";
     const std::string output = step.output == StepOutput::NewFile ? work.file("-out") : input;
 
-    job.runner.run(stepCommand(step, input, output), mode.highPriority);
-
     const std::int64_t originalSize = fileSize(path);
+    ToolRun run;
+    run.command = stepCommand(step, input, output);
+    run.highPriority = mode.highPriority;
+    run.timeLimit = job.state.timeLimitFor(originalSize);
+    run.abort = &job.state.abortTools;
+    const RunOutcome outcome = job.runner.run(run);
+    if (outcome.end == RunEnd::TimedOut)
+        return std::string(step.tool.shown) + " ran past its time limit (" +
+               std::to_string(run.timeLimit.count() / 1000) + " s)";
+    if (outcome.end == RunEnd::Aborted)
+        return std::string(step.tool.shown) + " was stopped";
+    if (outcome.end == RunEnd::NotStarted && outcome.code == ERROR_FILENAME_EXCED_RANGE)
+        return "the command line would be too long";
+
     const std::int64_t resultSize = fileSize(output);
     // No output at all: the tool did not run (or wrote nothing), which leaves nothing to undo.
     if (resultSize < 0)

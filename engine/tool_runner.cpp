@@ -30,38 +30,93 @@ std::string commandInterpreter()
     return comspec ? comspec : "CMD.EXE";
 }
 
-std::int32_t runCommand(const std::string& command, const std::string& arguments, bool highPriority)
+namespace {
+
+// The waits between looks at the time limit and the abort flag.
+constexpr DWORD pollMilliseconds = 50;
+
+// Starts the interpreter on the command hidden; false with the system error code in error.
+bool startCommand(const std::string& command, const std::string& arguments, bool highPriority,
+                  PROCESS_INFORMATION& process, std::int32_t& error)
 {
     // A zero byte would silently cut the line short and run something else than asked.
     if (command.find('\0') != std::string::npos || arguments.find('\0') != std::string::npos) {
         SetLastError(ERROR_INVALID_PARAMETER);
-        return static_cast<std::int32_t>(ERROR_INVALID_PARAMETER);
+        error = static_cast<std::int32_t>(ERROR_INVALID_PARAMETER);
+        return false;
     }
     std::optional<std::string> line = composeCommandLine(commandInterpreter(), command, arguments);
     if (!line) {
         SetLastError(ERROR_FILENAME_EXCED_RANGE);
-        return static_cast<std::int32_t>(ERROR_FILENAME_EXCED_RANGE);
+        error = static_cast<std::int32_t>(ERROR_FILENAME_EXCED_RANGE);
+        return false;
     }
     std::vector<char> buffer(line->begin(), line->end());
     buffer.push_back('\0');
 
     STARTUPINFOA startup{};
-    startup.cb = 68;
+    startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = SW_HIDE;
-    PROCESS_INFORMATION process{};
     DWORD flags = highPriority ? CREATE_NEW_CONSOLE | HIGH_PRIORITY_CLASS : CREATE_NEW_CONSOLE;
     if (!CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, FALSE, flags, nullptr, nullptr,
                         &startup, &process)) {
-        return static_cast<std::int32_t>(GetLastError());
+        error = static_cast<std::int32_t>(GetLastError());
+        return false;
     }
-    WaitForSingleObject(process.hProcess, INFINITE);
+    return true;
+}
+
+std::int32_t finishCommand(PROCESS_INFORMATION& process)
+{
     DWORD exitCode = 0;
     if (!GetExitCodeProcess(process.hProcess, &exitCode))
         exitCode = 0;
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
     return static_cast<std::int32_t>(exitCode);
+}
+
+} // namespace
+
+std::int32_t runCommand(const std::string& command, const std::string& arguments, bool highPriority)
+{
+    PROCESS_INFORMATION process{};
+    std::int32_t error = 0;
+    if (!startCommand(command, arguments, highPriority, process, error))
+        return error;
+    WaitForSingleObject(process.hProcess, INFINITE);
+    return finishCommand(process);
+}
+
+RunOutcome runCommandWithin(const std::string& command, bool highPriority,
+                            std::chrono::milliseconds timeLimit, const std::atomic<bool>* abort)
+{
+    PROCESS_INFORMATION process{};
+    RunOutcome outcome;
+    if (!startCommand(command, "", highPriority, process, outcome.code)) {
+        outcome.end = RunEnd::NotStarted;
+        return outcome;
+    }
+    const auto deadline = std::chrono::steady_clock::now() + timeLimit;
+    const bool limited = timeLimit.count() > 0;
+    for (;;) {
+        const DWORD slice = limited || abort ? pollMilliseconds : INFINITE;
+        if (WaitForSingleObject(process.hProcess, slice) != WAIT_TIMEOUT)
+            break;
+        if (abort && *abort)
+            outcome.end = RunEnd::Aborted;
+        else if (limited && std::chrono::steady_clock::now() >= deadline)
+            outcome.end = RunEnd::TimedOut;
+        else
+            continue;
+        // It may have ended just now by itself; the wait below tells either way.
+        TerminateProcess(process.hProcess, 1);
+        WaitForSingleObject(process.hProcess, INFINITE);
+        break;
+    }
+    outcome.code = finishCommand(process);
+    return outcome;
 }
 
 std::string quoteArgument(const std::string& path)

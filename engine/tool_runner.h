@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+
+#include "engine/command_runner.h"
 #include <string>
 
 // The command line's budget, its terminating zero included.
@@ -25,6 +27,11 @@ std::string commandInterpreter();
 // ERROR_INVALID_PARAMETER (87) for a command holding a zero byte, and nothing runs then.
 std::int32_t runCommand(const std::string& command, const std::string& arguments,
                         bool highPriority);
+
+// runCommand with no further arguments, a time limit (0: none) and a flag that ends the tool at
+// once. A tool that is ended, by either, is ended with every process in its process group.
+RunOutcome runCommandWithin(const std::string& command, bool highPriority,
+                            std::chrono::milliseconds timeLimit, const std::atomic<bool>* abort);
 
 // PATH as one argument in double quotes, escaped so that the Windows quoting rules give back
 // exactly PATH: backslashes before a quote and at the end are doubled, a quote becomes \".

@@ -33,12 +33,16 @@ liveCallback toggleOf(Option option)
 
 void stopCompression()
 {
-    compressionRunning = false;
+    processEngineState().requestStop();
 }
 
+// Leaving does not wait for a long tool: it is ended and its step undone.
 void exitProgram()
 {
-    compressionRunning = false;
+    EngineState& state = processEngineState();
+    state.running = false;
+    if (state.jobActive)
+        state.abortTools = true;
     if (liveApplication* application = currentApplication())
         if (liveFrame* main = application->getMainWindow())
             main->close();

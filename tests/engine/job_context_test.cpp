@@ -26,8 +26,9 @@ class ShrinkingRunner : public ToolRunner {
 public:
     explicit ShrinkingRunner(std::int64_t shrink) : shrink(shrink) {}
 
-    std::int32_t run(const std::string& command, bool) override
+    RunOutcome run(const ToolRun& tool) override
     {
+        const std::string& command = tool.command;
         std::vector<std::string> paths = quotedArguments(command);
         {
             std::lock_guard guard(lock);
@@ -36,13 +37,13 @@ public:
         if (beforeEachRun)
             beforeEachRun(command);
         if (paths.empty())
-            return 1;
+            return {RunEnd::Finished, 1};
         const std::string& input = paths.front();
         const std::string content = readFile(input);
         const std::size_t kept =
             content.size() > static_cast<std::size_t>(shrink) ? content.size() - shrink : 0;
         writeFile(paths.back(), content.substr(0, kept));
-        return 0;
+        return {};
     }
 
     bool canFind(const std::string& program) override { return program != missing; }
