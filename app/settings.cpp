@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -90,13 +92,33 @@ void loadSettings()
 
 void loadSettingsFrom(const std::string& path)
 {
-    if (fileSize(path) < 0)
+    // Only a regular file of sane size is read: a pipe would wait for a writer forever and a
+    // link to a device could be endless. Opened without waiting, then looked at.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
         return;
+    struct stat info {};
     std::string text;
-    {
-        liveFile file(path, fileModeRead);
-        text = file.readAll();
+    const bool readable = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
+                          info.st_size <= static_cast<off_t>(settingsSizeLimit);
+    if (readable) {
+        text.resize(settingsSizeLimit + 1);
+        std::size_t got = 0;
+        for (;;) {
+            const ssize_t n = ::read(fd, text.data() + got, text.size() - got);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                break;
+            got += static_cast<std::size_t>(n);
+            if (got == text.size())
+                break;
+        }
+        text.resize(got);
     }
+    ::close(fd);
+    if (!readable || text.size() > settingsSizeLimit)
+        return;
     const jsonNodePtr root(parseDocument(text));
     if (!root) {
         std::remove(path.c_str());

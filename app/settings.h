@@ -2,6 +2,7 @@
 // the program when its folder is writable (portable use), else in the user's config folder.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 // The folder of the program's own file (everything before the last "/"), without a trailing
@@ -20,8 +21,12 @@ std::string settingsFileFor(const std::string& folder);
 // settingsFileFor(programFolder()).
 std::string settingsFilePath();
 
+// The largest settings file that is read; a larger one is left alone and the defaults apply.
+constexpr std::size_t settingsSizeLimit = 64 * 1024;
+
 // Reads the settings file, if any, into the option flags; keys missing from it keep their
-// defaults. A file the parser rejects is deleted and the defaults apply.
+// defaults. A file the parser rejects is deleted and the defaults apply. Anything but a regular
+// file of at most settingsSizeLimit bytes is not read (nor deleted).
 void loadSettings();
 void loadSettingsFrom(const std::string& path);
 
