@@ -24,6 +24,8 @@ bool runSteps(const JobContext& job, const std::vector<KindStep>& steps, CheckKi
         if (entry.fastStep && !(full && job.option(Option::Full)))
             step = entry.fastStep;
         result.steps.push_back(runStep(job, *step, path, mode, check));
+        if (result.steps.back().couldNotRun)
+            result.status = FileStatus::Failed;
         if (job.running())
             continue;
         if (entry.afterStop == AfterStop::EndFileQuietly) {

@@ -67,16 +67,18 @@ bool isRegularFile(const std::string& path)
 // Runs the step in a work folder and puts a good result in place. Returns why the result was
 // discarded, or an empty text when it replaced the file or there was nothing to replace it with.
 std::string runInWorkFolder(const JobContext& job, const Step& step, const std::string& path,
-                            StepMode mode, CheckKind check)
+                            StepMode mode, CheckKind check, bool& couldNotRun)
 {
     if (!isRegularFile(path))
         return std::string();
     WorkFolder work(path);
+    couldNotRun = true;
     if (!work.ok())
         return "no work folder could be made beside the file (" + work.error() + ")";
     const std::string input = work.file("");
     if (std::string error = copyFileExclusive(path, input); !error.empty())
         return "no working copy could be made (" + error + ")";
+    couldNotRun = false;
     const std::string output = step.output == StepOutput::NewFile ? work.file("-out") : input;
 
     const std::int64_t originalSize = fileSize(path);
@@ -154,7 +156,8 @@ StepResult runStep(const JobContext& job, const Step& step, const std::string& p
     {
         SizeReport report(job, step.label, path, mode.logging);
         result.sizeBefore = report.sizeAtStart();
-        result.reason = runInWorkFolder(job, step, fileBehind(path), mode, check);
+        result.reason =
+            runInWorkFolder(job, step, fileBehind(path), mode, check, result.couldNotRun);
     }
     result.undone = !result.reason.empty();
     if (result.undone && mode.logging) {
