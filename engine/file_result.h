@@ -11,8 +11,8 @@ struct StepResult {
     std::int64_t sizeBefore;  // bytes; -1 when the file did not exist
     std::int64_t sizeAfter;   // bytes; -1 when the file did not exist
     bool undone = false;      // the result failed its check or timed out: the file was put back
-    bool couldNotRun = false; // no working copy could be made, so the tool never ran
     std::string reason;       // why it was undone; empty otherwise
+    bool couldNotRun = false; // no working copy could be made, so the tool never ran
 };
 
 enum class FileStatus {
