@@ -7,12 +7,12 @@
 
 // One tool step as it ended.
 struct StepResult {
-    std::string name;         // the step's label without indent and dots, e.g. "Pass 1/3"
-    std::int64_t sizeBefore;  // bytes; -1 when the file did not exist
-    std::int64_t sizeAfter;   // bytes; -1 when the file did not exist
-    bool undone = false;      // the result failed its check or timed out: the file was put back
-    std::string reason;       // why it was undone; empty otherwise
-    bool couldNotRun = false; // no working copy could be made, so the tool never ran
+    std::string name;             // the step's label without indent and dots, e.g. "Pass 1/3"
+    std::int64_t sizeBefore = -1; // bytes; -1 when the file did not exist
+    std::int64_t sizeAfter = -1;  // bytes; -1 when the file did not exist
+    bool undone = false;          // the result failed its check or timed out: the file was put back
+    std::string reason;           // why it was undone; empty otherwise
+    bool couldNotRun = false;     // no working copy could be made, so the tool never ran
 };
 
 enum class FileStatus {
