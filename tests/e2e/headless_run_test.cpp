@@ -3,6 +3,7 @@
 
 #include "program_fixture.h"
 #include "support/fake_tools.h"
+#include "support/work_copy.h"
 #include "util/live_file.h"
 
 using HeadlessRunTest = ProgramTest;
@@ -65,7 +66,9 @@ TEST_F(HeadlessRunTest, RelativePathAndToolsAreFoundInTheProgramsFolder)
     EXPECT_EQ(lines[5], "");
     EXPECT_EQ(result.out.find('\r'), std::string::npos);
     EXPECT_EQ(result.err, "Saved: 1.000 KB\n");
-    EXPECT_EQ(tools.calls(), std::vector<std::string>{"pngout|pics/a b.png"});
+    EXPECT_EQ(withWorkCopies(tools.calls(), {"pics/a b.png"}),
+              std::vector<std::string>{"pngout|" + workCopy("pics/a b.png")});
+    EXPECT_EQ(workFoldersIn(programFolder()), std::vector<std::string>{});
     // A headless run reads the settings but never writes them.
     EXPECT_EQ(readFile(settingsFile()), settings);
 }

@@ -1,5 +1,7 @@
 // Stand-ins for the external optimizers: small shell scripts that record how they were called
 // and change the file they were given in a way the test chooses, so logs are exact and repeatable.
+// The actions below write valid files of the same picture (fake_image.h), so the engine's check
+// of a result accepts them; a fake upx passes its self-test (-t) without recording it.
 #pragma once
 
 #include <string>
@@ -34,11 +36,12 @@ private:
     bool hadPath = false;
 };
 
-// Shell code that sets the file to exactly size bytes.
+// Shell code that makes the file the same picture at exactly size bytes.
 std::string setSizeAction(long long size);
-// Shell code that makes the file `bytes` smaller.
+// Shell code that makes the file the same picture, `bytes` smaller.
 std::string shrinkAction(long long bytes);
-// Shell code for pngcrush (-brute -reduce IN OUT): writes OUT as IN cut to `size` bytes.
+// Shell code for pngcrush (-brute -reduce IN OUT): writes OUT as the same picture at `size`
+// bytes (0: an empty file).
 std::string crushToSizeAction(long long size);
 // Shell code for pngcrush: writes OUT `bytes` smaller than IN.
 std::string crushShrinkAction(long long bytes);
