@@ -98,6 +98,61 @@ TEST_F(CheckedStepTest, ResultThatIsNotTheSameSmallerImageIsUndone)
     }
 }
 
+// Each kind's own check: a shrunk file of the same picture is kept, a broken one undone; the
+// packer's result is vouched for by its self-test alone.
+TEST_F(CheckedStepTest, EachKindKeepsItsSameSmallerResultAndUndoesABrokenOne)
+{
+    Strip = true;
+    const struct {
+        const char* name;
+        const char* tool;
+        const char* line;
+        const char* reason;
+    } kinds[] = {
+        {"a.jpg", "exiftool", "     Stripping MetaData...  New Size: ", "it does not decode"},
+        {"a.tif", "exiftool", "     Stripping MetaData...  New Size: ", "it does not decode"},
+        {"a.gif", "exiftool", "     Stripping MetaData...  New Size: ", "it does not decode"},
+        {"a.pdf", "exiftool", "     Stripping MetaData...  New Size: ", "it does not decode"},
+        {"a.exe", "upx", "     Compressing...  New Size: ", "the packed program fails its test"},
+    };
+    for (const auto& kind : kinds) {
+        for (const bool broken : {false, true}) {
+            SCOPED_TRACE(testing::Message() << kind.name << (broken ? " broken" : " good"));
+            RecordingSurfaces log;
+            const std::string file = pics() + "/" + kind.name;
+            writeFileOfSize(file, 4096);
+            const std::string original = readFile(file);
+            if (std::string(kind.tool) == "upx") {
+                // A packer whose self-test fails when the result is broken.
+                tools.install("upx", shrinkAction(1024));
+                if (broken)
+                    writeFile(
+                        tools.folder() + "/upx",
+                        "#!/bin/sh\nif [ \"$1\" = -t ]; then exit 1; fi\nfor FILE; do :; done\n" +
+                            shrinkAction(1024) + "\n");
+            } else {
+                tools.install(kind.tool, broken ? setSizeAction(30) : shrinkAction(1024));
+            }
+
+            compressFile(log, file, pics(), StepMode{true, false});
+
+            std::vector<std::string> lines = {std::string("Compressing ") + kind.name +
+                                              " (4.000 KB)"};
+            if (broken) {
+                lines.push_back(kind.line + std::string("4.000 KB"));
+                lines.push_back(std::string("     Step undone: ") + kind.reason);
+                lines.push_back("     Compressed file is 100.000% of the original");
+                EXPECT_EQ(readFile(file), original);
+            } else {
+                lines.push_back(kind.line + std::string("3.000 KB"));
+                lines.push_back("     Compressed file is 75.000% of the original");
+                EXPECT_EQ(readFile(file), fakeImage(fakeKindOfPath(file), 3072));
+            }
+            EXPECT_EQ(log.log(), logLines(lines));
+        }
+    }
+}
+
 TEST_F(CheckedStepTest, ResultOfTheSameSizeIsDroppedQuietly)
 {
     writeFileOfSize(path, 4096);
