@@ -10,17 +10,18 @@
 
 namespace {
 
-// The files the recorded calls worked on (through their work copies), in order of their first
-// call, by bare name; candidates are full paths that differ in folder or suffix.
+// The files the recorded calls worked on through their work copies, in order of their first
+// call, by bare name; candidates are full paths that differ in folder or suffix. An argument that
+// is no work copy (the file itself, say) is kept whole, so it shows.
 std::vector<std::string> filesInCallOrder(const std::vector<std::string>& calls,
                                           const std::vector<std::string>& candidates)
 {
     std::vector<std::string> files;
     for (const std::string& call : withWorkCopies(calls, candidates)) {
-        const std::string last = call.substr(call.find_last_of('|') + 1);
-        std::string name = last.substr(last.find_last_of('/') + 1);
-        if (name.ends_with(">"))
-            name.pop_back();
+        std::string name = call.substr(call.find_last_of('|') + 1);
+        for (const std::string& candidate : candidates)
+            if (name == workCopy(candidate))
+                name = candidate.substr(candidate.find_last_of('/') + 1);
         if (std::find(files.begin(), files.end(), name) == files.end())
             files.push_back(name);
     }
@@ -68,6 +69,7 @@ TEST_F(CompressionJobTest, FolderJobWithBackupLogsLikeTheSample)
     EXPECT_EQ(fileSize(backup + "/sub/b.png"), 40960);
     EXPECT_EQ(surfaces.status(1), "Saved: 10.796 KB");
     EXPECT_FALSE(compressionRunning);
+    EXPECT_EQ(workFoldersIn(pics()), std::vector<std::string>{});
 }
 
 TEST_F(CompressionJobTest, SingleFileRunsEveryStepLikeTheSample)
@@ -95,7 +97,7 @@ TEST_F(CompressionJobTest, SingleFileRunsEveryStepLikeTheSample)
                   "pngcrush|-brute|-reduce|" + workCopy(path) + "|" + workCopy(path, "-out"),
                   "optipng|-o7|" + workCopy(path), "pngout|" + workCopy(path)}));
     EXPECT_EQ(fileSize(temporary), -1);
-    EXPECT_TRUE(workFoldersIn(pics()).empty());
+    EXPECT_EQ(workFoldersIn(pics()), std::vector<std::string>{});
     EXPECT_EQ(surfaces.status(1), "Saved: 2.046 KB");
     // A single file does not touch the file counter.
     EXPECT_TRUE(surfaces.statusHistory(0).empty());
@@ -186,6 +188,7 @@ TEST_F(CompressionJobTest, SingleFileIsClassifiedByItsLowerCasedName)
 
     EXPECT_EQ(withWorkCopies(tools.calls(), {png, exe}),
               (std::vector<std::string>{"pngout|" + workCopy(png), "upx|" + workCopy(exe)}));
+    EXPECT_EQ(workFoldersIn(pics()), std::vector<std::string>{});
     EXPECT_NE(surfaces.log().find("Compressing PHOTO.PNG (2.000 KB)\r\n"), std::string::npos);
     EXPECT_NE(surfaces.log().find("     Compressing...  New Size: 1.000 KB\r\n"),
               std::string::npos);

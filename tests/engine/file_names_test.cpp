@@ -52,7 +52,7 @@ TEST_F(FileNamesTest, AwkwardNamesReachTheToolAsOneArgument)
     }
     for (const std::string& name : names)
         EXPECT_EQ(fileSize(pics() + "/" + name), 199) << name;
-    EXPECT_TRUE(workFoldersIn(pics()).empty());
+    EXPECT_EQ(workFoldersIn(pics()), std::vector<std::string>{});
     EXPECT_FALSE(std::filesystem::exists(pics() + "/pwned"));
     EXPECT_FALSE(std::filesystem::exists("pwned"));
 }

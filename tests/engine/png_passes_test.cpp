@@ -34,7 +34,7 @@ TEST_F(PngPassesTest, CrushResultReplacesTheFileOnlyWhenStrictlySmaller)
         EXPECT_EQ(fileSize(path), c.expectedSize);
         EXPECT_EQ(fileSize(temporary), -1);
         EXPECT_EQ(log.log(), c.logLine);
-        EXPECT_TRUE(workFoldersIn(pics()).empty());
+        EXPECT_EQ(workFoldersIn(pics()), std::vector<std::string>{});
     }
 
     writeFileOfSize(path, 4096);
@@ -101,7 +101,7 @@ TEST_F(PngPassesTest, FastCompressionRunsPngoutAlone)
     EXPECT_EQ(withWorkCopies(tools.calls(), {path}),
               std::vector<std::string>{"pngout|" + workCopy(path)});
     EXPECT_EQ(surfaces.log(), "     Fast Compression...  New Size: 1.000 KB\r\n");
-    EXPECT_TRUE(workFoldersIn(pics()).empty());
+    EXPECT_EQ(workFoldersIn(pics()), std::vector<std::string>{});
 }
 
 TEST_F(PngPassesTest, StopDuringPassOneSkipsTheLaterPasses)
@@ -166,6 +166,7 @@ TEST_F(PngPassesTest, OtherKindsGetOnlyStrippingAndOnlyWithStrip)
     compressFile(surfaces, path, pics(), StepMode{true, false});
     EXPECT_EQ(withWorkCopies(tools.calls(), {path}),
               std::vector<std::string>{"exiftool|-overwrite_original|-all=|" + workCopy(path)});
+    EXPECT_EQ(workFoldersIn(pics()), std::vector<std::string>{});
 }
 
 // A larger result never replaces the file, so a step can no longer lower the total.

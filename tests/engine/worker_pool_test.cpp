@@ -46,6 +46,7 @@ TEST_F(WorkerPoolTest, EveryFileIsCompressedExactlyOnce)
         EXPECT_EQ(count, 1) << call;
     for (const std::string& file : files)
         EXPECT_EQ(fileSize(file), 2900);
+    EXPECT_EQ(workFoldersIn(pics()), std::vector<std::string>{});
     EXPECT_EQ(surfaces.status(1), "Saved: 1.172 KB");
     EXPECT_EQ(surfaces.statusHistory(0).size(), files.size());
 }
