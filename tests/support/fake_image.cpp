@@ -346,13 +346,3 @@ std::string fakeImage(FakeKind kind, std::int64_t size, bool variant)
         return pattern(size);
     return content;
 }
-
-std::string fakeImageProgram()
-{
-    return TARNWICK_FAKE_IMAGE;
-}
-
-std::string fakeImageCommand()
-{
-    return "'" + fakeImageProgram() + "'";
-}
