@@ -33,9 +33,21 @@ FakeTools::~FakeTools()
 
 void FakeTools::install(const std::string& name, const std::string& action)
 {
+    writeTool(name, action, 0);
+}
+
+void FakeTools::installPacker(const std::string& action, bool selfTestPasses)
+{
+    writeTool("upx", action, selfTestPasses ? 0 : 1);
+}
+
+void FakeTools::writeTool(const std::string& name, const std::string& action, int selfTestStatus)
+{
     const std::string script = bin + "/" + name;
-    // The packer's self-test, which the engine runs on every packed result, passes unrecorded.
-    const std::string selfTest = name == "upx" ? "if [ \"$1\" = -t ]; then exit 0; fi\n" : "";
+    // The packer's self-test, which the engine runs on every packed result, goes unrecorded.
+    const std::string selfTest =
+        name == "upx" ? "if [ \"$1\" = -t ]; then exit " + std::to_string(selfTestStatus) + "; fi\n"
+                      : "";
     writeFile(script, "#!/bin/sh\n"
                       "PATH=/usr/bin:/bin; export PATH\n" +
                           selfTest + "line='" + name +

@@ -19,6 +19,9 @@ public:
     // Installs a tool named name. action is shell code run after the call is recorded; "$FILE"
     // is the last argument (the file the tool works on) and "$@" all arguments.
     void install(const std::string& name, const std::string& action);
+    // Installs upx with action, whose self-test (upx -t, unrecorded) passes or fails as told;
+    // install("upx", ...) gives one that passes.
+    void installPacker(const std::string& action, bool selfTestPasses);
 
     // Installs pngcrush, optipng, pngout, exiftool and upx that each shrink their file by
     // `shrink` bytes (pngcrush writes its output file that much smaller than its input).
@@ -30,6 +33,8 @@ public:
     const std::string& folder() const { return bin; }
 
 private:
+    void writeTool(const std::string& name, const std::string& action, int selfTestStatus);
+
     std::string bin;
     std::string callLog;
     std::string savedPath;
