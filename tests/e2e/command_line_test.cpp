@@ -115,18 +115,22 @@ TEST_F(CommandLineTest, JsonGivesOneLinePerFileThenTheTotalsWithTheLogOnStandard
 
 TEST_F(CommandLineTest, ExitStatusIsOneWhenAFileCouldNotBeProcessed)
 {
-    // Whichever file goes first takes the other one away before its turn.
-    tools.install("pngout", "for f in \"${FILE%/*}\"/*.png; do [ \"$f\" = \"$FILE\" ] || rm -f "
-                            "\"$f\"; done\n" +
-                                shrinkAction(10));
+    // Whichever file goes first takes the other one away before its turn (the tool works on a
+    // copy in a work folder beside the images).
+    // The images differ in size, which tells the tool which one is its own.
+    tools.install("pngout",
+                  "for f in \"${FILE%/*/*}\"/[ab].png; do\n"
+                  "  [ \"$(stat -c %s \"$f\")\" = \"$(stat -c %s \"$FILE\")\" ] || rm -f \"$f\"\n"
+                  "done\n" +
+                      shrinkAction(10));
     writeFileOfSize(temp.file("pics/a.png"), 2048);
-    writeFileOfSize(temp.file("pics/b.png"), 2048);
+    writeFileOfSize(temp.file("pics/b.png"), 3072);
 
     const ProgramRun text = run({"pics"});
     EXPECT_EQ(text.exitStatus, 1) << text.out << text.err;
 
     writeFileOfSize(temp.file("pics/a.png"), 2048);
-    writeFileOfSize(temp.file("pics/b.png"), 2048);
+    writeFileOfSize(temp.file("pics/b.png"), 3072);
     const ProgramRun json = run({"--json", temp.file("pics")});
     EXPECT_EQ(json.exitStatus, 1);
     const std::vector<std::string> lines = splitLines(json.out);

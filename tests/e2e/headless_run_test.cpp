@@ -6,6 +6,7 @@
 
 #include "program_fixture.h"
 #include "support/fake_tools.h"
+#include "support/work_copy.h"
 #include "util/live_file.h"
 
 using HeadlessRunTest = ProgramTest;
@@ -69,11 +70,44 @@ TEST_F(HeadlessRunTest, RelativePathIsTheCallersAndToolsAreFoundInTheProgramsFol
     EXPECT_EQ(lines[5], "");
     EXPECT_EQ(result.out.find('\r'), std::string::npos);
     EXPECT_EQ(result.err, "Saved: 1.000 KB\n");
-    EXPECT_EQ(tools.calls(),
-              std::vector<std::string>{"pngout|" + temp.file("elsewhere/pics/a b.png")});
+    const std::string callers = temp.file("elsewhere/pics/a b.png");
+    EXPECT_EQ(withWorkCopies(tools.calls(), {callers}),
+              std::vector<std::string>{"pngout|" + workCopy(callers)});
     EXPECT_EQ(fileSize(programFolder() + "/pics/a b.png"), 2048);
+    EXPECT_EQ(workFoldersIn(temp.path()), std::vector<std::string>{});
     // A headless run reads the settings but never writes them.
     EXPECT_EQ(readFile(settingsFile()), settings);
+}
+
+// The whole program checks each result: a packed program whose self-test fails and a picture
+// that no longer decodes are put back, and standard output says why under the step's line.
+TEST_F(HeadlessRunTest, ResultsFailingTheirCheckAreUndoneAndSaidSo)
+{
+    FakeTools tools(temp.file("bin"));
+    tools.install("pngout", setSizeAction(50));
+    tools.installPacker(shrinkAction(1024), false);
+    writeFile(settingsFile(), "{\"Full\":false,\"Strip\":false,\"Copy\":false,\"Apps\":true}");
+    writeFileOfSize(temp.file("pics/a.png"), 2048);
+    writeFileOfSize(temp.file("pics/b.exe"), 2048);
+    const std::string png = readFile(temp.file("pics/a.png"));
+    const std::string exe = readFile(temp.file("pics/b.exe"));
+
+    const ProgramRun result = run({temp.file("pics")});
+
+    EXPECT_EQ(result.exitStatus, 0) << result.err;
+    std::vector<std::string> lines = splitLines(result.out);
+    ASSERT_EQ(lines.size(), 11u) << result.out;
+    EXPECT_EQ(std::vector<std::string>(lines.begin() + 1, lines.end() - 2),
+              (std::vector<std::string>{
+                  "Compressing a.png (2.000 KB)", "     Fast Compression...  New Size: 2.000 KB",
+                  "     Step undone: it does not decode",
+                  "     Compressed file is 100.000% of the original",
+                  "Compressing b.exe (2.000 KB)", "     Compressing...  New Size: 2.000 KB",
+                  "     Step undone: the packed program fails its test",
+                  "     Compressed file is 100.000% of the original"}));
+    EXPECT_EQ(readFile(temp.file("pics/a.png")), png);
+    EXPECT_EQ(readFile(temp.file("pics/b.exe")), exe);
+    EXPECT_EQ(workFoldersIn(temp.file("pics")), std::vector<std::string>{});
 }
 
 TEST_F(HeadlessRunTest, FailedBackupIsReportedAndNothingIsCompressed)

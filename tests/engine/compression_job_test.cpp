@@ -8,18 +8,24 @@
 #include <unistd.h>
 
 #include "engine_fixture.h"
+#include "support/work_copy.h"
 #include "util/file_system.h"
 #include "util/live_file.h"
 
 namespace {
 
-// The files the recorded calls worked on, in order of their first call, by bare name.
-std::vector<std::string> filesInCallOrder(const std::vector<std::string>& calls)
+// The files the recorded calls worked on through their work copies, in order of their first
+// call, by bare name; candidates are full paths that differ in folder or suffix. An argument that
+// is no work copy (the file itself, say) is kept whole, so it shows.
+std::vector<std::string> filesInCallOrder(const std::vector<std::string>& calls,
+                                          const std::vector<std::string>& candidates)
 {
     std::vector<std::string> files;
-    for (const std::string& call : calls) {
-        const std::string last = call.substr(call.find_last_of('|') + 1);
-        const std::string name = last.substr(last.find_last_of('/') + 1);
+    for (const std::string& call : withWorkCopies(calls, candidates)) {
+        std::string name = call.substr(call.find_last_of('|') + 1);
+        for (const std::string& candidate : candidates)
+            if (name == workCopy(candidate))
+                name = candidate.substr(candidate.find_last_of('/') + 1);
         if (std::find(files.begin(), files.end(), name) == files.end())
             files.push_back(name);
     }
@@ -38,8 +44,9 @@ TEST_F(CompressionJobTest, FolderJobWithBackupLogsLikeTheSample)
     Strip = false;
     writeFileOfSize(pics() + "/a.png", 12642);
     writeFileOfSize(pics() + "/sub/b.png", 40960);
-    tools.install("pngout", "case \"$FILE\" in *a.png) " + setSizeAction(10547) + ";; *b.png) " +
-                                setSizeAction(32000) + ";; esac");
+    // The tool sees only a work copy named work.png; its folder tells the two apart.
+    tools.install("pngout", "case \"$FILE\" in */sub/.tarnwick-*) " + setSizeAction(32000) +
+                                ";; *) " + setSizeAction(10547) + ";; esac");
 
     EXPECT_EQ(runCompressionJob(surfaces, {pics()}), JobOutcome::Done);
 
@@ -66,6 +73,7 @@ TEST_F(CompressionJobTest, FolderJobWithBackupLogsLikeTheSample)
     EXPECT_EQ(fileSize(backup + "/sub/b.png"), 40960);
     EXPECT_EQ(surfaces.status(1), "Saved: 10.796 KB");
     EXPECT_FALSE(compressionRunning);
+    EXPECT_EQ(workFoldersIn(pics()), std::vector<std::string>{});
 }
 
 TEST_F(CompressionJobTest, SingleFileRunsEveryStepLikeTheSample)
@@ -87,11 +95,13 @@ TEST_F(CompressionJobTest, SingleFileRunsEveryStepLikeTheSample)
                   "     Pass 3/3...  New Size: 10.300 KB",
                   "     Compressed file is 83.428% of the original", finishStamp, ""}));
     const std::string temporary = pics() + "/a_pngcrush.png";
-    EXPECT_EQ(tools.calls(),
-              (std::vector<std::string>{"exiftool|-overwrite_original|-all=|" + path,
-                                        "pngcrush|-brute|-reduce|" + path + "|" + temporary,
-                                        "optipng|-o7|" + path, "pngout|" + path}));
+    EXPECT_EQ(withWorkCopies(tools.calls(), {path}),
+              (std::vector<std::string>{
+                  "exiftool|" + stripCallArguments() + workCopy(path),
+                  "pngcrush|-brute|-reduce|" + workCopy(path) + "|" + workCopy(path, "-out"),
+                  "optipng|-o7|" + workCopy(path), "pngout|" + workCopy(path)}));
     EXPECT_EQ(fileSize(temporary), -1);
+    EXPECT_EQ(workFoldersIn(pics()), std::vector<std::string>{});
     EXPECT_EQ(surfaces.status(1), "Saved: 2.046 KB");
     // A single file does not touch the file counter.
     EXPECT_TRUE(surfaces.statusHistory(0).empty());
@@ -119,15 +129,18 @@ TEST_F(CompressionJobTest, KindsAreCompressedInWalkOrderAndInAnyCaseFromFolders)
 {
     Full = false;
     Apps = true;
+    std::vector<std::string> files;
     for (const char* name : {"k/a.gif", "b.dll", "c.exe", "d.jpg", "e.jpeg", "f.pdf", "g.tiff",
-                             "h.tif", "i.png", "J.PNG", "k.Jpg", "l.bmp"})
-        writeFileOfSize(pics() + "/" + name, 5000);
+                             "h.tif", "i.png", "J.PNG", "k.Jpg", "l.bmp"}) {
+        files.push_back(pics() + "/" + name);
+        writeFileOfSize(files.back(), 5000);
+    }
     tools.installShrinkingSet(10);
 
     runCompressionJob(surfaces, {pics()});
 
     // Files of one kind come in the walk's own order.
-    std::vector<std::string> order = filesInCallOrder(tools.calls());
+    std::vector<std::string> order = filesInCallOrder(tools.calls(), files);
     ASSERT_EQ(order.size(), 11u);
     const auto sortPair = [&](std::size_t first) {
         std::sort(order.begin() + static_cast<std::ptrdiff_t>(first),
@@ -154,8 +167,11 @@ TEST_F(CompressionJobTest, OptionsChooseWhatAFolderContributes)
         {true, false, true, false, {"d.jpg", "a.gif"}},
     };
     Full = false;
-    for (const char* name : {"a.gif", "c.exe", "d.jpg", "i.png"})
-        writeFileOfSize(pics() + "/" + name, 100);
+    std::vector<std::string> files;
+    for (const char* name : {"a.gif", "c.exe", "d.jpg", "i.png"}) {
+        files.push_back(pics() + "/" + name);
+        writeFileOfSize(files.back(), 100);
+    }
     tools.installShrinkingSet(0);
     for (const Case& c : cases) {
         Strip = c.strip;
@@ -164,7 +180,7 @@ TEST_F(CompressionJobTest, OptionsChooseWhatAFolderContributes)
         Pngs = c.pngs;
         std::filesystem::remove(tools.folder() + "/calls.log");
         runCompressionJob(surfaces, {pics()});
-        EXPECT_EQ(filesInCallOrder(tools.calls()), c.files)
+        EXPECT_EQ(filesInCallOrder(tools.calls(), files), c.files)
             << "Strip " << c.strip << " Apps " << c.apps << " Jpgs " << c.jpgs;
     }
 }
@@ -183,7 +199,9 @@ TEST_F(CompressionJobTest, SingleFileIsClassifiedByItsLowerCasedName)
     runCompressionJob(surfaces, {png, exe, pics()});
     runCompressionJob(surfaces, {exe});
 
-    EXPECT_EQ(tools.calls(), (std::vector<std::string>{"pngout|" + png, "upx|" + exe}));
+    EXPECT_EQ(withWorkCopies(tools.calls(), {png, exe}),
+              (std::vector<std::string>{"pngout|" + workCopy(png), "upx|" + workCopy(exe)}));
+    EXPECT_EQ(workFoldersIn(pics()), std::vector<std::string>{});
     EXPECT_NE(surfaces.log().find("Compressing PHOTO.PNG (2.000 KB)\r\n"), std::string::npos);
     EXPECT_NE(surfaces.log().find("     Compressing...  New Size: 1.000 KB\r\n"),
               std::string::npos);

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "engine/engine_state.h"
+#include "image/strip_arguments.h"
 #include "support/fake_tools.h"
 #include "support/fixed_clock.h"
 #include "support/recording_surfaces.h"
@@ -53,6 +54,16 @@ public:
 private:
     std::string trigger;
 };
+
+// How a recorded exiftool call lists the strip step's arguments before the file:
+// "-overwrite_original|...|".
+inline std::string stripCallArguments()
+{
+    std::string joined = "-overwrite_original|";
+    for (const std::string& argument : stripArguments())
+        joined += argument + "|";
+    return joined;
+}
 
 inline const char* startStamp = "Starting Compression at 12/07/2026 02:05:09 PM";
 inline const char* finishStamp = "Finished Compression at 12/07/2026 02:05:31 PM";

@@ -38,7 +38,9 @@ public:
             beforeEachRun(command);
         if (paths.empty())
             return {RunEnd::Finished, 1};
-        const std::string& input = paths.front();
+        // The file is the last argument; pngcrush reads the one before and writes the last.
+        const bool newFile = command.starts_with("pngcrush") && paths.size() >= 2;
+        const std::string& input = newFile ? paths[paths.size() - 2] : paths.back();
         const std::string content = readFile(input);
         const std::size_t kept =
             content.size() > static_cast<std::size_t>(shrink) ? content.size() - shrink : 0;

@@ -2,6 +2,7 @@
 
 #include "engine/compress_file.h"
 #include "engine_fixture.h"
+#include "support/work_copy.h"
 #include "util/live_file.h"
 
 #include <sys/stat.h>
@@ -18,8 +19,9 @@ TEST_F(PngPassesTest, CrushResultReplacesTheFileOnlyWhenStrictlySmaller)
         {3000, 3000, "     Pass 1/3...  New Size: 2.930 KB\r\n"},
         {4096, 4096, "     Pass 1/3...  New Size: 4.000 KB\r\n"},
         {4095, 4095, "     Pass 1/3...  New Size: 3.999 KB\r\n"},
-        // An empty output is a failed run: the image must survive it.
-        {0, 4096, "     Pass 1/3...  New Size: 4.000 KB\r\n"},
+        // An empty output is a failed run: the image must survive it, and the log says so.
+        {0, 4096,
+         "     Pass 1/3...  New Size: 4.000 KB\r\n     Step undone: the result was empty\r\n"},
     };
     // A larger result, written by a tool that appends to its input.
     const std::string path = pics() + "/a.png";
@@ -32,6 +34,7 @@ TEST_F(PngPassesTest, CrushResultReplacesTheFileOnlyWhenStrictlySmaller)
         EXPECT_EQ(fileSize(path), c.expectedSize);
         EXPECT_EQ(fileSize(temporary), -1);
         EXPECT_EQ(log.log(), c.logLine);
+        EXPECT_EQ(workFoldersIn(pics()), std::vector<std::string>{});
     }
 
     writeFileOfSize(path, 4096);
@@ -40,6 +43,8 @@ TEST_F(PngPassesTest, CrushResultReplacesTheFileOnlyWhenStrictlySmaller)
     crushPng(surfaces, path, StepMode{true, false});
     EXPECT_EQ(readFile(path), original);
     EXPECT_EQ(fileSize(temporary), -1);
+    EXPECT_EQ(surfaces.log(), "     Pass 1/3...  New Size: 4.000 KB\r\n"
+                              "     Step undone: the result was larger\r\n");
 }
 
 TEST_F(PngPassesTest, CrushResultKeepsTheOriginalsPermissions)
@@ -58,19 +63,23 @@ TEST_F(PngPassesTest, CrushResultKeepsTheOriginalsPermissions)
     EXPECT_EQ(st.st_mode & 07777, 0600u);
 }
 
+// The pass writes into its work folder, so a file with the old temporary's name is no obstacle.
 TEST_F(PngPassesTest, FileAlreadyBearingTheTemporaryNameIsLeftAlone)
 {
     const std::string path = pics() + "/a.png";
     const std::string temporary = pics() + "/a_pngcrush.png";
     writeFileOfSize(path, 4096);
     writeFile(temporary, "someone's own picture");
-    tools.install("pngcrush", crushToSizeAction(10));
+    tools.install("pngcrush", crushToSizeAction(3000));
 
     crushPng(surfaces, path, StepMode{true, false});
 
     EXPECT_EQ(readFile(temporary), "someone's own picture");
-    EXPECT_EQ(fileSize(path), 4096);
-    EXPECT_EQ(surfaces.log(), "     Pass 1/3...  New Size: 4.000 KB\r\n");
+    EXPECT_EQ(fileSize(path), 3000);
+    EXPECT_EQ(surfaces.log(), "     Pass 1/3...  New Size: 2.930 KB\r\n");
+    EXPECT_EQ(withWorkCopies(tools.calls(), {path}),
+              std::vector<std::string>{"pngcrush|-brute|-reduce|" + workCopy(path) + "|" +
+                                       workCopy(path, "-out")});
 }
 
 TEST_F(PngPassesTest, TemporaryNameCutsTheLastFourCharacters)
@@ -89,8 +98,10 @@ TEST_F(PngPassesTest, FastCompressionRunsPngoutAlone)
 
     compressPng(surfaces, path, StepMode{true, false});
 
-    EXPECT_EQ(tools.calls(), std::vector<std::string>{"pngout|" + path});
+    EXPECT_EQ(withWorkCopies(tools.calls(), {path}),
+              std::vector<std::string>{"pngout|" + workCopy(path)});
     EXPECT_EQ(surfaces.log(), "     Fast Compression...  New Size: 1.000 KB\r\n");
+    EXPECT_EQ(workFoldersIn(pics()), std::vector<std::string>{});
 }
 
 TEST_F(PngPassesTest, StopDuringPassOneSkipsTheLaterPasses)
@@ -153,22 +164,27 @@ TEST_F(PngPassesTest, OtherKindsGetOnlyStrippingAndOnlyWithStrip)
 
     Strip = true;
     compressFile(surfaces, path, pics(), StepMode{true, false});
-    EXPECT_EQ(tools.calls(),
-              std::vector<std::string>{"exiftool|-overwrite_original|-all=|" + path});
+    EXPECT_EQ(withWorkCopies(tools.calls(), {path}),
+              std::vector<std::string>{"exiftool|" + stripCallArguments() + workCopy(path)});
+    EXPECT_EQ(workFoldersIn(pics()), std::vector<std::string>{});
 }
 
-TEST_F(PngPassesTest, EnlargingStepIsLoggedAndLowersTheTotal)
+// A larger result never replaces the file, so a step can no longer lower the total.
+TEST_F(PngPassesTest, EnlargingStepIsUndoneAndLeavesTheTotal)
 {
     Full = false;
     Strip = false;
     const std::string path = pics() + "/a.png";
     writeFileOfSize(path, 1024);
+    const std::string original = readFile(path);
     tools.install("pngout", setSizeAction(1124));
 
     compressFile(surfaces, path, pics(), StepMode{true, false});
 
     EXPECT_EQ(surfaces.log(), logLines({"Compressing a.png (1.000 KB)",
-                                        "     Fast Compression...  New Size: 1.098 KB",
-                                        "     Compressed file is 109.766% of the original"}));
-    EXPECT_EQ(surfaces.status(1), "Saved: -0.098 KB");
+                                        "     Fast Compression...  New Size: 1.000 KB",
+                                        "     Step undone: the result was larger",
+                                        "     Compressed file is 100.000% of the original"}));
+    EXPECT_EQ(readFile(path), original);
+    EXPECT_EQ(surfaces.status(1), "Saved: 0.000 KB");
 }

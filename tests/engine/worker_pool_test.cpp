@@ -3,6 +3,7 @@
 #include <map>
 
 #include "engine_fixture.h"
+#include "support/work_copy.h"
 #include "util/live_file.h"
 
 using WorkerPoolTest = EngineTest;
@@ -33,14 +34,19 @@ TEST_F(WorkerPoolTest, EveryFileIsCompressedExactlyOnce)
     compressInParallel(surfaces, files);
 
     EXPECT_EQ(surfaces.log(), "Compressing 12 files... done.\r\n");
+    // Every call gets a work copy of its own (in a folder of its own), so equal calls would be
+    // one copy worked on twice.
     std::map<std::string, int> runs;
-    for (const std::string& call : tools.calls())
+    for (const std::string& call : tools.calls()) {
+        EXPECT_TRUE(isWorkCopyOf(call.substr(call.find('|') + 1), files[0])) << call;
         ++runs[call];
+    }
     ASSERT_EQ(runs.size(), files.size());
     for (const auto& [call, count] : runs)
         EXPECT_EQ(count, 1) << call;
     for (const std::string& file : files)
         EXPECT_EQ(fileSize(file), 2900);
+    EXPECT_EQ(workFoldersIn(pics()), std::vector<std::string>{});
     EXPECT_EQ(surfaces.status(1), "Saved: 1.172 KB");
     EXPECT_EQ(surfaces.statusHistory(0).size(), files.size());
 }

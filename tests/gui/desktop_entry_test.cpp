@@ -10,6 +10,7 @@
 
 #include "gui/gui_support.h"
 #include "gui/x_client.h"
+#include "support/fake_image.h"
 #include "support/temp_folder.h"
 
 using namespace guitest;
@@ -17,9 +18,16 @@ using namespace std::chrono_literals;
 
 namespace {
 
-const char* shrinkingTool = "#!/bin/sh\nfor last; do :; done\ntruncate -s -100 \"$last\"\n";
-const char* crushingTool =
-    "#!/bin/sh\nsize=$(stat -c %s \"$3\")\nhead -c $((size - 100)) \"$3\" > \"$4\"\n";
+// Tools that keep the picture and drop 100 bytes of padding, so every step's check passes.
+std::string shrinkingTool()
+{
+    return "#!/bin/sh\nfor last; do :; done\n'" + fakeImageProgram() + "' --shrink 100 \"$last\"\n";
+}
+
+std::string crushingTool()
+{
+    return "#!/bin/sh\n'" + fakeImageProgram() + "' --shrink 100 \"$3\" \"$4\"\n";
+}
 
 // The value of key in the desktop entry's text; empty when it has none.
 std::string entryValue(const std::string& entry, const std::string& key)
@@ -100,16 +108,16 @@ TEST_F(DesktopEntry, ExecLineWithAFileAndAFolderShowsTheWindowAndCompressesBoth)
     const std::string bin = folder.file("bin");
     std::filesystem::create_directories(bin);
     std::filesystem::copy_file(TARNWICK_PROGRAM, bin + "/tarnwick");
-    writeProgram(bin + "/pngcrush", crushingTool);
+    writeProgram(bin + "/pngcrush", crushingTool());
     for (const char* tool : {"optipng", "pngout", "exiftool"})
-        writeProgram(bin + "/" + tool, shrinkingTool);
+        writeProgram(bin + "/" + tool, shrinkingTool());
     writeFile(bin + "/Tarnwick.config", "{\"Copy\":false}");
 
     const std::string file = folder.file("docs/one file.png");
     const std::string pictures = folder.file("My Pictures");
-    writeFile(file, std::string(4096, 'p'));
-    writeFile(pictures + "/two.png", std::string(8192, 'q'));
-    writeFile(pictures + "/deeper/three.png", std::string(8192, 'r'));
+    writeFileOfSize(file, 4096);
+    writeFileOfSize(pictures + "/two.png", 8192);
+    writeFileOfSize(pictures + "/deeper/three.png", 8192);
 
     std::vector<std::string> argv = expandExec(entryValue(entry, "Exec"), {file, pictures});
     ASSERT_EQ(argv.size(), 4u);
@@ -161,13 +169,13 @@ TEST_F(DesktopEntry, OpenTakesARelativePathFromTheCallersFolder)
     const std::string bin = folder.file("bin");
     std::filesystem::create_directories(bin);
     std::filesystem::copy_file(TARNWICK_PROGRAM, bin + "/tarnwick");
-    writeProgram(bin + "/pngcrush", crushingTool);
+    writeProgram(bin + "/pngcrush", crushingTool());
     for (const char* tool : {"optipng", "pngout", "exiftool"})
-        writeProgram(bin + "/" + tool, shrinkingTool);
+        writeProgram(bin + "/" + tool, shrinkingTool());
     writeFile(bin + "/Tarnwick.config", "{\"Copy\":false}");
     // The same name next to the program must stay as it is.
-    writeFile(folder.file("work/pic.png"), std::string(4096, 'p'));
-    writeFile(bin + "/pic.png", std::string(4096, 'p'));
+    writeFileOfSize(folder.file("work/pic.png"), 4096);
+    writeFileOfSize(bin + "/pic.png", 4096);
 
     ChildProgram child(
         "/bin/sh",

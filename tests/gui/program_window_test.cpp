@@ -9,6 +9,7 @@
 #include "gui/gui_support.h"
 #include "gui/x_client.h"
 #include "gui/xdotool.h"
+#include "support/fake_image.h"
 
 using namespace guitest;
 using namespace std::chrono_literals;
@@ -17,12 +18,15 @@ namespace {
 
 const std::string defaultSettings =
     "{\"Full\":true,\"Strip\":true,\"Copy\":true,\"Apps\":false,\"Pngs\":true,"
-    "\"Tifs\":true,\"Jpgs\":true,\"Gifs\":true,\"Pdfs\":true,\"HogSystem\":false}";
+    "\"Tifs\":true,\"Jpgs\":true,\"Gifs\":true,\"Pdfs\":true,\"HogSystem\":false,"
+    "\"KeepDates\":false}";
 
-// A tool that makes the last file it is given 100 bytes smaller; pngcrush writes its output.
-const char* shrinkingTool = "#!/bin/sh\nfor last; do :; done\ntruncate -s -100 \"$last\"\n";
-const char* crushingTool =
-    "#!/bin/sh\nsize=$(stat -c %s \"$3\")\nhead -c $((size - 100)) \"$3\" > \"$4\"\n";
+// A tool that makes the last file it is given 100 bytes smaller, still the same picture (the
+// program keeps only such results); pngcrush writes its output.
+const std::string shrinkingTool =
+    "#!/bin/sh\nfor last; do :; done\n" + fakeImageCommand() + " --shrink 100 \"$last\"\n";
+const std::string crushingTool =
+    "#!/bin/sh\n" + fakeImageCommand() + " --shrink 100 \"$3\" \"$4\"\n";
 
 class ProgramWindow : public testing::Test {
 protected:
@@ -173,7 +177,7 @@ TEST_F(ProgramWindow, WithoutDisplayTheWindowRefusesButHeadlessRunsWork)
 
     // A headless run needs no display at all, and leaves no settings file behind.
     installFakeTools();
-    writeFile(folder.file("pictures/a.png"), std::string(4096, 'p'));
+    writeFileOfSize(folder.file("pictures/a.png"), 4096);
     ChildProgram headless(program, {folder.file("pictures")}, "",
                           folder.file("headless-stderr.txt"));
     EXPECT_EQ(headless.wait(20s), 0) << readFile(folder.file("headless-stderr.txt"));
@@ -186,8 +190,8 @@ TEST_F(ProgramWindow, FolderDroppedFromFileManagerIsCompressedAndItsLogCanBeCopi
     installFakeTools();
     // A space and a non-ASCII letter: the URI is percent-encoded and must be decoded.
     std::string pictures = folder.file("My Pictures \xC3\xA9t\xC3\xA9");
-    writeFile(pictures + "/one.png", std::string(4096, 'p'));
-    writeFile(pictures + "/deeper/two.png", std::string(8192, 'q'));
+    writeFileOfSize(pictures + "/one.png", 4096);
+    writeFileOfSize(pictures + "/deeper/two.png", 8192);
     writeFile(folder.file("Tarnwick.config"), "{\"Copy\":false}");
     start();
     unsigned long window = mainWindow();
@@ -224,11 +228,11 @@ TEST_F(ProgramWindow, FolderDroppedFromFileManagerIsCompressedAndItsLogCanBeCopi
 TEST_F(ProgramWindow, ClosingDuringADroppedJobEndsTheProcessOnlyAfterTheJob)
 {
     // pngout announces that it runs, then takes its time: the sleep is the slow job under test.
-    installFakeTools("#!/bin/sh\ntouch \"$0.started\"\nsleep 2\nfor last; do :; done\ntruncate -s "
-                     "-100 \"$last\"\n");
+    installFakeTools("#!/bin/sh\ntouch \"$0.started\"\nsleep 2\nfor last; do :; done\n" +
+                     fakeImageCommand() + " --shrink 100 \"$last\"\n");
     writeFile(folder.file("Tarnwick.config"), "{\"Copy\":false}");
     std::string picture = folder.file("slow.png");
-    writeFile(picture, std::string(4096, 's'));
+    writeFileOfSize(picture, 4096);
     start();
     unsigned long window = mainWindow();
     ASSERT_NE(window, 0u) << readFile(folder.file("stderr.txt"));

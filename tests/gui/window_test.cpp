@@ -13,6 +13,7 @@
 #include "gui/window_fixture.h"
 #include "gui/x_client.h"
 #include "platform/gtk/display_text.h"
+#include "support/fake_image.h"
 #include "toolkit/workers.h"
 
 using namespace guitest;
@@ -109,6 +110,7 @@ TEST_F(MainWindow, MenusShowTheSettingsFileAsCheckMarks)
             check("Strip _MetaData", true),
             check("_Backup Originals", true),
             check("Simultanious _Compressions", true),
+            check("Keep File _Dates", false),
             separator(),
             plain("_Stop Compression"),
             plain("E_xit"),
@@ -127,7 +129,7 @@ TEST_F(MainWindow, MenusShowTheSettingsFileAsCheckMarks)
         };
         EXPECT_EQ(shownMenu(s), expected);
 
-        // The fourteen commands take consecutive identifiers in table order.
+        // The fifteen commands take consecutive identifiers in table order.
         std::vector<UINT> ids;
         for (liveMenu* menu :
              {s.frame().optionsMenu, s.frame().extensionsMenu, s.frame().helpMenu}) {
@@ -137,7 +139,7 @@ TEST_F(MainWindow, MenusShowTheSettingsFileAsCheckMarks)
                 if (!(item.flags & MF_SEPARATOR))
                     ids.push_back(static_cast<UINT>(item.id));
         }
-        ASSERT_EQ(ids.size(), 14u);
+        ASSERT_EQ(ids.size(), 15u);
         for (std::size_t i = 1; i < ids.size(); ++i)
             EXPECT_EQ(ids[i], ids[0] + i);
         if (firstWindow) {
@@ -223,16 +225,18 @@ TEST_F(MainWindow, HelpBoxesShowTheirTextsWhileTheCommandWaits)
 TEST_F(MainWindow, DroppedFolderFillsTheLogPaneAndStatusBarAsTheLayerHasThem)
 {
     TempFolder work;
+    // Each tool makes its file 100 bytes smaller and still the same picture.
     writeProgram(work.file("bin/pngcrush"),
-                 "#!/bin/sh\nsize=$(stat -c %s \"$3\")\nhead -c $((size - 100)) \"$3\" > \"$4\"\n");
+                 "#!/bin/sh\n" + fakeImageCommand() + " --shrink 100 \"$3\" \"$4\"\n");
     for (const char* tool : {"optipng", "pngout", "exiftool"})
-        writeProgram(work.file(std::string("bin/") + tool),
-                     "#!/bin/sh\nfor last; do :; done\ntruncate -s -100 \"$last\"\n");
+        writeProgram(work.file(std::string("bin/") + tool), "#!/bin/sh\nfor last; do :; done\n" +
+                                                                fakeImageCommand() +
+                                                                " --shrink 100 \"$last\"\n");
     std::string savedPath = getenv("PATH") ? getenv("PATH") : "";
     setenv("PATH", (work.file("bin") + ":" + savedPath).c_str(), 1);
     writeFile(settingsFilePath(), "{\"Copy\":false}");
-    writeFile(work.file("drop/a.png"), std::string(4096, 'a'));
-    writeFile(work.file("drop/sub/b.png"), std::string(2048, 'b'));
+    writeFileOfSize(work.file("drop/a.png"), 4096);
+    writeFileOfSize(work.file("drop/sub/b.png"), 2048);
 
     session.run([&](WindowSession& s) {
         unsigned long window = s.xWindow();

@@ -5,6 +5,7 @@
 #include <sstream>
 #include <sys/stat.h>
 
+#include "support/fake_image.h"
 #include "support/temp_folder.h"
 
 FakeTools::FakeTools(const std::string& binFolder, bool systemPath)
@@ -32,11 +33,24 @@ FakeTools::~FakeTools()
 
 void FakeTools::install(const std::string& name, const std::string& action)
 {
+    writeTool(name, action, 0);
+}
+
+void FakeTools::installPacker(const std::string& action, bool selfTestPasses)
+{
+    writeTool("upx", action, selfTestPasses ? 0 : 1);
+}
+
+void FakeTools::writeTool(const std::string& name, const std::string& action, int selfTestStatus)
+{
     const std::string script = bin + "/" + name;
+    // The packer's self-test, which the engine runs on every packed result, goes unrecorded.
+    const std::string selfTest =
+        name == "upx" ? "if [ \"$1\" = -t ]; then exit " + std::to_string(selfTestStatus) + "; fi\n"
+                      : "";
     writeFile(script, "#!/bin/sh\n"
-                      "PATH=/usr/bin:/bin; export PATH\n"
-                      "line='" +
-                          name +
+                      "PATH=/usr/bin:/bin; export PATH\n" +
+                          selfTest + "line='" + name +
                           "'\n"
                           "for a in \"$@\"; do line=\"$line|$a\"; done\n"
                           "printf '%s\\n' \"$line\" >> \"$FAKE_TOOL_LOG\"\n"
@@ -65,21 +79,20 @@ std::vector<std::string> FakeTools::calls() const
 
 std::string setSizeAction(long long size)
 {
-    return "truncate -s " + std::to_string(size) + " \"$FILE\"";
+    return fakeImageCommand() + " " + std::to_string(size) + " \"$FILE\"";
 }
 
 std::string shrinkAction(long long bytes)
 {
-    return "truncate -s -" + std::to_string(bytes) + " \"$FILE\"";
+    return fakeImageCommand() + " --shrink " + std::to_string(bytes) + " \"$FILE\"";
 }
 
 std::string crushToSizeAction(long long size)
 {
-    return "head -c " + std::to_string(size) + " \"$3\" > \"$4\"";
+    return fakeImageCommand() + " " + std::to_string(size) + " \"$4\"";
 }
 
 std::string crushShrinkAction(long long bytes)
 {
-    return "size=$(stat -c %s \"$3\"); head -c $((size - " + std::to_string(bytes) +
-           ")) \"$3\" > \"$4\"";
+    return fakeImageCommand() + " --shrink " + std::to_string(bytes) + " \"$3\" \"$4\"";
 }

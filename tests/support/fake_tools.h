@@ -1,5 +1,7 @@
 // Stand-ins for the external optimizers: small shell scripts that record how they were called
 // and change the file they were given in a way the test chooses, so logs are exact and repeatable.
+// The actions below write valid files of the same picture (fake_image.h), so the engine's check
+// of a result accepts them; a fake upx passes its self-test (-t) without recording it.
 #pragma once
 
 #include <string>
@@ -17,6 +19,9 @@ public:
     // Installs a tool named name. action is shell code run after the call is recorded; "$FILE"
     // is the last argument (the file the tool works on) and "$@" all arguments.
     void install(const std::string& name, const std::string& action);
+    // Installs upx with action, whose self-test (upx -t, unrecorded) passes or fails as told;
+    // install("upx", ...) gives one that passes.
+    void installPacker(const std::string& action, bool selfTestPasses);
 
     // Installs pngcrush, optipng, pngout, exiftool and upx that each shrink their file by
     // `shrink` bytes (pngcrush writes its output file that much smaller than its input).
@@ -28,17 +33,20 @@ public:
     const std::string& folder() const { return bin; }
 
 private:
+    void writeTool(const std::string& name, const std::string& action, int selfTestStatus);
+
     std::string bin;
     std::string callLog;
     std::string savedPath;
     bool hadPath = false;
 };
 
-// Shell code that sets the file to exactly size bytes.
+// Shell code that makes the file the same picture at exactly size bytes.
 std::string setSizeAction(long long size);
-// Shell code that makes the file `bytes` smaller.
+// Shell code that makes the file the same picture, `bytes` smaller.
 std::string shrinkAction(long long bytes);
-// Shell code for pngcrush (-brute -reduce IN OUT): writes OUT as IN cut to `size` bytes.
+// Shell code for pngcrush (-brute -reduce IN OUT): writes OUT as the same picture at `size`
+// bytes (0: an empty file).
 std::string crushToSizeAction(long long size);
 // Shell code for pngcrush: writes OUT `bytes` smaller than IN.
 std::string crushShrinkAction(long long bytes);

@@ -7,6 +7,8 @@
 #include <stdexcept>
 #include <vector>
 
+#include "support/fake_image.h"
+
 TempFolder::TempFolder()
 {
     const char* base = std::getenv("TMPDIR");
@@ -64,10 +66,7 @@ bool writeFile(const std::string& path, const std::string& content)
 
 bool writeFileOfSize(const std::string& path, std::int64_t size)
 {
-    std::string content(static_cast<std::size_t>(size), '\0');
-    for (std::size_t i = 0; i < content.size(); ++i)
-        content[i] = static_cast<char>('a' + i % 26);
-    return writeFile(path, content);
+    return writeFile(path, fakeImage(fakeKindOfPath(path), size));
 }
 
 std::string readFile(const std::string& path)

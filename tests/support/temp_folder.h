@@ -33,7 +33,9 @@ private:
 // Writes content to path, creating missing parent folders; false on failure.
 bool writeFile(const std::string& path, const std::string& content);
 
-// Writes a file of exactly size bytes (a repeating pattern).
+// Writes a file of exactly size bytes: for a suffix of an image kind (and .exe/.dll), a valid
+// file showing that kind's fixed picture when size allows (see fake_image.h); otherwise a
+// repeating pattern.
 bool writeFileOfSize(const std::string& path, std::int64_t size);
 
 // The whole content of a file, or an empty text when it cannot be read.
