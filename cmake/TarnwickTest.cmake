@@ -1,6 +1,7 @@
 # tarnwick_test(NAME name LABEL layer SOURCES ... [LIBS ...])
 # One GoogleTest program; every test in it is registered with CTest under the layer's label,
-# so a sanitizer build can pick the layers it cares about (ctest -L).
+# so a sanitizer build can pick the layers it cares about (ctest -L), and built by the layer's
+# target tests_<layer>, so it can build only those (cmake --build --target tests_util ...).
 function(tarnwick_test)
   cmake_parse_arguments(T "" "NAME;LABEL" "SOURCES;LIBS" ${ARGN})
   add_executable(${T_NAME} ${T_SOURCES})
@@ -9,4 +10,8 @@ function(tarnwick_test)
   gtest_discover_tests(${T_NAME}
     PROPERTIES LABELS ${T_LABEL} TIMEOUT 120
     DISCOVERY_TIMEOUT 60)
+  if(NOT TARGET tests_${T_LABEL})
+    add_custom_target(tests_${T_LABEL})
+  endif()
+  add_dependencies(tests_${T_LABEL} ${T_NAME})
 endfunction()

@@ -2,6 +2,7 @@
 # Installs what building and testing need, builds Tarnwick with its tests and runs them all.
 #   BUILD_DIR            build folder (default build/test)
 #   TARNWICK_CMAKE_ARGS  extra CMake arguments (sanitizers, compilers)
+#   BUILD_TARGETS        what to build (default everything), e.g. "tests_util tests_engine"
 #   CTEST_ARGS           extra ctest arguments (labels to run)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -15,6 +16,7 @@ if command -v ccache >/dev/null; then
 fi
 # shellcheck disable=SC2086
 cmake -S . -B "$build" -G Ninja -DTARNWICK_WERROR=ON "${launchers[@]}" ${TARNWICK_CMAKE_ARGS:-}
-cmake --build "$build"
+# shellcheck disable=SC2086
+cmake --build "$build" ${BUILD_TARGETS:+--target $BUILD_TARGETS}
 # shellcheck disable=SC2086
 ctest --test-dir "$build" --output-on-failure -j2 --no-tests=error ${CTEST_ARGS:-}

@@ -8,6 +8,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <mutex>
+#include <set>
 
 namespace guitest {
 namespace {
@@ -18,6 +20,23 @@ Display* dpy(void* connection)
 }
 
 using Clock = std::chrono::steady_clock;
+
+std::mutex connectionsLock;
+std::set<Display*> ownConnections;
+XErrorHandler previousHandler = nullptr;
+
+// Windows of other programs may go at any moment (a menu closing, a program ending): an error
+// about one on our connections is an answer, not a reason to end the test program. Errors on
+// other connections go to the handler that was there before.
+int ignoreOwnErrors(Display* display, XErrorEvent* error)
+{
+    {
+        std::lock_guard guard(connectionsLock);
+        if (ownConnections.count(display))
+            return 0;
+    }
+    return previousHandler ? previousHandler(display, error) : 0;
+}
 
 // Waits for the next event that pred accepts, answering nothing else; false at the deadline.
 template <typename Pred>
@@ -62,6 +81,12 @@ XClient::XClient(const std::string& display)
     Display* d = XOpenDisplay(display.c_str());
     if (!d)
         return;
+    static std::once_flag installed;
+    std::call_once(installed, [] { previousHandler = XSetErrorHandler(ignoreOwnErrors); });
+    {
+        std::lock_guard guard(connectionsLock);
+        ownConnections.insert(d);
+    }
     connection = d;
     own = XCreateSimpleWindow(d, DefaultRootWindow(d), 0, 0, 1, 1, 0, 0, 0);
     XSelectInput(d, own, PropertyChangeMask);
@@ -72,6 +97,8 @@ XClient::~XClient()
     if (connection) {
         XDestroyWindow(dpy(connection), own);
         XCloseDisplay(dpy(connection));
+        std::lock_guard guard(connectionsLock);
+        ownConnections.erase(dpy(connection));
     }
 }
 
