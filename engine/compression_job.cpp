@@ -54,10 +54,11 @@ JobOutcome compressFolder(const JobContext& job, const std::string& folder)
     if (!directoryExists(folder))
         return fileSize(folder) < 0 ? JobOutcome::PathMissing : JobOutcome::UnsupportedFile;
     reportMissingTools(job, toolsForFolder(job.state.options));
+    // Before the backup, so a killed run's work copies are not copied with the originals.
+    removeLeftoverWorkFolders(folder, true);
     if (job.option(Option::Copy) && !backupFolderTree(job.surfaces, folder))
         return JobOutcome::BackupFailed;
 
-    removeLeftoverWorkFolders(folder, true);
     const std::vector<std::string> files = collectFiles(folder, job.state.options);
     if (job.option(Option::HogSystem)) {
         compressInParallel(job, files);

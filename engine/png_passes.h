@@ -11,8 +11,8 @@
 void stripMetadata(ReportSurfaces& mainWindow, const std::string& path,
                    StepMode mode = currentStepMode());
 
-// Pass 1/3: pngcrush into PATH-without-extension + "_pngcrush.png"; the result replaces the file
-// (one rename over it) only when strictly smaller, otherwise it is deleted.
+// Pass 1/3: pngcrush writes a new file in the step's work folder; it replaces the file only when
+// it is strictly smaller and the same image, otherwise it is deleted.
 void crushPng(ReportSurfaces& mainWindow, const std::string& path,
               StepMode mode = currentStepMode());
 
@@ -26,6 +26,7 @@ void compressPng(const JobContext& job, const std::string& path, StepMode mode);
 void compressPng(ReportSurfaces& mainWindow, const std::string& path,
                  StepMode mode = currentStepMode());
 
-// The temporary file pngcrush writes for a path: the path without its last four characters,
-// then "_pngcrush.png".
+// The name pngcrush's output once had beside the file: the path without its last four
+// characters, then "_pngcrush.png". Nothing is written there any more; a file of that name is
+// the user's.
 std::string crushTemporaryPath(const std::string& path);

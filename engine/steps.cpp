@@ -100,12 +100,13 @@ std::string runInWorkFolder(const JobContext& job, const Step& step, const std::
     // No output at all: the tool did not run (or wrote nothing), which leaves nothing to undo.
     if (resultSize < 0)
         return std::string();
+    // The same size gains nothing; even an empty file stays empty without a word.
+    if (resultSize == originalSize)
+        return std::string();
     if (resultSize == 0)
         return "the result was empty";
     if (resultSize > originalSize)
         return "the result was larger";
-    if (resultSize == originalSize)
-        return std::string();
     const Verdict verdict = job.checker.check(check, path, output);
     if (!verdict.keep)
         return verdict.reason.empty() ? std::string("the result failed its check") : verdict.reason;
