@@ -4,6 +4,9 @@
 # build folder (crash-*).
 set -euo pipefail
 cd "$(dirname "$0")/.."
+# ccache may reuse objects compiled in another clone of the project: paths below the project are
+# hashed relative to it.
+export CCACHE_BASEDIR="$PWD" CCACHE_NOHASHDIR=true
 
 seconds=${1:-60}
 build=build/fuzz

@@ -6,6 +6,9 @@
 #   CTEST_ARGS           extra ctest arguments (labels to run)
 set -euo pipefail
 cd "$(dirname "$0")/.."
+# ccache may reuse objects compiled in another clone of the project: paths below the project are
+# hashed relative to it.
+export CCACHE_BASEDIR="$PWD" CCACHE_NOHASHDIR=true
 bash scripts/setup.sh --test
 
 build=${BUILD_DIR:-build/test}
