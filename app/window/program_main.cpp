@@ -48,11 +48,6 @@ int interactiveMain(liveApplication& app, const std::vector<std::string>& openPa
         winlayer::setDisplayDriver(nullptr);
         return 1;
     }
-    if (auto* frame = dynamic_cast<MyFrame*>(app.getMainWindow())) {
-        std::vector<UINT> ids = frame->checkItemIds;
-        display->setCheckItemQuery(
-            [ids](UINT id) { return std::find(ids.begin(), ids.end(), id) != ids.end(); });
-    }
     app.showMainWindow();
     // Each path is queued as a drop of its own: a drop's job compresses only its first path.
     if (auto* frame = dynamic_cast<MyFrame*>(app.getMainWindow()))

@@ -93,9 +93,6 @@ void WindowSession::run(const std::function<void(WindowSession&)>& script)
     }
     mainFrame = static_cast<MyFrame*>(app.getMainWindow());
     ASSERT_NE(mainFrame, nullptr);
-    std::vector<UINT> ids = mainFrame->checkItemIds;
-    gtk->setCheckItemQuery(
-        [ids](UINT id) { return std::find(ids.begin(), ids.end(), id) != ids.end(); });
     app.idleHook = runUiTasks;
     app.showMainWindow();
 

@@ -1,4 +1,5 @@
 // Menus: items, check and radio marks, lookups by command through popups, and destruction.
+#include "platform/winlayer/check_items.h"
 #include "platform/window/message_log.h"
 
 #include <gtest/gtest.h>
@@ -157,3 +158,17 @@ TEST(Menus, InvalidAppendsAreRefused)
 }
 
 } // namespace
+
+TEST(Menus, MarkedCheckItemStaysOneWhileUncheckedAndFlagsStayWin32)
+{
+    Bar menus;
+    ASSERT_TRUE(winlayer::markCheckItem(menus.bar, 1025)); // found through the popup
+    std::vector<winlayer::MenuItemState> items = winlayer::menuState(menus.options).value();
+    EXPECT_FALSE(items[0].checkItem); // checked, but never marked
+    EXPECT_TRUE(items[1].checkItem);
+    EXPECT_EQ(items[1].flags, MF_UNCHECKED);
+    EXPECT_EQ(CheckMenuItem(menus.options, 1025, MF_BYCOMMAND | MF_CHECKED), MF_UNCHECKED);
+    EXPECT_TRUE(winlayer::menuState(menus.options).value()[1].checkItem);
+    EXPECT_FALSE(winlayer::markCheckItem(menus.options, 4242));
+    EXPECT_EQ(GetLastError(), ERROR_MENU_ITEM_NOT_FOUND);
+}
