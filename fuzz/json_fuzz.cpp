@@ -71,7 +71,7 @@ std::string expandedCompact(std::string_view text, const char* what)
     jsonNodePtr again(parseDocument(text));
     require(again != nullptr, what);
     expandAll(*again);
-    return toText(*again, -1);
+    return toText(*again, compactText);
 }
 
 } // namespace
@@ -92,15 +92,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!root)
         return 0;
     // Nothing read yet: the compact writer gives back the minified text as it stood.
-    require(toText(*root, -1) == minified,
+    require(toText(*root, compactText) == minified,
             "compact text of an unread tree is not the minified input");
 
     jsonNodePtr copy(cloneNode(root.get()));
     bool plain = expandAll(*copy);
-    std::string compact = toText(*copy, -1);
+    std::string compact = toText(*copy, compactText);
     std::string formatted = toText(*copy, 0);
     std::string children = writeChildren(*copy, 1);
-    require(toText(*root, -1) == minified, "the copy shares nodes with the original");
+    require(toText(*root, compactText) == minified, "the copy shares nodes with the original");
 
     if (plain) {
         require(expandedCompact(compact, "compact text does not parse") == compact,

@@ -2,6 +2,7 @@
 #include <csignal>
 #include <fcntl.h>
 #include <filesystem>
+#include <functional>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
@@ -9,6 +10,7 @@
 
 #include "program_fixture.h"
 #include "support/fake_tools.h"
+#include "support/waiting.h"
 #include "util/live_file.h"
 
 namespace {
@@ -39,9 +41,9 @@ struct InterruptedRun {
     std::string err;
 };
 
-// Runs program in a process group of its own and sends the group one SIGINT after delay.
+// Runs program in a process group of its own and sends the group one SIGINT once ready says so.
 InterruptedRun runInterrupted(const std::string& program, const std::vector<std::string>& arguments,
-                              const std::string& folder, std::chrono::milliseconds delay)
+                              const std::string& folder, const std::function<bool()>& ready)
 {
     const std::string outFile = folder + "/interrupted.out";
     const std::string errFile = folder + "/interrupted.err";
@@ -70,7 +72,7 @@ InterruptedRun runInterrupted(const std::string& program, const std::vector<std:
     if (child < 0)
         return run;
     setpgid(child, child); // also here, so the group exists whichever side runs first
-    std::this_thread::sleep_for(delay);
+    waitUntil(ready, std::chrono::seconds(10));
     kill(-child, SIGINT);
     int status = 0;
     waitpid(child, &status, 0);
@@ -175,8 +177,10 @@ TEST_F(CommandLineTest, CtrlCStopsTheJobWithStatus130)
         writeFileOfSize(temp.file("pics/") + name, 1000);
 
     // One SIGINT to the program's whole group, as a terminal's Ctrl-C sends it.
-    const InterruptedRun result = runInterrupted(programFolder() + "/tarnwick", {"--json", "pics"},
-                                                 temp.path(), std::chrono::milliseconds(500));
+    // Interrupted while the first file's tool runs.
+    const InterruptedRun result =
+        runInterrupted(programFolder() + "/tarnwick", {"--json", "pics"}, temp.path(),
+                       [&] { return !tools.calls().empty(); });
 
     EXPECT_EQ(result.exitStatus, 130) << result.err;
     EXPECT_NE(result.err.find("Finished Compression at "), std::string::npos) << result.err;

@@ -147,9 +147,7 @@ TEST_F(DesktopEntry, ExecLineWithAFileAndAFolderShowsTheWindowAndCompressesBoth)
                        server->display());
             runCommand({"xdotool", "windowfocus", "--sync", std::to_string(window)},
                        server->display());
-            runCommand({"xdotool", "key", "ctrl+a"}, server->display());
-            std::this_thread::sleep_for(200ms);
-            runCommand({"xdotool", "key", "ctrl+c"}, server->display());
+            runCommand({"xdotool", "key", "ctrl+a", "ctrl+c"}, server->display());
             log = XClient(server->display()).clipboardText();
             return occurrences(log, "Finished Compression at ") == 2;
         },
