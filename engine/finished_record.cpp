@@ -28,7 +28,11 @@ bool makeParentFolders(const std::string& path)
     for (std::size_t slash = path.find('/', 1); slash != std::string::npos;
          slash = path.find('/', slash + 1)) {
         const std::string folder = path.substr(0, slash);
-        if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST)
+        if (::mkdir(folder.c_str(), 0700) == 0 || errno == EEXIST)
+            continue;
+        // Some systems refuse mkdir on a read-only mount before they look for the folder.
+        struct stat status;
+        if (::stat(folder.c_str(), &status) != 0 || !S_ISDIR(status.st_mode))
             return false;
     }
     return true;
