@@ -68,3 +68,8 @@ std::string contentHash(const std::string& path)
     }
     return hexOf(XXH3_128bits_digest(state.get()));
 }
+
+std::string textHash(const std::string& text)
+{
+    return hexOf(XXH3_128bits(text.data(), text.size()));
+}

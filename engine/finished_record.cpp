@@ -15,6 +15,9 @@ constexpr int busyTimeoutMs = 200;
 // Busy answers in a row after which the lock counts as held for good and the record gives up.
 constexpr int busyLimit = 3;
 
+// setup holds the setup key's textHash: the key names every tool's path, which would make each
+// row a few hundred bytes long. last_seen is when a pair was last marked. FIXME: nothing removes
+// old rows yet; the file grows by about 100 bytes per finished file and setup.
 const char* const schema = "CREATE TABLE IF NOT EXISTS finished ("
                            " content_hash TEXT NOT NULL,"
                            " setup TEXT NOT NULL,"
@@ -136,48 +139,41 @@ bool SqliteRecord::ready()
     return true;
 }
 
+int SqliteRecord::step(sqlite3_stmt* statement, const std::string& contentHash,
+                       const std::string& setupHash)
+{
+    sqlite3_bind_text(statement, 1, contentHash.data(), static_cast<int>(contentHash.size()),
+                      SQLITE_STATIC);
+    sqlite3_bind_text(statement, 2, setupHash.data(), static_cast<int>(setupHash.size()),
+                      SQLITE_STATIC);
+    const int rc = sqlite3_step(statement);
+    sqlite3_reset(statement);
+    sqlite3_clear_bindings(statement);
+    if (rc == SQLITE_ROW || rc == SQLITE_DONE)
+        busyInARow = 0;
+    else if (!isBusy(rc) || ++busyInARow >= busyLimit)
+        giveUp("cannot use " + path);
+    return rc;
+}
+
 bool SqliteRecord::isFinished(const std::string& contentHash, const std::string& setup)
 {
     // A file that could not be hashed must never match another that could not either.
     if (contentHash.empty())
         return false;
+    const std::string setupHash = textHash(setup);
     std::lock_guard<std::mutex> guard(lock);
-    if (!ready())
-        return false;
-    sqlite3_bind_text(lookup, 1, contentHash.data(), static_cast<int>(contentHash.size()),
-                      SQLITE_STATIC);
-    sqlite3_bind_text(lookup, 2, setup.data(), static_cast<int>(setup.size()), SQLITE_STATIC);
-    const int rc = sqlite3_step(lookup);
-    sqlite3_reset(lookup);
-    sqlite3_clear_bindings(lookup);
-    if (rc == SQLITE_ROW || rc == SQLITE_DONE) {
-        busyInARow = 0;
-        return rc == SQLITE_ROW;
-    }
-    if (!isBusy(rc) || ++busyInARow >= busyLimit)
-        giveUp("cannot read " + path);
-    return false;
+    return ready() && step(lookup, contentHash, setupHash) == SQLITE_ROW;
 }
 
 void SqliteRecord::markFinished(const std::string& contentHash, const std::string& setup)
 {
     if (contentHash.empty())
         return;
+    const std::string setupHash = textHash(setup);
     std::lock_guard<std::mutex> guard(lock);
-    if (!ready())
-        return;
-    sqlite3_bind_text(insert, 1, contentHash.data(), static_cast<int>(contentHash.size()),
-                      SQLITE_STATIC);
-    sqlite3_bind_text(insert, 2, setup.data(), static_cast<int>(setup.size()), SQLITE_STATIC);
-    const int rc = sqlite3_step(insert);
-    sqlite3_reset(insert);
-    sqlite3_clear_bindings(insert);
-    if (rc == SQLITE_DONE) {
-        busyInARow = 0;
-        return;
-    }
-    if (!isBusy(rc) || ++busyInARow >= busyLimit)
-        giveUp("cannot write " + path);
+    if (ready())
+        step(insert, contentHash, setupHash);
 }
 
 std::string finishedRecordPath()

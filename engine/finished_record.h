@@ -51,9 +51,11 @@ public:
 private:
     enum class State { Closed, Open, GivenUp };
 
-    // Both with lock held.
+    // All three with lock held. step runs statement once for the pair and returns SQLite's
+    // answer, giving the record up on an error or on too many busy answers in a row.
     bool ready();
     void giveUp(const std::string& why);
+    int step(sqlite3_stmt* statement, const std::string& contentHash, const std::string& setupHash);
 
     // Guards everything below: one connection shared by the job's workers. Statements are
     // microseconds long, so workers rarely wait on each other.
