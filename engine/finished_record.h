@@ -30,9 +30,10 @@ public:
 
 // A record in an SQLite file that several Tarnwick processes and several threads of one may
 // share. Nothing here throws or prints: any failure answers "not finished" and drops the mark.
-// Opening the file fails for good (missing folder that cannot be made, unreadable, read-only,
-// locked past the busy timeout, not a database): the record then stops trying for its lifetime,
-// so a bad file costs one short wait, not one per image. problem() tells why, for the log.
+// After the first failure (a folder that cannot be made, a file that is unreadable, read-only or
+// not a database, a lock held past three busy timeouts of 200 ms) the record stops trying for its
+// lifetime, so a bad file costs one short wait, not one per image. A file that is not a database
+// is left as it is, never deleted. problem() tells why the record was given up, for the log.
 class SqliteRecord : public FinishedRecord {
 public:
     // The file is opened (and its folder made, mode 0700) at the first call, not here. An empty
