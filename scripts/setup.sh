@@ -14,6 +14,8 @@ build_run=(
   libgtk-3-dev
   # image and document libraries the build links
   libpng-dev libjpeg62-turbo-dev libgif-dev libtiff-dev libqpdf-dev zlib1g-dev
+  # the record of finished files: its database and content hash
+  libsqlite3-dev libxxhash-dev
   # the optimizers the engine runs
   pngcrush optipng libimage-exiftool-perl zopfli advancecomp
 )

@@ -1,0 +1,200 @@
+#include "engine/finished_record.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <utility>
+
+#include <sqlite3.h>
+#include <sys/stat.h>
+
+namespace {
+
+// Long enough to wait out another Tarnwick process's one-row write, short enough that a file
+// held locked for good costs the job a moment, not a pause per image.
+constexpr int busyTimeoutMs = 200;
+// Busy answers in a row after which the lock counts as held for good and the record gives up.
+constexpr int busyLimit = 3;
+
+// setup holds the setup key's textHash: the key names every tool's path, which would make each
+// row a few hundred bytes long. last_seen is when a pair was last marked. FIXME: nothing removes
+// old rows yet; the file grows by about 100 bytes per finished file and setup.
+const char* const schema = "CREATE TABLE IF NOT EXISTS finished ("
+                           " content_hash TEXT NOT NULL,"
+                           " setup TEXT NOT NULL,"
+                           " last_seen INTEGER NOT NULL,"
+                           " PRIMARY KEY (content_hash, setup)) WITHOUT ROWID";
+
+// Creates the folders above path that are missing, each with mode 0700: the record tells which
+// files of the user exist, which is nobody else's business.
+bool makeParentFolders(const std::string& path)
+{
+    for (std::size_t slash = path.find('/', 1); slash != std::string::npos;
+         slash = path.find('/', slash + 1)) {
+        const std::string folder = path.substr(0, slash);
+        if (::mkdir(folder.c_str(), 0700) == 0 || errno == EEXIST)
+            continue;
+        // Some systems refuse mkdir on a read-only mount before they look for the folder.
+        struct stat status;
+        if (::stat(folder.c_str(), &status) != 0 || !S_ISDIR(status.st_mode))
+            return false;
+    }
+    return true;
+}
+
+bool isBusy(int rc)
+{
+    const int primary = rc & 0xff;
+    return primary == SQLITE_BUSY || primary == SQLITE_LOCKED;
+}
+
+bool isAbsolute(const char* folder)
+{
+    return folder && folder[0] == '/';
+}
+
+std::string statText(const std::string& path)
+{
+    struct stat status;
+    if (path.empty() || ::stat(path.c_str(), &status) != 0)
+        return "-";
+    // The inode as well: an update or a retargeted link gives another file, even one whose size
+    // and times happen to match.
+    return std::to_string(status.st_dev) + ":" + std::to_string(status.st_ino) + " " +
+           std::to_string(status.st_size) + " " + std::to_string(status.st_mtim.tv_sec) + "." +
+           std::to_string(status.st_mtim.tv_nsec) + " " + std::to_string(status.st_ctim.tv_sec) +
+           "." + std::to_string(status.st_ctim.tv_nsec);
+}
+
+} // namespace
+
+SqliteRecord::SqliteRecord(std::string path) : path(std::move(path)) {}
+
+SqliteRecord::~SqliteRecord()
+{
+    sqlite3_finalize(lookup);
+    sqlite3_finalize(insert);
+    sqlite3_close_v2(db);
+}
+
+std::string SqliteRecord::problem() const
+{
+    std::lock_guard<std::mutex> guard(lock);
+    return failure;
+}
+
+void SqliteRecord::giveUp(const std::string& why)
+{
+    failure = why;
+    if (db)
+        failure += ": " + std::string(sqlite3_errmsg(db));
+    sqlite3_finalize(lookup);
+    sqlite3_finalize(insert);
+    sqlite3_close_v2(db);
+    lookup = nullptr;
+    insert = nullptr;
+    db = nullptr;
+    state = State::GivenUp;
+}
+
+// A file that is not a database is left where it is, unused, rather than moved aside or
+// replaced: it may be one another process has open in WAL mode, and renaming a live database
+// away from its -wal and -shm files is what would really corrupt it. The record is only a
+// shortcut, so losing it costs time, never a file; problem() lets the caller say why.
+bool SqliteRecord::ready()
+{
+    if (state == State::Open)
+        return true;
+    if (state == State::GivenUp)
+        return false;
+    if (path.empty()) {
+        giveUp("no cache folder (neither XDG_CACHE_HOME nor HOME is set)");
+        return false;
+    }
+    if (!makeParentFolders(path)) {
+        giveUp("cannot create the folder of " + path);
+        return false;
+    }
+    const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX |
+                      SQLITE_OPEN_NOFOLLOW | SQLITE_OPEN_EXRESCODE;
+    if (sqlite3_open_v2(path.c_str(), &db, flags, nullptr) != SQLITE_OK) {
+        giveUp("cannot open " + path);
+        return false;
+    }
+    sqlite3_busy_timeout(db, busyTimeoutMs);
+    // WAL lets other processes read while one writes. With it, NORMAL syncs only at checkpoints:
+    // a mark lost to a power cut only costs redoing that file.
+    if (sqlite3_exec(db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr) != SQLITE_OK ||
+        sqlite3_exec(db, "PRAGMA synchronous=NORMAL", nullptr, nullptr, nullptr) != SQLITE_OK ||
+        sqlite3_exec(db, schema, nullptr, nullptr, nullptr) != SQLITE_OK ||
+        sqlite3_prepare_v2(db, "SELECT 1 FROM finished WHERE content_hash = ?1 AND setup = ?2", -1,
+                           &lookup, nullptr) != SQLITE_OK ||
+        sqlite3_prepare_v2(db,
+                           "INSERT OR REPLACE INTO finished (content_hash, setup, last_seen)"
+                           " VALUES (?1, ?2, CAST(strftime('%s', 'now') AS INTEGER))",
+                           -1, &insert, nullptr) != SQLITE_OK) {
+        giveUp("cannot use " + path);
+        return false;
+    }
+    state = State::Open;
+    return true;
+}
+
+int SqliteRecord::step(sqlite3_stmt* statement, const std::string& contentHash,
+                       const std::string& setupHash)
+{
+    sqlite3_bind_text(statement, 1, contentHash.data(), static_cast<int>(contentHash.size()),
+                      SQLITE_STATIC);
+    sqlite3_bind_text(statement, 2, setupHash.data(), static_cast<int>(setupHash.size()),
+                      SQLITE_STATIC);
+    const int rc = sqlite3_step(statement);
+    sqlite3_reset(statement);
+    sqlite3_clear_bindings(statement);
+    if (rc == SQLITE_ROW || rc == SQLITE_DONE)
+        busyInARow = 0;
+    else if (!isBusy(rc) || ++busyInARow >= busyLimit)
+        giveUp("cannot use " + path);
+    return rc;
+}
+
+bool SqliteRecord::isFinished(const std::string& contentHash, const std::string& setup)
+{
+    // A file that could not be hashed must never match another that could not either.
+    if (contentHash.empty())
+        return false;
+    const std::string setupHash = textHash(setup);
+    std::lock_guard<std::mutex> guard(lock);
+    return ready() && step(lookup, contentHash, setupHash) == SQLITE_ROW;
+}
+
+void SqliteRecord::markFinished(const std::string& contentHash, const std::string& setup)
+{
+    if (contentHash.empty())
+        return;
+    const std::string setupHash = textHash(setup);
+    std::lock_guard<std::mutex> guard(lock);
+    if (ready())
+        step(insert, contentHash, setupHash);
+}
+
+std::string finishedRecordPath()
+{
+    // Relative values are ignored, as the XDG base directory rules ask.
+    const char* cache = std::getenv("XDG_CACHE_HOME");
+    if (isAbsolute(cache))
+        return std::string(cache) + "/tarnwick/finished.sqlite";
+    const char* home = std::getenv("HOME");
+    if (isAbsolute(home))
+        return std::string(home) + "/.cache/tarnwick/finished.sqlite";
+    return std::string();
+}
+
+std::string setupKey(bool full, bool strip, const std::vector<std::string>& toolPaths)
+{
+    // The leading version changes whenever this key's meaning does, so older rows stop matching.
+    std::string key = "v1 full=" + std::to_string(full) + " strip=" + std::to_string(strip);
+    for (const std::string& tool : toolPaths) {
+        // Length first, so no path, however odd its characters, can run into the next field.
+        key += "\n" + std::to_string(tool.size()) + ":" + tool + " " + statText(tool);
+    }
+    return key;
+}
