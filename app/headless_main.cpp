@@ -161,7 +161,7 @@ int headlessMain(const std::vector<std::string>& arguments)
     std::signal(SIGINT, stopOnInterrupt);
     std::signal(SIGTERM, endOnSignal);
     std::signal(SIGHUP, endOnSignal);
-    const JobOutcome outcome = runCompressionJob(surfaces, paths);
+    const JobOutcome outcome = runRecordedCompressionJob(surfaces, paths);
     for (int signal : {SIGINT, SIGTERM, SIGHUP})
         std::signal(signal, SIG_DFL);
     surfaces.finishStatusLine();

@@ -2,13 +2,17 @@
 # One GoogleTest program; every test in it is registered with CTest under the layer's label,
 # so a sanitizer build can pick the layers it cares about (ctest -L), and built by the layer's
 # target tests_<layer>, so it can build only those (cmake --build --target tests_util ...).
+set(TARNWICK_TEST_ENVIRONMENT "XDG_CACHE_HOME=/dev/null/no-cache-in-tests")
+
 function(tarnwick_test)
   cmake_parse_arguments(T "" "NAME;LABEL" "SOURCES;LIBS" ${ARGN})
   add_executable(${T_NAME} ${T_SOURCES})
   target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main Threads::Threads)
   target_include_directories(${T_NAME} PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/tests)
+  # Tests never share the user's record of finished files: one that wants a record sets its own
+  # XDG_CACHE_HOME; elsewhere the record cannot be made and every file is worked on.
   gtest_discover_tests(${T_NAME}
-    PROPERTIES LABELS ${T_LABEL} TIMEOUT 120
+    PROPERTIES LABELS ${T_LABEL} TIMEOUT 120 ENVIRONMENT "${TARNWICK_TEST_ENVIRONMENT}"
     DISCOVERY_TIMEOUT 60)
   if(NOT TARGET tests_${T_LABEL})
     add_custom_target(tests_${T_LABEL})

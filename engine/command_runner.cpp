@@ -14,6 +14,12 @@ bool InterpreterRunner::canFind(const std::string& program)
     return cmdFindProgram(program, nullptr);
 }
 
+std::string InterpreterRunner::locate(const std::string& program)
+{
+    std::string path;
+    return cmdFindProgram(program, &path) ? path : std::string();
+}
+
 ToolRunner& interpreterRunner()
 {
     static InterpreterRunner runner;

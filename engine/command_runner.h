@@ -37,6 +37,12 @@ public:
 
     // Whether the interpreter would find program (current folder first, then the search path).
     virtual bool canFind(const std::string& program) = 0;
+
+    // Where program would be found, or empty; by default its name when it can be found.
+    virtual std::string locate(const std::string& program)
+    {
+        return canFind(program) ? program : std::string();
+    }
 };
 
 // The command interpreter, as runCommand uses it, and its own program lookup.
@@ -44,6 +50,7 @@ class InterpreterRunner : public ToolRunner {
 public:
     RunOutcome run(const ToolRun& tool) override;
     bool canFind(const std::string& program) override;
+    std::string locate(const std::string& program) override;
 };
 
 // The runner the window and the headless run use.

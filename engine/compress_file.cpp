@@ -1,5 +1,8 @@
 #include "engine/compress_file.h"
 
+#include <algorithm>
+
+#include "engine/content_hash.h"
 #include "util/live_file.h"
 #include "util/strings.h"
 
@@ -66,6 +69,24 @@ void compressFile(const JobContext& job, const std::string& path, const std::str
     result.sizeBefore = fileSize(path);
     if (result.sizeBefore < 0)
         result.status = FileStatus::Failed;
+
+    const bool recorded = job.record && !job.setup.empty();
+    if (recorded && job.record->isFinished(contentHash(path), job.setup)) {
+        result.status = FileStatus::Skipped;
+        result.sizeAfter = result.sizeBefore;
+        if (mode.logging) {
+            MutexLock lock(job.state.logMutex);
+            job.surfaces.append("Skipping ");
+            job.surfaces.append(displayName(path, baseFolder));
+            job.surfaces.append(" (");
+            job.surfaces.append(sizeText(result.sizeBefore));
+            job.surfaces.append(" KB): already compressed with these options and tools");
+            job.surfaces.append("\r\n");
+        }
+        job.surfaces.fileFinished(result);
+        return;
+    }
+
     if (mode.logging) {
         MutexLock lock(job.state.logMutex);
         job.surfaces.append("Compressing ");
@@ -81,6 +102,14 @@ void compressFile(const JobContext& job, const std::string& path, const std::str
         closingLine = runSteps(job, kind->steps, kind->check, path, mode, result);
 
     result.sizeAfter = fileSize(path);
+    // Only a file whose every step ran and kept or judged its result is finished: a stopped,
+    // failed, timed-out or interrupted one may do better next time.
+    const bool finished =
+        result.status == FileStatus::Processed &&
+        std::none_of(result.steps.begin(), result.steps.end(),
+                     [](const StepResult& step) { return step.undone || step.couldNotRun; });
+    if (recorded && finished && kindOfPath(path))
+        job.record->markFinished(contentHash(path), job.setup);
     if (closingLine && mode.logging) {
         MutexLock lock(job.state.logMutex);
         job.surfaces.append("     Compressed file is ");

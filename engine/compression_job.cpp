@@ -110,11 +110,33 @@ JobOutcome runCompressionJob(const JobContext& job, const std::vector<std::strin
     if (paths.empty())
         return JobOutcome::NoPaths;
     JobStamp stamp(job);
+    JobContext withSetup = job;
+    if (job.record)
+        withSetup.setup = jobSetup(job);
     const std::string& path = paths.front();
-    return isSingleFilePath(path) ? compressSingleFile(job, path) : compressFolder(job, path);
+    return isSingleFilePath(path) ? compressSingleFile(withSetup, path)
+                                  : compressFolder(withSetup, path);
 }
 
 JobOutcome runCompressionJob(ReportSurfaces& mainWindow, const std::vector<std::string>& paths)
 {
     return runCompressionJob(processJobContext(mainWindow), paths);
+}
+
+JobOutcome runRecordedCompressionJob(ReportSurfaces& mainWindow,
+                                     const std::vector<std::string>& paths)
+{
+    // The record lives in the user's cache folder; a job that cannot use it does all the work.
+    SqliteRecord record(finishedRecordPath());
+    JobContext job = processJobContext(mainWindow);
+    job.record = &record;
+    return runCompressionJob(job, paths);
+}
+
+std::string jobSetup(const JobContext& job)
+{
+    std::vector<std::string> tools;
+    for (const ToolName* tool : {&pngcrushTool, &optipngTool, &pngoutTool, &exiftoolTool, &upxTool})
+        tools.push_back(job.runner.locate(tool->command));
+    return setupKey(job.option(Option::Full), job.option(Option::Strip), tools);
 }

@@ -19,8 +19,18 @@ enum class JobOutcome {
 // Compresses the first path (further ones are ignored): a path whose lower-cased text ends with
 // a known extension is one file, anything else a folder whose enabled kinds are collected and
 // compressed one by one or, with HogSystem on, by the worker pool. Copy backs up first.
+// A file that the job's record says is finished under the job's setup is skipped with one log
+// line. The second form uses the process-wide state and no record.
 JobOutcome runCompressionJob(const JobContext& job, const std::vector<std::string>& paths);
 JobOutcome runCompressionJob(ReportSurfaces& mainWindow, const std::vector<std::string>& paths);
+
+// The program's job: the process-wide state and the record of finished files in the user's
+// cache folder ($XDG_CACHE_HOME/tarnwick/finished.sqlite), so a re-run skips finished files.
+JobOutcome runRecordedCompressionJob(ReportSurfaces& mainWindow,
+                                     const std::vector<std::string>& paths);
+
+// What a job's results depend on: Full, Strip and the identity of every tool it can run.
+std::string jobSetup(const JobContext& job);
 
 // Whether the path names a single file by its extension: one of a kind's suffixes after
 // lower-casing (".png", ".tiff", ".tif", ".jpeg", ".jpg", ".gif", ".pdf", ".dll", ".exe").

@@ -2,8 +2,11 @@
 // flag, counters) and how it starts tools. Jobs with different contexts can run side by side.
 #pragma once
 
+#include <string>
+
 #include "engine/command_runner.h"
 #include "engine/engine_state.h"
+#include "engine/finished_record.h"
 #include "engine/report_surfaces.h"
 #include "engine/result_check.h"
 
@@ -12,6 +15,10 @@ struct JobContext {
     EngineState& state;
     ToolRunner& runner;
     ResultChecker& checker;
+    // Files already finished under setup are skipped; null: every file is worked on.
+    FinishedRecord* record = nullptr;
+    // What the results depend on (options and tools), set for the job when it starts.
+    std::string setup = {};
 
     bool option(Option which) const { return state.options[which]; }
     bool running() const { return state.running; }

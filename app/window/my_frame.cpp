@@ -90,7 +90,7 @@ const char* aboutText()
 void compressDroppedPaths(liveWindow* window, const std::vector<std::string>& paths)
 {
     FrameSurfaces surfaces(*static_cast<MyFrame*>(window));
-    runCompressionJob(surfaces, paths);
+    runRecordedCompressionJob(surfaces, paths);
 }
 
 MyFrame::MyFrame(const std::string& title, int x, int y, int width, int height)
