@@ -14,6 +14,9 @@
 
 namespace {
 
+// Begins with "work", like every file a step leaves in its folder.
+constexpr const char* rewriteNoteName = "work-rewrite";
+
 std::string parentOf(const std::string& path)
 {
     const std::size_t slash = path.find_last_of('/');
@@ -153,6 +156,64 @@ bool isLeftover(const std::string& path, const std::string& name)
     return onlyOurs;
 }
 
+std::string baseName(const std::string& path)
+{
+    const std::size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// "work-rewrite" in the result's folder: the file being rewritten and the result, by name, one
+// per line; flushed with its folder before the rewrite begins.
+std::string writeRewriteNote(const std::string& path, const std::string& result)
+{
+    const std::string folder = parentOf(result);
+    const std::string text = baseName(path) + "\n" + baseName(result) + "\n";
+    Descriptor note(::open((folder + "/" + rewriteNoteName).c_str(),
+                           O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+    if (note.get() < 0 || !writeAll(note.get(), text.data(), text.size()) ||
+        ::fsync(note.get()) != 0 || !note.close() || !syncFolder(folder))
+        return errorText(errno);
+    return std::string();
+}
+
+// Finishes a rewrite a killed run left half done: the file named in the leftover folder's note
+// gets the whole, already checked result it was being given.
+void finishInterruptedRewrite(const std::string& leftover)
+{
+    std::string text;
+    {
+        Descriptor note(
+            ::open((leftover + "/" + rewriteNoteName).c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+        if (note.get() < 0)
+            return;
+        char buffer[1024];
+        const ssize_t got = ::read(note.get(), buffer, sizeof buffer);
+        if (got <= 0)
+            return;
+        text.assign(buffer, static_cast<std::size_t>(got));
+    }
+    const std::size_t first = text.find('\n');
+    const std::size_t second = text.find('\n', first + 1);
+    if (first == std::string::npos || second == std::string::npos)
+        return;
+    const std::string target = text.substr(0, first);
+    const std::string result = text.substr(first + 1, second - first - 1);
+    // Plain names only: the note can point nowhere but beside the folder and inside it.
+    if (target.empty() || result.empty() || target.find('/') != std::string::npos ||
+        result.find('/') != std::string::npos || target == "." || target == "..")
+        return;
+    Descriptor in(::open((leftover + "/" + result).c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+    Descriptor out(
+        ::open((parentOf(leftover) + "/" + target).c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC));
+    struct stat written {};
+    struct stat existing {};
+    if (in.get() < 0 || out.get() < 0 || ::fstat(in.get(), &written) != 0 || written.st_size <= 0 ||
+        ::fstat(out.get(), &existing) != 0 || !S_ISREG(existing.st_mode))
+        return;
+    if (copyDescriptor(in.get(), out.get()) && ::ftruncate(out.get(), written.st_size) == 0)
+        ::fsync(out.get());
+}
+
 void removeFolderOfFiles(const std::string& path)
 {
     if (DIR* dir = ::opendir(path.c_str())) {
@@ -239,10 +300,12 @@ std::string replaceFile(const std::string& path, const std::string& result, bool
         return errorText(errno);
 
     if (original.st_nlink > 1) {
-        // A rename would cut the file off from its other names. Its content is rewritten in
-        // place instead, from the flushed result; the original's bytes are gone only once the
-        // new ones are written, but a crash in between leaves a partly written file: the one
-        // case in which a work folder's copy is the only whole one (see the closing note).
+        // A rename would cut the file off from its other names, so its content is rewritten in
+        // place from the flushed result. A crash during that write would leave the file half
+        // written, so a note in the work folder names the file first: the next run finishes the
+        // rewrite from the result before it removes the folder.
+        if (std::string error = writeRewriteNote(path, result); !error.empty())
+            return error;
         Descriptor target(::open(path.c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC));
         if (target.get() < 0)
             return errorText(errno);
@@ -278,8 +341,10 @@ void removeLeftoverWorkFolders(const std::string& folder, bool recursive)
             continue;
         const std::string path = (folder == "/" ? "" : folder) + "/" + name;
         if (isWorkFolderName(name)) {
-            if (isLeftover(path, name))
+            if (isLeftover(path, name)) {
+                finishInterruptedRewrite(path);
                 removeFolderOfFiles(path);
+            }
             continue;
         }
         if (!recursive)
