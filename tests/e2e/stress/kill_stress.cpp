@@ -331,11 +331,13 @@ void Stress::trial(int index, double killAfter, bool hog)
     survey(images, nameSet, workBefore, strays);
     writeConfig(appFolder, hog);
     const std::string log = scratch + "/trial.log";
+    const auto begin = Clock::now();
     const pid_t pid = start(program, images, log);
     int status = 0;
     const bool killed = waitOrKill(
         pid, std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(killAfter)),
         status);
+    const double ran = std::chrono::duration<double>(Clock::now() - begin).count();
     ++total.trials;
     total.killed += killed ? 1 : 0;
     for (const std::string& tool : survivingChildren()) {
@@ -355,7 +357,7 @@ void Stress::trial(int index, double killAfter, bool hog)
         std::printf("  %s: stray file %s\n", when.c_str(), stray.c_str());
     }
     std::printf("%s: %s after %.2f s, HogSystem %s, %zu work folders left%s\n", when.c_str(),
-                killed ? "killed" : "finished", killAfter, hog ? "on" : "off", workAfter.size(),
+                killed ? "killed" : "finished", ran, hog ? "on" : "off", workAfter.size(),
                 good ? "" : ", FILES DAMAGED");
     if (!killed && !(WIFEXITED(status) && WEXITSTATUS(status) == 0))
         std::printf("  %s: the run ended with status %d\n", when.c_str(), status);
