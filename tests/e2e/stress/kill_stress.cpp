@@ -6,7 +6,9 @@
 //   tarnwick_kill_stress PROGRAM [TRIALS]
 //
 // TRIALS (default 100, or TARNWICK_STRESS_TRIALS) kills; TARNWICK_STRESS_SEED repeats a run's
-// kill moments; TARNWICK_STRESS_RUN_SECONDS skips measuring how long a whole run takes. Exits 0
+// kill moments; TARNWICK_STRESS_RUN_SECONDS skips measuring how long a whole run takes;
+// TARNWICK_STRESS_REFRESH=N puts the originals of a few files back every N trials, as new
+// photos would come in, so that results keep replacing files while kills land. Exits 0
 // when all is well, 1 on any failure (the folder is kept for a look), 77 when a tool is missing.
 #include <algorithm>
 #include <chrono>
@@ -113,6 +115,7 @@ public:
     double measureRun();
     void trial(int index, double killAfter, bool hog);
     bool finalRun();
+    void refresh(int index);
     const Counts& counts() const { return total; }
 
 private:
@@ -279,6 +282,17 @@ void Stress::trial(int index, double killAfter, bool hog)
     std::fflush(stdout);
 }
 
+// The original content of every fourth file (a different quarter each time) back in place;
+// written into the existing file, so the hard link stays one file.
+void Stress::refresh(int index)
+{
+    for (std::size_t i = static_cast<std::size_t>(index) % 4; i < names.size(); i += 4) {
+        fs::copy_file(originals + "/" + names[i], images + "/" + names[i],
+                      fs::copy_options::overwrite_existing);
+        lastBytes[names[i]] = readAll(images + "/" + names[i]);
+    }
+}
+
 bool Stress::finalRun()
 {
     writeConfig(appFolder, false);
@@ -358,8 +372,13 @@ int main(int argc, char** argv)
     std::fflush(stdout);
 
     std::uniform_real_distribution<double> moment(0.0, runSeconds);
-    for (int index = 0; index < trials; ++index)
+    const char* refreshText = std::getenv("TARNWICK_STRESS_REFRESH");
+    const int refreshEvery = refreshText ? std::atoi(refreshText) : 0;
+    for (int index = 0; index < trials; ++index) {
+        if (refreshEvery > 0 && index > 0 && index % refreshEvery == 0)
+            stress.refresh(index / refreshEvery);
         stress.trial(index, moment(random), index % 2 == 1);
+    }
     const bool finalGood = stress.finalRun();
 
     const Counts& c = stress.counts();
