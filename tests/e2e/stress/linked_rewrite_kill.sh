@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# Shows what SIGKILL does to a file with two names (hard links) while its content is rewritten
+# in place: the program is killed at its second write into the file (kill_on_write.c, loaded
+# with LD_PRELOAD), then run again on the folder, as a user would after a crash.
+#   bash tests/e2e/stress/linked_rewrite_kill.sh build/test/app/tarnwick
+# Prints whether the file still decodes after the kill and after the next run, and whether the
+# work folder holding the only whole copy survived. Exits 1 when the image was lost.
+set -u
+program=$(realpath "$1")
+here=$(cd "$(dirname "$0")" && pwd)
+dir=$(mktemp -d "${TMPDIR:-/tmp}/tarnwick-linked-XXXXXX")
+mkdir "$dir/app" "$dir/pics"
+cc -shared -fPIC -O2 -o "$dir/kill_on_write.so" "$here/kill_on_write.c" -ldl || exit 2
+cp "$program" "$dir/app/tarnwick"
+echo '{"Copy":false,"Full":false,"Strip":true,"HogSystem":false}' >"$dir/app/Tarnwick.config"
+# Larger than one 64 KB copy block, with metadata for the strip step to remove.
+convert -size 300x300 plasma:fractal -depth 8 "$dir/pics/a.png"
+exiftool -q -q -overwrite_original "-Comment=$(head -c 3000 /dev/zero | tr '\0' x)" \
+  "$dir/pics/a.png"
+ln "$dir/pics/a.png" "$dir/pics/b.png"
+cp "$dir/pics/a.png" "$dir/original.png"
+
+decodes() { convert "$1" null: >/dev/null 2>&1 && echo "decodes" || echo "DOES NOT DECODE"; }
+
+KILL_TARGET="$dir/pics/a.png" KILL_AT_WRITE=2 LD_PRELOAD="$dir/kill_on_write.so" \
+  "$dir/app/tarnwick" "$dir/pics/a.png" >"$dir/killed.log" 2>&1
+echo "killed run: exit status $?"
+echo "after the kill: a.png $(decodes "$dir/pics/a.png"); work folder holds:" \
+  "$(ls "$dir"/pics/.tarnwick-*/ 2>/dev/null | tr '\n' ' ')"
+for copy in "$dir"/pics/.tarnwick-*/work*; do
+  [ -f "$copy" ] && echo "  its $(basename "$copy") $(decodes "$copy")"
+done
+"$dir/app/tarnwick" "$dir/pics" >"$dir/next.log" 2>&1
+echo "next run: exit status $?; work folders left: $(ls -A "$dir/pics" | grep -c '^\.tarnwick-')"
+result=$(decodes "$dir/pics/a.png")
+echo "after the next run: a.png $result, b.png $(decodes "$dir/pics/b.png")"
+echo "files kept in $dir"
+[ "$result" = "decodes" ]
