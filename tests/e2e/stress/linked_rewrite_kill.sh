@@ -4,7 +4,8 @@
 # with LD_PRELOAD), then run again on the folder, as a user would after a crash.
 #   bash tests/e2e/stress/linked_rewrite_kill.sh build/test/app/tarnwick
 # Prints whether the file still decodes after the kill and after the next run, and whether the
-# work folder holding the only whole copy survived. Exits 1 when the image was lost.
+# work folder holding the only whole copy survived. Exits 1 when the image was lost. Run by
+# ctest (label stress) so the rewrite note keeps doing its job.
 set -u
 program=$(realpath "$1")
 here=$(cd "$(dirname "$0")" && pwd)
