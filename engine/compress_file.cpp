@@ -6,6 +6,23 @@
 #include "util/live_file.h"
 #include "util/strings.h"
 
+namespace {
+
+// A file's first line: "Compressing NAME (SIZE KB)" and the like, whole under logMutex.
+void appendFileLine(const JobContext& job, const char* opening, const std::string& name,
+                    std::int64_t size, const char* closing)
+{
+    MutexLock lock(job.state.logMutex);
+    job.surfaces.append(opening);
+    job.surfaces.append(name);
+    job.surfaces.append(" (");
+    job.surfaces.append(sizeText(size));
+    job.surfaces.append(std::string(" KB") + closing);
+    job.surfaces.append("\r\n");
+}
+
+} // namespace
+
 bool runSteps(const JobContext& job, const std::vector<KindStep>& steps, CheckKind check,
               const std::string& path, StepMode mode, FileResult& result)
 {
@@ -74,28 +91,15 @@ void compressFile(const JobContext& job, const std::string& path, const std::str
     if (recorded && job.record->isFinished(contentHash(path), job.setup)) {
         result.status = FileStatus::Skipped;
         result.sizeAfter = result.sizeBefore;
-        if (mode.logging) {
-            MutexLock lock(job.state.logMutex);
-            job.surfaces.append("Skipping ");
-            job.surfaces.append(displayName(path, baseFolder));
-            job.surfaces.append(" (");
-            job.surfaces.append(sizeText(result.sizeBefore));
-            job.surfaces.append(" KB): already compressed with these options and tools");
-            job.surfaces.append("\r\n");
-        }
+        if (mode.logging)
+            appendFileLine(job, "Skipping ", displayName(path, baseFolder), result.sizeBefore,
+                           "): already compressed with these options and tools");
         job.surfaces.fileFinished(result);
         return;
     }
 
-    if (mode.logging) {
-        MutexLock lock(job.state.logMutex);
-        job.surfaces.append("Compressing ");
-        job.surfaces.append(displayName(path, baseFolder));
-        job.surfaces.append(" (");
-        job.surfaces.append(sizeText(result.sizeBefore));
-        job.surfaces.append(" KB)");
-        job.surfaces.append("\r\n");
-    }
+    if (mode.logging)
+        appendFileLine(job, "Compressing ", displayName(path, baseFolder), result.sizeBefore, ")");
 
     bool closingLine = true;
     if (const FileKind* kind = kindOfPath(path))
