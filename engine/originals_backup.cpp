@@ -23,16 +23,6 @@ std::string resolvedPath(const std::string& path)
     return buffer;
 }
 
-std::string parentFolder(const std::string& path)
-{
-    const std::size_t slash = path.find_last_of('/');
-    if (slash == std::string::npos)
-        return ".";
-    if (slash == 0)
-        return "/";
-    return path.substr(0, slash);
-}
-
 bool lastComponentIsDots(const std::string& path)
 {
     const std::size_t slash = path.find_last_of('/');

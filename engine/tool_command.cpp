@@ -8,8 +8,3 @@ std::string quotedPathArgument(const std::string& path)
         return quoteArgument("./" + path);
     return quoteArgument(path);
 }
-
-void runToolCommand(const std::string& command, bool highPriority)
-{
-    runCommand(command, "", highPriority);
-}

@@ -1,5 +1,7 @@
 #include "engine/work_folder.h"
 
+#include "util/file_system.h"
+
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -16,16 +18,6 @@ namespace {
 
 // Begins with "work", like every file a step leaves in its folder.
 constexpr const char* rewriteNoteName = "work-rewrite";
-
-std::string parentOf(const std::string& path)
-{
-    const std::size_t slash = path.find_last_of('/');
-    if (slash == std::string::npos)
-        return ".";
-    if (slash == 0)
-        return "/";
-    return path.substr(0, slash);
-}
 
 std::string suffixOf(const std::string& path)
 {
@@ -166,7 +158,7 @@ std::string baseName(const std::string& path)
 // per line; flushed with its folder before the rewrite begins.
 std::string writeRewriteNote(const std::string& path, const std::string& result)
 {
-    const std::string folder = parentOf(result);
+    const std::string folder = parentFolder(result);
     const std::string text = baseName(path) + "\n" + baseName(result) + "\n";
     Descriptor note(::open((folder + "/" + rewriteNoteName).c_str(),
                            O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
@@ -204,7 +196,7 @@ void finishInterruptedRewrite(const std::string& leftover)
         return;
     Descriptor in(::open((leftover + "/" + result).c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
     Descriptor out(
-        ::open((parentOf(leftover) + "/" + target).c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC));
+        ::open((parentFolder(leftover) + "/" + target).c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC));
     struct stat written {};
     struct stat existing {};
     if (in.get() < 0 || out.get() < 0 || ::fstat(in.get(), &written) != 0 || written.st_size <= 0 ||
@@ -232,7 +224,7 @@ void removeFolderOfFiles(const std::string& path)
 WorkFolder::WorkFolder(const std::string& path) : suffix(suffixOf(path))
 {
     std::string name =
-        parentOf(path) + "/" + workFolderPrefix + std::to_string(::getpid()) + "-XXXXXX";
+        parentFolder(path) + "/" + workFolderPrefix + std::to_string(::getpid()) + "-XXXXXX";
     std::vector<char> buffer(name.begin(), name.end());
     buffer.push_back('\0');
     if (::mkdtemp(buffer.data()))
@@ -325,7 +317,7 @@ std::string replaceFile(const std::string& path, const std::string& result, bool
         return errorText(errno);
     if (::rename(result.c_str(), path.c_str()) != 0)
         return errorText(errno);
-    syncFolder(parentOf(path));
+    syncFolder(parentFolder(path));
     return std::string();
 }
 

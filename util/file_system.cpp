@@ -305,3 +305,13 @@ void removeTree(const std::string& folder)
     removeContents(path, levels, 0);
     ::rmdir(own.c_str());
 }
+
+std::string parentFolder(const std::string& path)
+{
+    const std::size_t slash = path.find_last_of('/');
+    if (slash == std::string::npos)
+        return ".";
+    if (slash == 0)
+        return "/";
+    return path.substr(0, slash);
+}

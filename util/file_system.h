@@ -10,6 +10,10 @@
 // True when path names an existing folder (or a link to one).
 bool directoryExists(const std::string& path);
 
+// The folder holding path: everything before its last "/", "/" for a file at the root, "." for
+// a bare name.
+std::string parentFolder(const std::string& path);
+
 // True when path itself is a regular file: not a link (whatever it points to), folder, pipe,
 // socket or device.
 bool isRegularFile(const std::string& path);
