@@ -65,6 +65,19 @@ int occurrences(const std::string& text, const std::string& piece)
 
 class DesktopEntry : public testing::Test {
 protected:
+    // A copy of the program in its own folder with fake tools and settings beside it; the folder.
+    std::string installProgramWithTools()
+    {
+        const std::string bin = folder.file("bin");
+        std::filesystem::create_directories(bin);
+        std::filesystem::copy_file(TARNWICK_PROGRAM, bin + "/tarnwick");
+        writeProgram(bin + "/pngcrush", crushingTool());
+        for (const char* tool : {"optipng", "pngout", "exiftool"})
+            writeProgram(bin + "/" + tool, shrinkingTool());
+        writeFile(bin + "/Tarnwick.config", "{\"Copy\":false}");
+        return bin;
+    }
+
     static void SetUpTestSuite() { server = new XvfbServer; }
     static void TearDownTestSuite()
     {
@@ -105,13 +118,7 @@ TEST_F(DesktopEntry, ExecLineWithAFileAndAFolderShowsTheWindowAndCompressesBoth)
 {
     ASSERT_TRUE(server->running()) << "Xvfb did not start";
     // The program where a file manager finds it on PATH, with the fake tools beside it.
-    const std::string bin = folder.file("bin");
-    std::filesystem::create_directories(bin);
-    std::filesystem::copy_file(TARNWICK_PROGRAM, bin + "/tarnwick");
-    writeProgram(bin + "/pngcrush", crushingTool());
-    for (const char* tool : {"optipng", "pngout", "exiftool"})
-        writeProgram(bin + "/" + tool, shrinkingTool());
-    writeFile(bin + "/Tarnwick.config", "{\"Copy\":false}");
+    const std::string bin = installProgramWithTools();
 
     const std::string file = folder.file("docs/one file.png");
     const std::string pictures = folder.file("My Pictures");
@@ -164,13 +171,7 @@ TEST_F(DesktopEntry, ExecLineWithAFileAndAFolderShowsTheWindowAndCompressesBoth)
 TEST_F(DesktopEntry, OpenTakesARelativePathFromTheCallersFolder)
 {
     ASSERT_TRUE(server->running()) << "Xvfb did not start";
-    const std::string bin = folder.file("bin");
-    std::filesystem::create_directories(bin);
-    std::filesystem::copy_file(TARNWICK_PROGRAM, bin + "/tarnwick");
-    writeProgram(bin + "/pngcrush", crushingTool());
-    for (const char* tool : {"optipng", "pngout", "exiftool"})
-        writeProgram(bin + "/" + tool, shrinkingTool());
-    writeFile(bin + "/Tarnwick.config", "{\"Copy\":false}");
+    const std::string bin = installProgramWithTools();
     // The same name next to the program must stay as it is.
     writeFileOfSize(folder.file("work/pic.png"), 4096);
     writeFileOfSize(bin + "/pic.png", 4096);
