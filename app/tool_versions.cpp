@@ -8,7 +8,7 @@
 
 #include <algorithm>
 
-#include "platform/win32/process.h"
+#include "platform/process_additions.h"
 
 namespace {
 

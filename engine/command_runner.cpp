@@ -2,7 +2,7 @@
 
 #include "engine/tool_runner.h"
 #include "platform/win32/base.h"
-#include "platform/win32/process.h"
+#include "platform/process_additions.h"
 
 RunOutcome InterpreterRunner::run(const ToolRun& tool)
 {

@@ -10,7 +10,7 @@
 #include "engine/clock.h"
 #include "engine/tool_runner.h"
 #include "platform/win32/base.h"
-#include "platform/win32/process.h"
+#include "platform/process_additions.h"
 #include "util/file_system.h"
 
 namespace {

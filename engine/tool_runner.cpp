@@ -1,7 +1,7 @@
 #include "engine/tool_runner.h"
 
 // Only the process half of the Win32 subset: the engine has no windows.
-#include "platform/win32/process.h"
+#include "platform/process_additions.h"
 
 #include <cstdlib>
 #include <vector>
@@ -59,8 +59,7 @@ bool startCommand(const std::string& command, const std::string& arguments, bool
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = SW_HIDE;
     DWORD flags = highPriority ? CREATE_NEW_CONSOLE | HIGH_PRIORITY_CLASS : CREATE_NEW_CONSOLE;
-    if (!CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, FALSE, flags, nullptr, nullptr,
-                        &startup, &process)) {
+    if (!startTool(buffer.data(), flags, &startup, &process)) {
         error = static_cast<std::int32_t>(GetLastError());
         return false;
     }
@@ -72,8 +71,7 @@ std::int32_t finishCommand(PROCESS_INFORMATION& process)
     DWORD exitCode = 0;
     if (!GetExitCodeProcess(process.hProcess, &exitCode))
         exitCode = 0;
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    closeTool(process);
     return static_cast<std::int32_t>(exitCode);
 }
 
@@ -111,7 +109,7 @@ RunOutcome runCommandWithin(const std::string& command, bool highPriority,
         else
             continue;
         // It may have ended just now by itself; the wait below tells either way.
-        TerminateProcess(process.hProcess, 1);
+        endTool(process.hProcess, 1);
         WaitForSingleObject(process.hProcess, INFINITE);
         break;
     }

@@ -5,109 +5,34 @@
 #include <cstring>
 #include <deque>
 
-#include <dirent.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
+#include "util/folder_entries.h"
 #include "util/text_split.h"
 
 namespace {
 
-enum class Kind : std::uint8_t { file, folder, other };
-
-struct Entry {
-    std::size_t nameOffset;
-    std::size_t nameLength;
-    Kind kind;
-};
-
-// One folder's entries, read whole so that its descriptor is closed before the walk goes deeper:
-// a deep tree then never runs out of descriptors.
-struct Level {
-    std::string names;
-    std::vector<Entry> entries;
-};
-
-Kind kindOf(int dirFd, const dirent& entry)
-{
-    switch (entry.d_type) {
-    case DT_REG:
-        return Kind::file;
-    case DT_DIR:
-        return Kind::folder;
-    case DT_UNKNOWN:
-        break;
-    default:
-        return Kind::other; // links, pipes, sockets, devices
-    }
-    // Some file systems do not fill in d_type; only then does an entry cost a stat.
-    struct stat info;
-    if (::fstatat(dirFd, entry.d_name, &info, AT_SYMLINK_NOFOLLOW) != 0)
-        return Kind::other;
-    if (S_ISREG(info.st_mode))
-        return Kind::file;
-    return S_ISDIR(info.st_mode) ? Kind::folder : Kind::other;
-}
-
-// Reads the entries of folder (a path ending in "/") except "." and "..". readdir promises no
-// order, so those two are skipped by name, wherever they come. Below the top (followLink false),
-// a folder that has been swapped for a link since its parent was read is not entered.
-bool readFolder(std::string& folder, bool followLink, Level& level)
-{
-    level.names.clear();
-    level.entries.clear();
-    int fd;
-    if (followLink) {
-        fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    } else {
-        // A trailing "/" would make the kernel follow a link despite O_NOFOLLOW.
-        folder.pop_back();
-        fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW);
-        folder.push_back('/');
-    }
-    if (fd < 0)
-        return false;
-    DIR* dir = ::fdopendir(fd);
-    if (!dir) {
-        ::close(fd);
-        return false;
-    }
-    while (const dirent* entry = ::readdir(dir)) {
-        const char* name = entry->d_name;
-        if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
-            continue;
-        const std::size_t length = std::strlen(name);
-        level.entries.push_back(Entry{level.names.size(), length, kindOf(fd, *entry)});
-        level.names.append(name, length);
-    }
-    ::closedir(dir);
-    return true;
-}
-
 // Depth-first pre-order walk. path ends in "/" on entry and is restored on return; levels keeps
 // one reusable entry buffer per depth.
 template <typename Visitor>
-void walk(std::string& path, std::deque<Level>& levels, std::size_t depth, bool recursive,
+void walk(std::string& path, std::deque<FolderListing>& levels, std::size_t depth, bool recursive,
           Visitor& visit)
 {
     if (levels.size() <= depth)
         levels.emplace_back();
-    Level& level = levels[depth];
+    FolderListing& level = levels[depth];
     if (!readFolder(path, depth == 0, level))
         return;
     const std::size_t baseLength = path.size();
-    for (const Entry& entry : level.entries) {
-        if (entry.kind == Kind::other)
+    for (const FolderEntry& entry : level.entries) {
+        if (entry.kind == EntryKind::other)
             continue;
         path.resize(baseLength);
         path.append(level.names, entry.nameOffset, entry.nameLength);
-        if (entry.kind == Kind::file) {
+        if (entry.kind == EntryKind::file) {
             visit.file(path);
         } else {
             visit.folder(path);
             if (recursive) {
-                path += '/';
+                path += pathSeparator;
                 walk(path, levels, depth + 1, recursive, visit);
             }
         }
@@ -121,7 +46,7 @@ template <typename Visitor> void walkFrom(const std::string& folder, bool recurs
     if (folder.empty())
         return;
     std::string path = withTrailingSeparator(folder);
-    std::deque<Level> levels;
+    std::deque<FolderListing> levels;
     walk(path, levels, 0, recursive, visit);
 }
 
@@ -148,25 +73,25 @@ bool endsWithLongerIgnoringCase(const std::string& path, const std::string& suff
     return true;
 }
 
-void removeContents(std::string& path, std::deque<Level>& levels, std::size_t depth)
+void removeContents(std::string& path, std::deque<FolderListing>& levels, std::size_t depth)
 {
     if (levels.size() <= depth)
         levels.emplace_back();
-    Level& level = levels[depth];
+    FolderListing& level = levels[depth];
     if (!readFolder(path, depth == 0, level))
         return;
     const std::size_t baseLength = path.size();
-    for (const Entry& entry : level.entries) {
+    for (const FolderEntry& entry : level.entries) {
         path.resize(baseLength);
         path.append(level.names, entry.nameOffset, entry.nameLength);
-        if (entry.kind == Kind::folder) {
-            path += '/';
+        if (entry.kind == EntryKind::folder) {
+            path += pathSeparator;
             removeContents(path, levels, depth + 1);
             path.pop_back();
-            ::rmdir(path.c_str());
+            removeFolder(path);
         } else {
             // A link goes, never what it points to.
-            ::unlink(path.c_str());
+            removeEntry(path);
         }
     }
     path.resize(baseLength);
@@ -176,21 +101,19 @@ void removeContents(std::string& path, std::deque<Level>& levels, std::size_t de
 
 bool directoryExists(const std::string& path)
 {
-    struct stat info;
-    return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+    return isFolderOrLinkToOne(path);
 }
 
 bool isRegularFile(const std::string& path)
 {
-    struct stat info;
-    return ::lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+    return isPlainFile(path);
 }
 
 std::string withTrailingSeparator(const std::string& path)
 {
-    if (!path.empty() && path.back() == '/')
+    if (!path.empty() && isSeparator(path.back()))
         return path;
-    return path + '/';
+    return path + pathSeparator;
 }
 
 bool makeDirectories(const std::string& path)
@@ -199,15 +122,15 @@ bool makeDirectories(const std::string& path)
     std::replace(unified.begin(), unified.end(), '\\', '/');
     std::vector<std::string> pieces;
     splitOnChar(unified, pieces, '/');
-    // A Linux absolute path keeps its root, as a drive letter does elsewhere.
-    std::string prefix = !path.empty() && path[0] == '/' ? "/" : "";
+    // An absolute path keeps its root, as a drive letter does.
+    std::string prefix = !path.empty() && isSeparator(path[0]) ? std::string(1, pathSeparator) : "";
     for (const std::string& piece : pieces) {
         prefix += piece;
-        prefix += '/';
+        prefix += pathSeparator;
         if (directoryExists(prefix))
             continue;
         // Someone else may have made it in the meantime, which is just as good.
-        if (::mkdir(prefix.c_str(), 0777) != 0 && !directoryExists(prefix))
+        if (!makeFolder(prefix) && !directoryExists(prefix))
             return false;
     }
     return true;
@@ -295,23 +218,24 @@ void removeTree(const std::string& folder)
 {
     // Trailing separators would make lstat look through a link to the folder it names.
     std::string own = folder;
-    while (own.size() > 1 && own.back() == '/')
+    while (own.size() > 1 && isSeparator(own.back()))
         own.pop_back();
-    struct stat info;
-    if (own.empty() || ::lstat(own.c_str(), &info) != 0 || !S_ISDIR(info.st_mode))
+    if (own.empty() || !isRealFolder(own))
         return;
     std::string path = withTrailingSeparator(folder);
-    std::deque<Level> levels;
+    std::deque<FolderListing> levels;
     removeContents(path, levels, 0);
-    ::rmdir(own.c_str());
+    removeFolder(own);
 }
 
 std::string parentFolder(const std::string& path)
 {
-    const std::size_t slash = path.find_last_of('/');
+    const std::size_t slash = path.find_last_of(pathSeparators);
     if (slash == std::string::npos)
         return ".";
-    if (slash == 0)
-        return "/";
+    // The root keeps its separator: "/" on Linux, "C:\\" or "\\" on Windows.
+    const std::size_t root = rootLength(path);
+    if (slash < root)
+        return path.substr(0, root);
     return path.substr(0, slash);
 }

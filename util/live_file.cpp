@@ -1,27 +1,6 @@
 #include "util/live_file.h"
 
-#include <sys/stat.h>
-
-namespace {
-
-// "e" opens with close-on-exec, so a file held open here never leaks into the tools that other
-// threads start meanwhile.
-const char* modeString(int mode)
-{
-    static const char* const modes[] = {"we",  "re",  "r+e",  "w+e",  "a+e",
-                                        "wbe", "rbe", "r+be", "w+be", "a+be"};
-    if (mode < 0 || mode > 9)
-        return nullptr;
-    return modes[mode];
-}
-
-std::FILE* openWithMode(const std::string& path, int mode)
-{
-    const char* text = modeString(mode);
-    return text ? std::fopen(path.c_str(), text) : nullptr;
-}
-
-} // namespace
+#include "util/live_file_open.h"
 
 liveFile::liveFile(const std::string& path, int mode)
     : stream(openWithMode(path, mode)), path(path), openMode(mode)
@@ -56,10 +35,7 @@ std::string liveFile::readAll()
 
 std::int64_t liveFile::getSize() const
 {
-    struct stat info;
-    if (::stat(path.c_str(), &info) != 0)
-        return -1;
-    return static_cast<std::int64_t>(info.st_size);
+    return fileSize(path);
 }
 
 std::FILE* liveFile::reopenTruncated()
@@ -72,16 +48,8 @@ std::FILE* liveFile::reopenTruncated()
         stream = openWithMode(path, openMode);
         return stream;
     }
-    if (std::FILE* emptied = std::fopen(path.c_str(), "we"))
+    if (std::FILE* emptied = openWithMode(path, 0))
         std::fclose(emptied);
     stream = openWithMode(path, openMode);
     return stream;
-}
-
-std::int64_t fileSize(const std::string& path)
-{
-    struct stat info;
-    if (::stat(path.c_str(), &info) != 0)
-        return -1;
-    return static_cast<std::int64_t>(info.st_size);
 }

@@ -6,8 +6,8 @@
 #include <string>
 
 // Modes: 0 "w", 1 "r", 2 "r+", 3 "w+", 4 "a+", 5 "wb", 6 "rb", 7 "r+b", 8 "w+b", 9 "a+b".
-// Linux's C library does no line-end translation, so the text modes 0-4 pass bytes through
-// exactly like 5-9 (no CR LF is written or removed).
+// The text modes 0-4 pass bytes through exactly like 5-9 (no CR LF is written or removed): on
+// Linux the C library does no line-end translation, on Windows they open in binary too.
 constexpr int fileModeWrite = 0;             // "w"
 constexpr int fileModeRead = 1;              // "r"
 constexpr int fileModeUpdate = 2;            // "r+"

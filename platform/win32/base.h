@@ -1,6 +1,10 @@
 // Basic Win32 types and the calls shared by every part of the layer (handles, last error).
 #pragma once
 
+#ifdef _WIN32
+#include <windows.h>
+#else
+
 #include <cstddef>
 #include <cstdint>
 
@@ -86,3 +90,4 @@ void SetLastError(DWORD errorCode);
 
 // Closes a handle of any kind the layer hands out (process, thread, mutex).
 BOOL CloseHandle(HANDLE object);
+#endif

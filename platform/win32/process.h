@@ -1,9 +1,10 @@
 // Win32 processes, files and system information: the subset the engine and the program's start use.
 #pragma once
 
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include "platform/win32/base.h"
-
-#include <string>
 
 using LPCH = char*;
 using PHANDLE = HANDLE*;
@@ -128,28 +129,7 @@ BOOL RemoveDirectoryA(LPCSTR lpPathName);
 void GetSystemInfo(LPSYSTEM_INFO lpSystemInfo);
 void Sleep(DWORD dwMilliseconds);
 
-// ---------------------------------------------------------------------------------------------
-// The layer's own additions (no Win32 counterpart).
-
-// Processes started by CreateProcessA never outlive this program: each is killed when the
-// thread that started it ends (so when the program ends in any way, SIGKILL included). Wait
-// for a process on the thread that started it, or at least keep that thread alive meanwhile.
-
-// Kills every process started by CreateProcessA that has not been reaped yet, with every
-// process each of them started in its process group (the only way to reach those when the
-// program ends). For a normal thread, not a signal handler. It does not wait: the handles'
-// waits reap the processes, and their exit code is 128 + SIGKILL. Processes started after it
-// returns are not affected.
-void terminateAllTools();
-
-// The built-in command interpreter.
-
-// Runs one command the way "cmd /c COMMAND" would (built-in copy and xcopy included) and waits
-// for it; returns its exit code (9009 for a program that is not found), or -1 when it could
-// not run at all. A null command returns 1: the interpreter is available.
-int cmdSystem(const char* command);
-
-// Finds a program the way the interpreter does: in the current folder first, then along PATH;
-// names match case-insensitively, with or without ".exe". A name holding "/" is looked up in
-// its own folder only. On success stores the path to start in *foundPath (may be null).
-bool cmdFindProgram(const std::string& name, std::string* foundPath);
+// The layer's own additions live in platform/process_additions.h; included here too for the
+// callers that found them in this header.
+#include "platform/process_additions.h"
+#endif

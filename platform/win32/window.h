@@ -4,6 +4,12 @@
 // its own (display driver, waits, drops, state queries) is in platform/winlayer/.
 #pragma once
 
+#ifdef _WIN32
+#include <windows.h>
+#include <shellapi.h>
+#include <commctrl.h>
+#else
+
 #include "platform/win32/base.h"
 
 // ---------------------------------------------------------------------------------------------
@@ -465,3 +471,4 @@ LPVOID LocalLock(HLOCAL hMem);
 BOOL LocalUnlock(HLOCAL hMem);
 // Null on success; the handle itself when it is not one of ours.
 HLOCAL LocalFree(HLOCAL hMem);
+#endif

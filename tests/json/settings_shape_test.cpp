@@ -1,9 +1,5 @@
 // The shapes the settings file takes: written compact, read back from a real file in any
 // layout the parser accepts.
-#include <stdlib.h>
-#include <unistd.h>
-
-#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -13,6 +9,7 @@
 
 #include "json/json_parser.h"
 #include "json/json_writer.h"
+#include "support/temp_folder.h"
 
 namespace {
 
@@ -28,14 +25,7 @@ const Option defaults[] = {
 
 class SettingsShape : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        char pattern[] = "/tmp/tarnwick-json-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        folder = pattern;
-        path = folder + "/Tarnwick.config";
-    }
-    void TearDown() override { std::filesystem::remove_all(folder); }
+    void SetUp() override { path = folder.path("Tarnwick.config"); }
 
     void writeFile(const std::string& text)
     {
@@ -59,7 +49,7 @@ protected:
         return values;
     }
 
-    std::string folder;
+    TempFolder folder;
     std::string path;
 };
 

@@ -1,5 +1,6 @@
 #include "support/temp_folder.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -9,7 +10,39 @@
 
 #include "support/fake_image.h"
 
-TempFolder::TempFolder()
+#ifdef _WIN32
+#include <random>
+
+#include <windows.h>
+
+namespace {
+
+// Windows paths are built with backslashes, so the folder's own paths are too.
+constexpr char separator = '\\';
+
+std::string makeTemporaryFolder()
+{
+    char base[MAX_PATH + 1];
+    const DWORD length = GetTempPathA(sizeof base, base);
+    if (length == 0 || length > MAX_PATH)
+        throw std::runtime_error("no temporary folder");
+    std::random_device random;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const std::string candidate =
+            std::string(base, length) + "tarnwick-test-" + std::to_string(random());
+        if (CreateDirectoryA(candidate.c_str(), nullptr))
+            return candidate;
+    }
+    throw std::runtime_error("cannot make a temporary folder in " + std::string(base, length));
+}
+
+} // namespace
+#else
+namespace {
+
+constexpr char separator = '/';
+
+std::string makeTemporaryFolder()
 {
     const char* base = std::getenv("TMPDIR");
     std::string pattern = std::string(base && *base ? base : "/tmp") + "/tarnwick-test-XXXXXX";
@@ -17,8 +50,13 @@ TempFolder::TempFolder()
     buffer.push_back('\0');
     if (!mkdtemp(buffer.data()))
         throw std::runtime_error("cannot make a temporary folder from " + pattern);
-    folder = buffer.data();
+    return buffer.data();
 }
+
+} // namespace
+#endif
+
+TempFolder::TempFolder() : folder(makeTemporaryFolder()) {}
 
 TempFolder::~TempFolder()
 {
@@ -36,7 +74,11 @@ TempFolder::~TempFolder()
 
 std::string TempFolder::path(const std::string& relative) const
 {
-    return relative.empty() ? folder : folder + "/" + relative;
+    if (relative.empty())
+        return folder;
+    std::string own = relative;
+    std::replace(own.begin(), own.end(), '/', separator);
+    return folder + separator + own;
 }
 
 std::string TempFolder::write(const std::string& relative, const std::string& content) const

@@ -16,7 +16,7 @@ public:
     // The folder's absolute path, without a trailing "/".
     const std::string& path() const { return folder; }
 
-    // path() + "/" + relative.
+    // path() + "/" + relative; on Windows with a backslash, and relative's "/" become backslashes.
     std::string path(const std::string& relative) const;
     std::string file(const std::string& relative) const { return path(relative); }
     std::string operator/(const std::string& relative) const { return path(relative); }

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/environment.h"
+
 namespace {
 
 // Runs the test body in a fixed time zone and restores the one before.

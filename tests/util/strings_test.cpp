@@ -13,6 +13,8 @@
 #include <cstdlib>
 #include <gtest/gtest.h>
 
+#include "support/environment.h"
+
 #include "support/temp_folder.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include "platform/posix/process/last_error.h"
 #include "platform/posix/process/program_lookup.h"
 #include "platform/posix/process/spawn.h"
-#include "platform/win32/process.h"
+#include "platform/process_additions.h"
 
 #include <unistd.h>
 

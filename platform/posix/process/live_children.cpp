@@ -1,6 +1,6 @@
 #include "platform/posix/process/live_children.h"
 
-#include "platform/win32/process.h"
+#include "platform/process_additions.h"
 
 #include <signal.h>
 #include <sys/wait.h>

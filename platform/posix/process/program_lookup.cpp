@@ -1,6 +1,6 @@
 #include "platform/posix/process/program_lookup.h"
 
-#include "platform/win32/process.h"
+#include "platform/process_additions.h"
 
 #include <dirent.h>
 #include <sys/stat.h>

@@ -1,3 +1,4 @@
+#include "platform/process_additions.h"
 #include "platform/win32/process.h"
 #include "test_support.h"
 

@@ -1,4 +1,5 @@
 #include "platform/posix/process/program_lookup.h"
+#include "platform/process_additions.h"
 #include "platform/win32/process.h"
 #include "test_support.h"
 

@@ -1,5 +1,6 @@
 // Ending tools: TerminateProcess, terminateAllTools, timed waits, and tools that must not outlive
 // the program that started them.
+#include "platform/process_additions.h"
 #include "platform/win32/process.h"
 #include "test_support.h"
 
