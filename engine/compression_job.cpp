@@ -2,7 +2,7 @@
 
 #include "engine/clock.h"
 
-#include <sys/stat.h>
+#include "engine/file_queries.h"
 
 #include "engine/compress_file.h"
 #include "engine/file_collection.h"
@@ -37,8 +37,7 @@ JobOutcome compressSingleFile(const JobContext& job, const std::string& path)
     // Only a regular file is an image: opening a pipe named like one would wait for a writer
     // forever, and a device could be endless. A link to an image stands for the image: its
     // target is compressed and the link stays a link.
-    struct stat info {};
-    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
+    if (!isRegularFileBehindLinks(path))
         return JobOutcome::UnsupportedFile;
     reportMissingTools(job, toolsForFile(path, job.state.options));
     const std::string base = folderPart(path);
@@ -101,7 +100,7 @@ bool isSingleFilePath(const std::string& path)
 
 std::string folderPart(const std::string& path)
 {
-    const std::size_t slash = path.find_last_of('/');
+    const std::size_t slash = path.find_last_of(pathSeparators);
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 

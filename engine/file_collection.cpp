@@ -16,7 +16,7 @@ bool isTemporary(const std::string& path, std::size_t start)
     for (std::size_t name = start; name < path.size();) {
         if (path.compare(name, prefixLength, workFolderPrefix) == 0)
             return true;
-        const std::size_t slash = path.find('/', name);
+        const std::size_t slash = path.find_first_of(pathSeparators, name);
         if (slash == std::string::npos)
             break;
         name = slash + 1;

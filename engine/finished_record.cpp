@@ -1,11 +1,12 @@
 #include "engine/finished_record.h"
 
-#include <cerrno>
 #include <cstdlib>
 #include <utility>
 
 #include <sqlite3.h>
-#include <sys/stat.h>
+
+#include "engine/file_queries.h"
+#include "util/file_system.h"
 
 namespace {
 
@@ -28,14 +29,11 @@ const char* const schema = "CREATE TABLE IF NOT EXISTS finished ("
 // files of the user exist, which is nobody else's business.
 bool makeParentFolders(const std::string& path)
 {
-    for (std::size_t slash = path.find('/', 1); slash != std::string::npos;
-         slash = path.find('/', slash + 1)) {
+    for (std::size_t slash = path.find_first_of(pathSeparators, 1); slash != std::string::npos;
+         slash = path.find_first_of(pathSeparators, slash + 1)) {
         const std::string folder = path.substr(0, slash);
-        if (::mkdir(folder.c_str(), 0700) == 0 || errno == EEXIST)
-            continue;
         // Some systems refuse mkdir on a read-only mount before they look for the folder.
-        struct stat status;
-        if (::stat(folder.c_str(), &status) != 0 || !S_ISDIR(status.st_mode))
+        if (makeNewFolder(folder, true) == NewFolder::failed && !directoryExists(folder))
             return false;
     }
     return true;
@@ -47,22 +45,14 @@ bool isBusy(int rc)
     return primary == SQLITE_BUSY || primary == SQLITE_LOCKED;
 }
 
+// "/..." on Linux; on Windows also "C:\..." or "C:/...".
 bool isAbsolute(const char* folder)
 {
-    return folder && folder[0] == '/';
-}
-
-std::string statText(const std::string& path)
-{
-    struct stat status;
-    if (path.empty() || ::stat(path.c_str(), &status) != 0)
-        return "-";
-    // The inode as well: an update or a retargeted link gives another file, even one whose size
-    // and times happen to match.
-    return std::to_string(status.st_dev) + ":" + std::to_string(status.st_ino) + " " +
-           std::to_string(status.st_size) + " " + std::to_string(status.st_mtim.tv_sec) + "." +
-           std::to_string(status.st_mtim.tv_nsec) + " " + std::to_string(status.st_ctim.tv_sec) +
-           "." + std::to_string(status.st_ctim.tv_nsec);
+    if (!folder || !*folder)
+        return false;
+    if (isSeparator(folder[0]))
+        return true;
+    return pathSeparator == '\\' && folder[1] == ':' && isSeparator(folder[2]);
 }
 
 } // namespace
@@ -179,12 +169,13 @@ void SqliteRecord::markFinished(const std::string& contentHash, const std::strin
 std::string finishedRecordPath()
 {
     // Relative values are ignored, as the XDG base directory rules ask.
+    const std::string separator(1, pathSeparator);
     const char* cache = std::getenv("XDG_CACHE_HOME");
     if (isAbsolute(cache))
-        return std::string(cache) + "/tarnwick/finished.sqlite";
-    const char* home = std::getenv("HOME");
-    if (isAbsolute(home))
-        return std::string(home) + "/.cache/tarnwick/finished.sqlite";
+        return std::string(cache) + separator + "tarnwick" + separator + "finished.sqlite";
+    const std::string userCache = userCacheFolder();
+    if (isAbsolute(userCache.c_str()))
+        return userCache + separator + "tarnwick" + separator + "finished.sqlite";
     return std::string();
 }
 
@@ -194,7 +185,7 @@ std::string setupKey(bool full, bool strip, const std::vector<std::string>& tool
     std::string key = "v1 full=" + std::to_string(full) + " strip=" + std::to_string(strip);
     for (const std::string& tool : toolPaths) {
         // Length first, so no path, however odd its characters, can run into the next field.
-        key += "\n" + std::to_string(tool.size()) + ":" + tool + " " + statText(tool);
+        key += "\n" + std::to_string(tool.size()) + ":" + tool + " " + fileIdentity(tool);
     }
     return key;
 }

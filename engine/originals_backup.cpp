@@ -1,13 +1,9 @@
 #include "engine/originals_backup.h"
 
-#include <cerrno>
-#include <climits>
-#include <cstdlib>
 #include <string>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "engine/clock.h"
+#include "engine/file_queries.h"
 #include "engine/tool_runner.h"
 #include "platform/win32/base.h"
 #include "platform/process_additions.h"
@@ -15,17 +11,9 @@
 
 namespace {
 
-std::string resolvedPath(const std::string& path)
-{
-    char buffer[PATH_MAX];
-    if (!realpath(path.c_str(), buffer))
-        return std::string();
-    return buffer;
-}
-
 bool lastComponentIsDots(const std::string& path)
 {
-    const std::size_t slash = path.find_last_of('/');
+    const std::size_t slash = path.find_last_of(pathSeparators);
     const std::string last = slash == std::string::npos ? path : path.substr(slash + 1);
     return last == "." || last == "..";
 }
@@ -38,10 +26,11 @@ bool liesWithin(const std::string& target, const std::string& folder)
     const std::string resolvedTarget = resolvedPath(target);
     if (resolvedFolder.empty() || resolvedTarget.empty())
         return true;
-    if (resolvedFolder == "/")
+    if (isFileSystemRoot(resolvedFolder))
         return true;
     return resolvedTarget == resolvedFolder ||
-           resolvedTarget.compare(0, resolvedFolder.size() + 1, resolvedFolder + "/") == 0;
+           resolvedTarget.compare(0, resolvedFolder.size() + 1, resolvedFolder + pathSeparator) ==
+               0;
 }
 
 // Makes the missing folders above path, outermost first, and records each one it made.
@@ -52,7 +41,7 @@ bool createParents(const std::string& path, std::vector<std::string>& made)
         return true;
     if (parent == path || !createParents(parent, made))
         return false;
-    if (::mkdir(parent.c_str(), 0777) == 0)
+    if (makeNewFolder(parent, false) == NewFolder::made)
         made.push_back(parent);
     return directoryExists(parent);
 }
@@ -68,15 +57,11 @@ bool createFreshFolder(std::string& folder)
     const std::string name = folder;
     for (int attempt = 1; attempt <= freshNameAttempts; ++attempt) {
         folder = attempt == 1 ? name : name + "_" + std::to_string(attempt);
-        if (::mkdir(folder.c_str(), 0777) == 0)
-            return true;
-        struct stat info;
-        if (errno != EEXIST || ::lstat(folder.c_str(), &info) != 0)
-            return false;
         // A plain file (or pipe, device) under a backup's name is not something a run of ours
         // left: the folder is in a state we do not understand, so the backup fails.
-        if (!S_ISDIR(info.st_mode) && !S_ISLNK(info.st_mode))
-            return false;
+        const NewFolder made = makeNewFolder(folder, false);
+        if (made != NewFolder::nameTaken)
+            return made == NewFolder::made;
     }
     return false;
 }
@@ -108,19 +93,19 @@ void OriginalsBackup::removeWhatWasCreated()
     if (folderCreated)
         removeTree(backupFolder);
     for (auto parent = createdParents.rbegin(); parent != createdParents.rend(); ++parent)
-        ::rmdir(parent->c_str());
+        removeEmptyFolder(*parent);
 }
 
 std::string folderBackupBase(const std::string& folder)
 {
     std::string base = folder;
-    while (!base.empty() && base.back() == '/')
+    while (!base.empty() && isSeparator(base.back()))
         base.pop_back();
     if (base.empty())
         return std::string();
     if (lastComponentIsDots(base)) {
         base = resolvedPath(base);
-        if (base == "/")
+        if (isFileSystemRoot(base))
             return std::string();
     }
     return base;

@@ -35,7 +35,7 @@ private:
     std::vector<std::string> createdParents; // outermost first
 };
 
-// Copies the file path into a dated folder inside folderPart (path up to its last "/").
+// Copies the file path into a dated folder inside folderPart (path up to its last separator).
 // Returns false (and logs "failed") when the copy could not be made.
 bool backupSingleFile(ReportSurfaces& logPane, const std::string& path,
                       const std::string& folderPart);

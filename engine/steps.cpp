@@ -1,10 +1,8 @@
 #include "engine/steps.h"
 
-#include <climits>
 #include <cstdlib>
 
-#include <sys/stat.h>
-
+#include "engine/file_queries.h"
 #include "engine/tool_command.h"
 #include "engine/tool_runner.h"
 #include "platform/win32/base.h"
@@ -51,17 +49,10 @@ namespace {
 // is what gets replaced (the link itself stays).
 std::string fileBehind(const std::string& path)
 {
-    struct stat info {};
-    if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode))
+    if (!isLink(path))
         return path;
-    char resolved[PATH_MAX];
-    return ::realpath(path.c_str(), resolved) ? std::string(resolved) : path;
-}
-
-bool isRegularFile(const std::string& path)
-{
-    struct stat info {};
-    return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+    const std::string resolved = resolvedPath(path);
+    return resolved.empty() ? path : resolved;
 }
 
 // Runs the step in a work folder and puts a good result in place. Returns why the result was
@@ -69,7 +60,7 @@ bool isRegularFile(const std::string& path)
 std::string runInWorkFolder(const JobContext& job, const Step& step, const std::string& path,
                             StepMode mode, CheckKind check, bool& couldNotRun)
 {
-    if (!isRegularFile(path))
+    if (!isRegularFileBehindLinks(path))
         return std::string();
     WorkFolder work(path);
     couldNotRun = true;

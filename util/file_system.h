@@ -1,5 +1,6 @@
-// Folder tests, creation and walks over paths held as byte strings. "/" is the separator; a
-// backslash is an ordinary file-name character, except where makeDirectories says otherwise.
+// Folder tests, creation and walks over paths held as byte strings. On Linux "/" is the
+// separator and a backslash is an ordinary file-name character, except where makeDirectories
+// says otherwise; on Windows both separate, and paths are built with a backslash.
 // Walks never follow or list symbolic links and list only regular files. Nothing here throws or
 // reports: a folder that cannot be opened contributes nothing.
 #pragma once
@@ -7,18 +8,36 @@
 #include <string>
 #include <vector>
 
+#ifdef _WIN32
+// Both separate on Windows; the backslash is the one paths are built with.
+constexpr char pathSeparator = '\\';
+constexpr const char* pathSeparators = "\\/";
+#else
+constexpr char pathSeparator = '/';
+constexpr const char* pathSeparators = "/";
+#endif
+
+constexpr bool isSeparator(char c)
+{
+    for (const char* separator = pathSeparators; *separator; ++separator) {
+        if (c == *separator)
+            return true;
+    }
+    return false;
+}
+
 // True when path names an existing folder (or a link to one).
 bool directoryExists(const std::string& path);
 
-// The folder holding path: everything before its last "/", "/" for a file at the root, "." for
-// a bare name.
+// The folder holding path: everything before its last separator, the root itself (with its
+// separator) for a file at the root, "." for a bare name.
 std::string parentFolder(const std::string& path);
 
 // True when path itself is a regular file: not a link (whatever it points to), folder, pipe,
 // socket or device.
 bool isRegularFile(const std::string& path);
 
-// path with a "/" at its end (unchanged when it already ends in one).
+// path with a separator at its end (unchanged when it already ends in one).
 std::string withTrailingSeparator(const std::string& path);
 
 // Creates every missing folder on path. Backslashes count as separators here, runs of

@@ -8,23 +8,7 @@
 #include <string>
 #include <vector>
 
-#ifdef _WIN32
-// Both separate on Windows; the backslash is the one paths are built with.
-constexpr char pathSeparator = '\\';
-constexpr const char* pathSeparators = "\\/";
-#else
-constexpr char pathSeparator = '/';
-constexpr const char* pathSeparators = "/";
-#endif
-
-constexpr bool isSeparator(char c)
-{
-    for (const char* separator = pathSeparators; *separator; ++separator) {
-        if (c == *separator)
-            return true;
-    }
-    return false;
-}
+#include "util/file_system.h"
 
 enum class EntryKind : std::uint8_t { file, folder, other };
 

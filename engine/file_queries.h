@@ -1,0 +1,43 @@
+// What the engine asks of the file system beyond util's walks, one file a platform
+// (file_queries_posix.cpp, file_queries_win32.cpp).
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <string>
+
+// The absolute path with every link resolved; empty when it cannot be resolved.
+std::string resolvedPath(const std::string& path);
+
+// path itself is a link (or, on Windows, any reparse point).
+bool isLink(const std::string& path);
+
+// path is a regular file, or a link to one.
+bool isRegularFileBehindLinks(const std::string& path);
+
+// A resolved path that names the root of a file system ("/", "C:\").
+bool isFileSystemRoot(const std::string& resolved);
+
+enum class NewFolder { made, nameTaken, failed };
+
+// Creates the folder path and nothing else: never through a link, never over anything. nameTaken
+// when a folder or a link holds the name already; failed otherwise. privateToUser makes it
+// readable by this user alone where the system has such modes.
+NewFolder makeNewFolder(const std::string& path, bool privateToUser);
+
+// Removes an empty folder; nothing happens to one that is not empty.
+void removeEmptyFolder(const std::string& path);
+
+// The user's own folder for caches when XDG_CACHE_HOME does not name one: HOME/.cache on Linux,
+// LOCALAPPDATA on Windows; empty when unknown.
+std::string userCacheFolder();
+
+// Which file path is, and in what version: changes when the file is replaced, written or its
+// link retargeted. "-" when there is no such file.
+std::string fileIdentity(const std::string& path);
+
+// Reads the regular file path (not a link, pipe or device) and hands every chunk to consume,
+// which may stop the read by returning false. False when path is no regular file, a read fails
+// or consume stopped it.
+bool readRegularFile(const std::string& path,
+                     const std::function<bool(const char* data, std::size_t size)>& consume);

@@ -1,0 +1,99 @@
+#include "engine/file_queries.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <vector>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+std::string resolvedPath(const std::string& path)
+{
+    char buffer[PATH_MAX];
+    if (!::realpath(path.c_str(), buffer))
+        return std::string();
+    return buffer;
+}
+
+bool isLink(const std::string& path)
+{
+    struct stat info {};
+    return ::lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode);
+}
+
+bool isRegularFileBehindLinks(const std::string& path)
+{
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+bool isFileSystemRoot(const std::string& resolved)
+{
+    return resolved == "/";
+}
+
+NewFolder makeNewFolder(const std::string& path, bool privateToUser)
+{
+    if (::mkdir(path.c_str(), privateToUser ? 0700 : 0777) == 0)
+        return NewFolder::made;
+    struct stat info {};
+    if (errno != EEXIST || ::lstat(path.c_str(), &info) != 0)
+        return NewFolder::failed;
+    return S_ISDIR(info.st_mode) || S_ISLNK(info.st_mode) ? NewFolder::nameTaken
+                                                          : NewFolder::failed;
+}
+
+void removeEmptyFolder(const std::string& path)
+{
+    ::rmdir(path.c_str());
+}
+
+std::string userCacheFolder()
+{
+    const char* home = std::getenv("HOME");
+    return home && *home ? std::string(home) + "/.cache" : std::string();
+}
+
+std::string fileIdentity(const std::string& path)
+{
+    struct stat status;
+    if (path.empty() || ::stat(path.c_str(), &status) != 0)
+        return "-";
+    // The inode as well: an update or a retargeted link gives another file, even one whose size
+    // and times happen to match.
+    return std::to_string(status.st_dev) + ":" + std::to_string(status.st_ino) + " " +
+           std::to_string(status.st_size) + " " + std::to_string(status.st_mtim.tv_sec) + "." +
+           std::to_string(status.st_mtim.tv_nsec) + " " + std::to_string(status.st_ctim.tv_sec) +
+           "." + std::to_string(status.st_ctim.tv_nsec);
+}
+
+bool readRegularFile(const std::string& path,
+                     const std::function<bool(const char* data, std::size_t size)>& consume)
+{
+    // O_NONBLOCK so that opening a pipe planted under an image's name cannot hang; fstat then
+    // turns it (and every other non-file) away.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{fd};
+    struct stat status;
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode))
+        return false;
+    std::vector<char> buffer(64 * 1024);
+    for (;;) {
+        const ssize_t got = ::read(fd, buffer.data(), buffer.size());
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return false;
+        if (got == 0)
+            return true;
+        if (!consume(buffer.data(), static_cast<std::size_t>(got)))
+            return false;
+    }
+}

@@ -1,0 +1,369 @@
+// Work folders on Windows: the same contract as on Linux with the system's own calls. A folder
+// gets a fresh random name, results are flushed before they replace the file, and the
+// replacement keeps the original's attributes and security.
+#include "engine/work_folder.h"
+
+#include <cstring>
+#include <random>
+#include <vector>
+
+#include <windows.h>
+
+#include "util/file_system.h"
+
+namespace {
+
+constexpr const char* rewriteNoteName = "work-rewrite";
+constexpr DWORD shareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+std::string suffixOf(const std::string& path)
+{
+    const std::size_t slash = path.find_last_of(pathSeparators);
+    const std::size_t dot = path.find_last_of('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
+        return std::string();
+    // A suffix is for the tools' eyes only; a long or odd one is not worth keeping.
+    const std::string suffix = path.substr(dot);
+    return suffix.size() <= 8 ? suffix : std::string();
+}
+
+std::string errorText(DWORD error)
+{
+    char* message = nullptr;
+    const DWORD length = FormatMessageA(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, error, 0, reinterpret_cast<char*>(&message), 0, nullptr);
+    std::string text = length ? std::string(message, length) : "error " + std::to_string(error);
+    LocalFree(message);
+    while (!text.empty() &&
+           (text.back() == '\n' || text.back() == '\r' || text.back() == '.' || text.back() == ' '))
+        text.pop_back();
+    if (!text.empty() && text[0] >= 'A' && text[0] <= 'Z')
+        text[0] = static_cast<char>(text[0] - 'A' + 'a');
+    return text;
+}
+
+std::string lastErrorText()
+{
+    return errorText(GetLastError());
+}
+
+class Handle {
+public:
+    explicit Handle(HANDLE handle) : handle(handle) {}
+    ~Handle()
+    {
+        if (ok())
+            CloseHandle(handle);
+    }
+    Handle(const Handle&) = delete;
+    Handle& operator=(const Handle&) = delete;
+
+    HANDLE get() const { return handle; }
+    bool ok() const { return handle != INVALID_HANDLE_VALUE; }
+    bool close()
+    {
+        const HANDLE closing = handle;
+        handle = INVALID_HANDLE_VALUE;
+        return CloseHandle(closing) != 0;
+    }
+
+private:
+    HANDLE handle;
+};
+
+// path itself, never through a link.
+HANDLE openOwn(const std::string& path, DWORD access, DWORD disposition)
+{
+    return CreateFileA(path.c_str(), access, shareAll, nullptr, disposition,
+                       FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+}
+
+bool isPlainFile(HANDLE handle, BY_HANDLE_FILE_INFORMATION& info)
+{
+    return GetFileInformationByHandle(handle, &info) &&
+           !(info.dwFileAttributes &
+             (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE)) &&
+           GetFileType(handle) == FILE_TYPE_DISK;
+}
+
+bool writeAll(HANDLE out, const char* data, std::size_t size)
+{
+    while (size > 0) {
+        DWORD written = 0;
+        if (!WriteFile(out, data, static_cast<DWORD>(size), &written, nullptr))
+            return false;
+        data += written;
+        size -= written;
+    }
+    return true;
+}
+
+bool copyHandle(HANDLE in, HANDLE out)
+{
+    std::vector<char> buffer(1 << 16);
+    for (;;) {
+        DWORD got = 0;
+        if (!ReadFile(in, buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr))
+            return false;
+        if (got == 0)
+            return true;
+        if (!writeAll(out, buffer.data(), got))
+            return false;
+    }
+}
+
+long ownerProcess(const std::string& name)
+{
+    const std::size_t prefix = std::strlen(workFolderPrefix);
+    if (name.compare(0, prefix, workFolderPrefix) != 0)
+        return -1;
+    const std::size_t dash = name.find('-', prefix);
+    if (dash == std::string::npos || dash == prefix || name.size() != dash + 7)
+        return -1;
+    long pid = 0;
+    for (std::size_t i = prefix; i < dash; ++i) {
+        if (name[i] < '0' || name[i] > '9' || pid > 100000000)
+            return -1;
+        pid = pid * 10 + (name[i] - '0');
+    }
+    return pid;
+}
+
+bool processIsGone(DWORD pid)
+{
+    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
+    if (!process)
+        return GetLastError() == ERROR_INVALID_PARAMETER; // no such process
+    const bool ended = WaitForSingleObject(process, 0) == WAIT_OBJECT_0;
+    CloseHandle(process);
+    return ended;
+}
+
+std::string baseName(const std::string& path)
+{
+    const std::size_t slash = path.find_last_of(pathSeparators);
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// Every entry of folder but "." and "..", with its attributes.
+std::vector<WIN32_FIND_DATAA> entriesOf(const std::string& folder)
+{
+    std::vector<WIN32_FIND_DATAA> entries;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return entries;
+    do {
+        const std::string name = found.cFileName;
+        if (name != "." && name != "..")
+            entries.push_back(found);
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    return entries;
+}
+
+// Ours beyond doubt: named like ours, a real folder, its run gone, and holding nothing but the
+// regular files a step writes.
+bool isLeftover(const std::string& path, const std::string& name)
+{
+    const long pid = ownerProcess(name);
+    if (pid <= 0 || static_cast<DWORD>(pid) == GetCurrentProcessId())
+        return false;
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY) ||
+        (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+        return false;
+    if (!processIsGone(static_cast<DWORD>(pid)))
+        return false;
+    for (const WIN32_FIND_DATAA& entry : entriesOf(path)) {
+        if (std::strncmp(entry.cFileName, "work", 4) != 0 ||
+            (entry.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)))
+            return false;
+    }
+    return true;
+}
+
+// "work-rewrite" in the result's folder: the file being rewritten and the result, by name, one
+// per line; flushed before the rewrite begins.
+std::string writeRewriteNote(const std::string& path, const std::string& result)
+{
+    const std::string text = baseName(path) + "\n" + baseName(result) + "\n";
+    Handle note(openOwn(parentFolder(result) + "\\" + rewriteNoteName, GENERIC_WRITE, CREATE_NEW));
+    if (!note.ok() || !writeAll(note.get(), text.data(), text.size()) ||
+        !FlushFileBuffers(note.get()) || !note.close())
+        return lastErrorText();
+    return std::string();
+}
+
+// Finishes a rewrite a killed run left half done: the file named in the leftover folder's note
+// gets the whole, already checked result it was being given.
+void finishInterruptedRewrite(const std::string& leftover)
+{
+    std::string text;
+    {
+        Handle note(openOwn(leftover + "\\" + rewriteNoteName, GENERIC_READ, OPEN_EXISTING));
+        if (!note.ok())
+            return;
+        char buffer[1024];
+        DWORD got = 0;
+        if (!ReadFile(note.get(), buffer, sizeof buffer, &got, nullptr) || got == 0)
+            return;
+        text.assign(buffer, got);
+    }
+    const std::size_t first = text.find('\n');
+    const std::size_t second = text.find('\n', first + 1);
+    if (first == std::string::npos || second == std::string::npos)
+        return;
+    const std::string target = text.substr(0, first);
+    const std::string result = text.substr(first + 1, second - first - 1);
+    // Plain names only: the note can point nowhere but beside the folder and inside it.
+    if (target.empty() || result.empty() || target.find_first_of("\\/:") != std::string::npos ||
+        result.find_first_of("\\/:") != std::string::npos || target == "." || target == "..")
+        return;
+    Handle in(openOwn(leftover + "\\" + result, GENERIC_READ, OPEN_EXISTING));
+    Handle out(openOwn(parentFolder(leftover) + "\\" + target, GENERIC_WRITE, OPEN_EXISTING));
+    BY_HANDLE_FILE_INFORMATION written;
+    BY_HANDLE_FILE_INFORMATION existing;
+    if (!in.ok() || !out.ok() || !isPlainFile(in.get(), written) ||
+        (written.nFileSizeHigh == 0 && written.nFileSizeLow == 0) ||
+        !isPlainFile(out.get(), existing))
+        return;
+    if (copyHandle(in.get(), out.get()) && SetEndOfFile(out.get()))
+        FlushFileBuffers(out.get());
+}
+
+void removeFolderOfFiles(const std::string& path)
+{
+    for (const WIN32_FIND_DATAA& entry : entriesOf(path))
+        DeleteFileA((path + "\\" + entry.cFileName).c_str());
+    RemoveDirectoryA(path.c_str());
+}
+
+} // namespace
+
+WorkFolder::WorkFolder(const std::string& path) : suffix(suffixOf(path))
+{
+    const std::string base =
+        parentFolder(path) + "\\" + workFolderPrefix + std::to_string(GetCurrentProcessId()) + "-";
+    static const char letters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    std::random_device random;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::string name = base;
+        for (int i = 0; i < 6; ++i)
+            name += letters[random() % (sizeof letters - 1)];
+        if (CreateDirectoryA(name.c_str(), nullptr)) {
+            folder = name;
+            return;
+        }
+        if (GetLastError() != ERROR_ALREADY_EXISTS)
+            break;
+    }
+    failure = lastErrorText();
+}
+
+WorkFolder::~WorkFolder()
+{
+    if (!folder.empty())
+        removeFolderOfFiles(folder);
+}
+
+std::string WorkFolder::file(const std::string& tag) const
+{
+    return folder + "\\work" + tag + suffix;
+}
+
+bool isWorkFolderName(const std::string& name)
+{
+    return ownerProcess(name) > 0;
+}
+
+std::string copyFileExclusive(const std::string& from, const std::string& to)
+{
+    Handle in(openOwn(from, GENERIC_READ, OPEN_EXISTING));
+    if (!in.ok())
+        return lastErrorText();
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!isPlainFile(in.get(), info))
+        return "it is not a regular file";
+    Handle out(openOwn(to, GENERIC_WRITE, CREATE_NEW));
+    if (!out.ok())
+        return lastErrorText();
+    if (!copyHandle(in.get(), out.get()) || !out.close())
+        return lastErrorText();
+    return std::string();
+}
+
+std::string replaceFile(const std::string& path, const std::string& result, bool keepDates)
+{
+    Handle original(openOwn(path, GENERIC_READ, OPEN_EXISTING));
+    if (!original.ok())
+        return lastErrorText();
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!isPlainFile(original.get(), info))
+        return "it is no longer a regular file";
+    original.close();
+
+    Handle written(openOwn(result, GENERIC_READ | GENERIC_WRITE, OPEN_EXISTING));
+    if (!written.ok())
+        return lastErrorText();
+    if (keepDates &&
+        !SetFileTime(written.get(), nullptr, &info.ftLastAccessTime, &info.ftLastWriteTime))
+        return lastErrorText();
+    if (!FlushFileBuffers(written.get()))
+        return lastErrorText();
+
+    if (info.nNumberOfLinks > 1) {
+        // Replacing would cut the file off from its other names, so its content is rewritten in
+        // place from the flushed result, after a note that lets the next run finish the job.
+        if (std::string error = writeRewriteNote(path, result); !error.empty())
+            return error;
+        Handle target(openOwn(path, GENERIC_WRITE, OPEN_EXISTING));
+        if (!target.ok())
+            return lastErrorText();
+        if (SetFilePointer(written.get(), 0, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER ||
+            !copyHandle(written.get(), target.get()) || !SetEndOfFile(target.get()))
+            return lastErrorText();
+        if (keepDates &&
+            !SetFileTime(target.get(), nullptr, &info.ftLastAccessTime, &info.ftLastWriteTime))
+            return lastErrorText();
+        if (!FlushFileBuffers(target.get()) || !target.close())
+            return lastErrorText();
+        return std::string();
+    }
+
+    if (!written.close())
+        return lastErrorText();
+    // The replaced file's attributes, security and creation time stay; a read-only file would
+    // refuse the plain rename below, so it is not tried first.
+    if (ReplaceFileA(path.c_str(), result.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS,
+                     nullptr, nullptr))
+        return std::string();
+    if (!MoveFileExA(result.c_str(), path.c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return lastErrorText();
+    return std::string();
+}
+
+void removeLeftoverWorkFolders(const std::string& folder, bool recursive)
+{
+    std::vector<std::string> below;
+    for (const WIN32_FIND_DATAA& entry : entriesOf(folder)) {
+        if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ||
+            (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+            continue; // links to folders are not followed, as in every walk
+        const std::string name = entry.cFileName;
+        const std::string path = withTrailingSeparator(folder) + name;
+        if (isWorkFolderName(name)) {
+            if (isLeftover(path, name)) {
+                finishInterruptedRewrite(path);
+                removeFolderOfFiles(path);
+            }
+            continue;
+        }
+        if (recursive)
+            below.push_back(path);
+    }
+    for (const std::string& path : below)
+        removeLeftoverWorkFolders(path, true);
+}
