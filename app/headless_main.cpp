@@ -6,6 +6,7 @@
 
 #include "app/command_line.h"
 #include "app/headless_surfaces.h"
+#include "app/job_signals.h"
 #include "app/run_report.h"
 #include "app/settings.h"
 #include "app/tool_versions.h"
@@ -22,25 +23,24 @@ volatile std::sig_atomic_t endingSignal = 0;
 // Ctrl-C works like the Stop command: the running tool finishes, the rest is skipped and the
 // finish stamp still appears. A second Ctrl-C ends the running tool at once and undoes its
 // step; a third ends the program.
-extern "C" void stopOnInterrupt(int)
+bool stopOnInterrupt()
 {
     if (!interrupted) {
         interrupted = 1;
         compressionRunning = false;
-        return;
+        return true;
     }
     processEngineState().abortTools = true;
-    std::signal(SIGINT, SIG_DFL);
+    return false;
 }
 
 // TERM and HUP end the job at once: the running tool is ended and its step undone, so the
 // files are left whole and no tool runs on after the program.
-extern "C" void endOnSignal(int signal)
+void endOnSignal(int signal)
 {
     endingSignal = signal;
     compressionRunning = false;
     processEngineState().abortTools = true;
-    std::signal(signal, SIG_DFL);
 }
 
 int usageError(const std::string& complaint)
@@ -158,12 +158,9 @@ int headlessMain(const std::vector<std::string>& arguments)
     if (json)
         surfaces.setJsonStream(stdout);
     compressionRunning = true;
-    std::signal(SIGINT, stopOnInterrupt);
-    std::signal(SIGTERM, endOnSignal);
-    std::signal(SIGHUP, endOnSignal);
+    installJobSignals(stopOnInterrupt, endOnSignal);
     const JobOutcome outcome = runRecordedCompressionJob(surfaces, paths);
-    for (int signal : {SIGINT, SIGTERM, SIGHUP})
-        std::signal(signal, SIG_DFL);
+    removeJobSignals();
     surfaces.finishStatusLine();
 
     const RunTally tally = surfaces.tally();

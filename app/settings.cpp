@@ -5,10 +5,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
+
+#include "app/settings_files.h"
 
 #include "engine/engine_state.h"
 #include "json/json_node.h"
@@ -16,6 +15,7 @@
 #include "json/json_writer.h"
 #include "platform/win32/base.h"
 #include "platform/win32/process.h"
+#include "util/file_system.h"
 #include "util/live_file.h"
 
 namespace {
@@ -47,7 +47,7 @@ std::string moduleFileName()
 
 std::string folderOf(const std::string& path)
 {
-    const std::size_t slash = path.find_last_of('/');
+    const std::size_t slash = path.find_last_of(pathSeparators);
     return slash == std::string::npos ? path : path.substr(0, slash);
 }
 
@@ -59,25 +59,13 @@ std::string programFolder()
     return folder;
 }
 
-std::string userSettingsFolder()
-{
-    // Only an absolute XDG_CONFIG_HOME counts; a relative one is to be ignored.
-    const char* configHome = std::getenv("XDG_CONFIG_HOME");
-    if (configHome && configHome[0] == '/')
-        return std::string(configHome) + "/tarnwick";
-    const char* home = std::getenv("HOME");
-    if (home && home[0] == '/')
-        return std::string(home) + "/.config/tarnwick";
-    return std::string();
-}
-
 std::string settingsFileFor(const std::string& folder)
 {
     // A folder of its own keeps the program portable; an installed one cannot be written to.
-    if (!folder.empty() && access(folder.c_str(), W_OK) == 0)
-        return folder + "/Tarnwick.config";
+    if (!folder.empty() && isWritableFolder(folder))
+        return folder + pathSeparator + "Tarnwick.config";
     const std::string user = userSettingsFolder();
-    return user.empty() ? std::string() : user + "/Tarnwick.config";
+    return user.empty() ? std::string() : user + pathSeparator + "Tarnwick.config";
 }
 
 std::string settingsFilePath()
@@ -92,32 +80,8 @@ void loadSettings()
 
 void loadSettingsFrom(const std::string& path)
 {
-    // Only a regular file of sane size is read: a pipe would wait for a writer forever and a
-    // link to a device could be endless. Opened without waiting, then looked at.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return;
-    struct stat info {};
     std::string text;
-    const bool readable = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
-                          info.st_size <= static_cast<off_t>(settingsSizeLimit);
-    if (readable) {
-        text.resize(settingsSizeLimit + 1);
-        std::size_t got = 0;
-        for (;;) {
-            const ssize_t n = ::read(fd, text.data() + got, text.size() - got);
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0)
-                break;
-            got += static_cast<std::size_t>(n);
-            if (got == text.size())
-                break;
-        }
-        text.resize(got);
-    }
-    ::close(fd);
-    if (!readable || text.size() > settingsSizeLimit)
+    if (!readSmallRegularFile(path, settingsSizeLimit, text))
         return;
     const jsonNodePtr root(parseDocument(text));
     if (!root) {
@@ -152,7 +116,7 @@ bool saveSettingsCreatingFolder(const std::string& path)
                    stderr);
         return false;
     }
-    const std::string folder = path.substr(0, path.find_last_of('/'));
+    const std::string folder = path.substr(0, path.find_last_of(pathSeparators));
     std::error_code error;
     std::filesystem::create_directories(folder, error);
     if (error) {
@@ -175,7 +139,7 @@ bool saveSettingsTo(const std::string& path)
         if (!file.stream) {
             failure = errno;
         } else if (std::fputs(text.c_str(), file.stream) < 0 || std::fflush(file.stream) != 0 ||
-                   fsync(fileno(file.stream)) != 0) {
+                   !flushToDisk(file.stream)) {
             failure = errno;
         }
     }

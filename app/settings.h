@@ -5,16 +5,17 @@
 #include <cstddef>
 #include <string>
 
-// The folder of the program's own file (everything before the last "/"), without a trailing
-// separator; the whole path when it holds no "/". Cached after the first call.
+// The folder of the program's own file (everything before the last separator), without a
+// trailing separator; the whole path when it holds none. Cached after the first call.
 std::string programFolder();
 
 // $XDG_CONFIG_HOME/tarnwick when XDG_CONFIG_HOME is absolute, else $HOME/.config/tarnwick;
-// empty when neither is set to an absolute path.
+// empty when neither is set to an absolute path. On Windows %APPDATA%\Tarnwick.
 std::string userSettingsFolder();
 
 // The settings file of a program in folder: folder + "/Tarnwick.config" when the folder is
-// writable (access W_OK), else userSettingsFolder() + "/Tarnwick.config"; empty when neither is
+// writable (access W_OK; on Windows "\" and a file can be made there), else
+// userSettingsFolder() + "/Tarnwick.config"; empty when neither is
 // known (loading then keeps the defaults, saving writes nothing).
 std::string settingsFileFor(const std::string& folder);
 

@@ -1,0 +1,62 @@
+#include "app/settings.h"
+#include "app/settings_files.h"
+
+#include <cerrno>
+#include <cstdlib>
+
+#include <io.h>
+#include <windows.h>
+
+std::string userSettingsFolder()
+{
+    const char* appData = std::getenv("APPDATA");
+    return appData && *appData ? std::string(appData) + "\\Tarnwick" : std::string();
+}
+
+bool readSmallRegularFile(const std::string& path, std::size_t limit, std::string& text)
+{
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    BY_HANDLE_FILE_INFORMATION info;
+    const bool readable = GetFileType(file) == FILE_TYPE_DISK &&
+                          GetFileInformationByHandle(file, &info) &&
+                          !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+                          info.nFileSizeHigh == 0 && info.nFileSizeLow <= limit;
+    if (readable) {
+        text.resize(limit + 1);
+        std::size_t got = 0;
+        DWORD n = 0;
+        while (got < text.size() && ReadFile(file, text.data() + got,
+                                             static_cast<DWORD>(text.size() - got), &n, nullptr) &&
+               n > 0)
+            got += n;
+        text.resize(got);
+    }
+    CloseHandle(file);
+    return readable && text.size() <= limit;
+}
+
+bool flushToDisk(std::FILE* stream)
+{
+    const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
+    if (handle == INVALID_HANDLE_VALUE || !FlushFileBuffers(handle)) {
+        errno = EIO;
+        return false;
+    }
+    return true;
+}
+
+bool isWritableFolder(const std::string& folder)
+{
+    // Read-only attributes say nothing about folders on Windows: only a file made there tells.
+    const std::string probe = folder + "\\.tarnwick-write-test";
+    HANDLE file = CreateFileA(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                              FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return GetLastError() == ERROR_FILE_EXISTS;
+    CloseHandle(file);
+    return true;
+}
