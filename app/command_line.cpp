@@ -3,6 +3,8 @@
 #include <cerrno>
 #include <unistd.h>
 
+#include "util/file_system.h"
+
 std::string currentFolder()
 {
     std::string buffer(4096, '\0');
@@ -17,19 +19,19 @@ std::string currentFolder()
 
 std::string absoluteFrom(const std::string& path, const std::string& folder)
 {
-    if (path.empty() || path.front() == '/' || folder.empty())
+    if (path.empty() || isAbsolutePath(path) || folder.empty())
         return path;
     std::string rest = path;
-    while (rest.starts_with("./")) {
+    while (rest.size() >= 2 && rest[0] == '.' && isSeparator(rest[1])) {
         rest.erase(0, 2);
-        while (rest.starts_with("/"))
+        while (!rest.empty() && isSeparator(rest[0]))
             rest.erase(0, 1);
     }
     if (rest == ".")
         rest.clear();
     if (rest.empty())
         return folder;
-    return folder.back() == '/' ? folder + rest : folder + "/" + rest;
+    return isSeparator(folder.back()) ? folder + rest : folder + pathSeparator + rest;
 }
 
 std::vector<std::string> absolutePaths(const std::vector<std::string>& paths)

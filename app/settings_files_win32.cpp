@@ -29,9 +29,10 @@ bool readSmallRegularFile(const std::string& path, std::size_t limit, std::strin
         text.resize(limit + 1);
         std::size_t got = 0;
         DWORD n = 0;
-        while (got < text.size() && ReadFile(file, text.data() + got,
-                                             static_cast<DWORD>(text.size() - got), &n, nullptr) &&
-               n > 0)
+        while (
+            got < text.size() &&
+            ReadFile(file, text.data() + got, static_cast<DWORD>(text.size() - got), &n, nullptr) &&
+            n > 0)
             got += n;
         text.resize(got);
     }

@@ -99,6 +99,11 @@ void removeContents(std::string& path, std::deque<FolderListing>& levels, std::s
 
 } // namespace
 
+bool isAbsolutePath(const std::string& path)
+{
+    return rootLength(path) > 0;
+}
+
 bool directoryExists(const std::string& path)
 {
     return isFolderOrLinkToOne(path);

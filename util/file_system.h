@@ -26,6 +26,10 @@ constexpr bool isSeparator(char c)
     return false;
 }
 
+// True when path does not depend on the current folder: it begins with "/" on Linux, with a
+// separator or a drive ("C:") on Windows.
+bool isAbsolutePath(const std::string& path);
+
 // True when path names an existing folder (or a link to one).
 bool directoryExists(const std::string& path);
 
