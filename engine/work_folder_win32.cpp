@@ -334,14 +334,23 @@ std::string replaceFile(const std::string& path, const std::string& result, bool
 
     if (!written.close())
         return lastErrorText();
-    // The replaced file's attributes, security and creation time stay; a read-only file would
-    // refuse the plain rename below, so it is not tried first.
-    if (ReplaceFileA(path.c_str(), result.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS,
-                     nullptr, nullptr))
-        return std::string();
-    if (!MoveFileExA(result.c_str(), path.c_str(),
-                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        return lastErrorText();
+    // A read-only file refuses to be replaced: it is made writable for the moment, and the new
+    // file gets the original's attributes afterwards (not every system's ReplaceFile keeps them).
+    constexpr DWORD kept = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                           FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+    const DWORD attributes = info.dwFileAttributes & kept;
+    if (attributes & FILE_ATTRIBUTE_READONLY)
+        SetFileAttributesA(path.c_str(), attributes & ~DWORD{FILE_ATTRIBUTE_READONLY});
+    // ReplaceFile keeps the replaced file's security and creation time as well.
+    if (!ReplaceFileA(path.c_str(), result.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS,
+                      nullptr, nullptr) &&
+        !MoveFileExA(result.c_str(), path.c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        const DWORD error = GetLastError();
+        SetFileAttributesA(path.c_str(), attributes ? attributes : FILE_ATTRIBUTE_NORMAL);
+        return errorText(error);
+    }
+    SetFileAttributesA(path.c_str(), attributes ? attributes : FILE_ATTRIBUTE_NORMAL);
     return std::string();
 }
 
