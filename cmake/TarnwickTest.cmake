@@ -5,6 +5,10 @@
 # WINDOWS_EXCLUDE names the tests (GoogleTest patterns) left out of a Windows build; the caller
 # says why next to them.
 set(TARNWICK_TEST_ENVIRONMENT "XDG_CACHE_HOME=/dev/null/no-cache-in-tests")
+if(WIN32)
+  # The same place as Wine's drive Z: shows it; a drive that does not exist fails as well.
+  set(TARNWICK_TEST_ENVIRONMENT "XDG_CACHE_HOME=Z:/dev/null/no-cache-in-tests")
+endif()
 
 function(tarnwick_test)
   cmake_parse_arguments(T "" "NAME;LABEL" "SOURCES;LIBS;WINDOWS_EXCLUDE" ${ARGN})

@@ -18,8 +18,10 @@ winpath() { winepath -w "$1" 2>/dev/null; }
 wine "$image" 4096 "$(winpath "$work/pics/a b.png")" || fail "no sample png"
 wine "$image" 8192 "$(winpath "$work/pics/sub/c.jpg")" || fail "no sample jpg"
 
-export FAKE_TOOL_LOG FAKE_TOOL_SHRINK=512
+# A record of finished files of this run's own, never the user's.
+export FAKE_TOOL_LOG FAKE_TOOL_SHRINK=512 XDG_CACHE_HOME
 FAKE_TOOL_LOG=$(winpath "$work/calls.log")
+XDG_CACHE_HOME=$(winpath "$work/cache")
 pics=$(winpath "$work/pics")
 wine "$work/program/tarnwick.exe" "$pics" >"$work/out.txt" 2>"$work/err.txt"
 status=$?
@@ -57,4 +59,5 @@ backups=("$work"/picsBackup_*)
 [ "$(stat -c %s "$work/pics/a b.png")" -eq 2048 ] || fail "a b.png not compressed"
 ls -a "$work/pics" "$work/pics/sub" | grep -q '^\.tarnwick-' && fail "a work folder is left"
 grep -q '^pngcrush|' "$work/calls.log" || fail "pngcrush was not called"
+[ -f "$work/cache/tarnwick/finished.sqlite" ] || fail "no record of the finished files"
 echo "PASS"
