@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The Windows program under Wine on a folder of images, with fake tools beside it and the backup
 # on in the settings file next to it: the same log as on Linux with backslash paths, a backup made
-# by xcopy, exit status 0.
+# by xcopy, exit status 0. A name outside ASCII comes through as UTF-8.
 #   windows_headless_run.sh TARNWICK_EXE FAKE_TOOL_EXE FAKE_IMAGE_EXE WORK_FOLDER
 set -u
 exe=$1 tool=$2 image=$3 work=$4
@@ -15,7 +15,7 @@ for name in pngcrush optipng pngout exiftool upx; do
 done
 printf '{"Full":true,"Strip":true,"Copy":true}' >"$work/program/Tarnwick.config"
 winpath() { winepath -w "$1" 2>/dev/null; }
-wine "$image" 4096 "$(winpath "$work/pics/a b.png")" || fail "no sample png"
+wine "$image" 4096 "$(winpath "$work/pics/a bé.png")" || fail "no sample png"
 wine "$image" 8192 "$(winpath "$work/pics/sub/c.jpg")" || fail "no sample jpg"
 
 # A record of finished files of this run's own, never the user's.
@@ -31,7 +31,7 @@ stamp='[0-9][0-9]/[0-9][0-9]/[0-9]{4} [0-9][0-9]:[0-9][0-9]:[0-9][0-9] (AM|PM)'
 expected=(
   "^Starting Compression at $stamp\$"
   '^Backing up originals\.\.\. done$'
-  '^Compressing a b\.png \(4\.000 KB\)$'
+  '^Compressing a bé\.png \(4\.000 KB\)$'
   '^     Stripping MetaData\.\.\.  New Size: 3\.500 KB$'
   '^     Pass 1/3\.\.\.  New Size: 3\.000 KB$'
   '^     Pass 2/3\.\.\.  New Size: 2\.500 KB$'
@@ -54,9 +54,9 @@ done
 
 backups=("$work"/picsBackup_*)
 [ "${#backups[@]}" -eq 1 ] && [ -d "${backups[0]}" ] || fail "no backup folder beside pics"
-[ "$(stat -c %s "${backups[0]}/a b.png")" -eq 4096 ] || fail "backup of a b.png"
+[ "$(stat -c %s "${backups[0]}/a bé.png")" -eq 4096 ] || fail "backup of a bé.png"
 [ "$(stat -c %s "${backups[0]}/sub/c.jpg")" -eq 8192 ] || fail "backup of sub\\c.jpg"
-[ "$(stat -c %s "$work/pics/a b.png")" -eq 2048 ] || fail "a b.png not compressed"
+[ "$(stat -c %s "$work/pics/a bé.png")" -eq 2048 ] || fail "a bé.png not compressed"
 ls -a "$work/pics" "$work/pics/sub" | grep -q '^\.tarnwick-' && fail "a work folder is left"
 grep -q '^pngcrush|' "$work/calls.log" || fail "pngcrush was not called"
 [ -f "$work/cache/tarnwick/finished.sqlite" ] || fail "no record of the finished files"
