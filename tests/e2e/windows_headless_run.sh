@@ -60,4 +60,17 @@ backups=("$work"/picsBackup_*)
 ls -a "$work/pics" "$work/pics/sub" | grep -q '^\.tarnwick-' && fail "a work folder is left"
 grep -q '^pngcrush|' "$work/calls.log" || fail "pngcrush was not called"
 [ -f "$work/cache/tarnwick/finished.sqlite" ] || fail "no record of the finished files"
+
+# A single file given relative to the caller's folder: its backup is made by copy, beside it.
+wine "$image" 6144 "$(winpath "$work/pics/sub/d.gif")" || fail "no sample gif"
+(cd "$work/pics" && wine "$work/program/tarnwick.exe" 'sub\d.gif' >"$work/single.txt" 2>&1)
+status=$?
+tr -d '\r' <"$work/single.txt" >"$work/single.lf"
+cat "$work/single.lf"
+[ "$status" -eq 0 ] || fail "single file: exit status $status"
+grep -qx 'Compressing d\.gif (6\.000 KB)' "$work/single.lf" || fail "single file: no compressing line"
+grep -qx 'Backing up originals\.\.\. done' "$work/single.lf" || fail "single file: no backup"
+single=("$work"/pics/sub/Backup_*)
+[ "${#single[@]}" -eq 1 ] && [ "$(stat -c %s "${single[0]}/d.gif")" -eq 6144 ] ||
+  fail "single file: no backup copy beside it"
 echo "PASS"
