@@ -73,4 +73,11 @@ grep -qx 'Backing up originals\.\.\. done' "$work/single.lf" || fail "single fil
 single=("$work"/pics/sub/Backup_*)
 [ "${#single[@]}" -eq 1 ] && [ "$(stat -c %s "${single[0]}/d.gif")" -eq 6144 ] ||
   fail "single file: no backup copy beside it"
+
+# A path that is not there: status 2, and the path named on the error stream.
+missing="$(winpath "$work/pics")\\missing.png"
+wine "$work/program/tarnwick.exe" "$missing" >"$work/missing.txt" 2>"$work/missing.err"
+status=$?
+[ "$status" -eq 2 ] || fail "missing path: exit status $status"
+grep -qF "$missing" "$work/missing.err" || fail "missing path: not named on the error stream"
 echo "PASS"
