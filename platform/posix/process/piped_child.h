@@ -24,6 +24,7 @@ public:
     // value in *error when it did not run.
     bool start(SpawnRequest request, int* error);
     bool running() const { return pid >= 0; }
+    pid_t processId() const { return pid; }
 
     // Writes all of text to the child's input; false when the child no longer reads it. Never
     // raises SIGPIPE.
