@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <zlib.h>
 
@@ -135,4 +136,16 @@ double loadAverage()
     double load = 0;
     in >> load;
     return load;
+}
+
+double cpuSeconds()
+{
+    double total = 0;
+    for (int who : {RUSAGE_SELF, RUSAGE_CHILDREN}) {
+        rusage usage{};
+        getrusage(who, &usage);
+        total += usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
+                 (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    }
+    return total;
 }

@@ -42,3 +42,7 @@ bool writeBenchPng(const std::string& path, int width, int height, int seed);
 
 // The load average of the last minute: other work on the machine disturbs every timing.
 double loadAverage();
+
+// CPU seconds this process and its reaped children have used so far: a load-independent
+// measure next to wall times on a shared machine.
+double cpuSeconds();

@@ -5,8 +5,6 @@
 // The pool should be at least 1.8 times as fast on 2 cores; the control shows what the machine
 // gives at the moment.
 //   bench_engine_pool [FILES [ROUNDS]]   (default 24 files, 2 rounds)
-#include <sys/resource.h>
-
 #include <cstdio>
 #include <functional>
 #include <cstdlib>
@@ -21,19 +19,6 @@
 #include "engine/worker_pool.h"
 
 namespace {
-
-// CPU seconds this process and its reaped children have used so far.
-double cpuSeconds()
-{
-    double total = 0;
-    for (int who : {RUSAGE_SELF, RUSAGE_CHILDREN}) {
-        rusage usage{};
-        getrusage(who, &usage);
-        total += usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
-                 (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-    }
-    return total;
-}
 
 // Wall seconds of work, and how many processors it kept busy on average.
 struct Timing {
