@@ -118,6 +118,7 @@ std::optional<std::string> argumentFileLine(const std::string& argument)
 struct ExiftoolSessionRunner::Session {
     posix_process::PipedChild child;
     std::string program;
+    std::string folder;
     bool highPriority = false;
     unsigned next = 0;
     bool answered = false; // the running process finished a file
@@ -202,7 +203,8 @@ ExiftoolSessionRunner::handoverFor(const std::string& command)
         handover.lines += '\n';
     }
     const char* path = std::getenv("PATH");
-    if (!posix_process::findProgram(words[0].text, currentFolder(), path, &handover.program))
+    handover.folder = currentFolder();
+    if (!posix_process::findProgram(words[0].text, handover.folder, path, &handover.program))
         return std::nullopt;
     if (!speaksSessions(handover.program))
         return std::nullopt;
@@ -234,7 +236,8 @@ RunOutcome ExiftoolSessionRunner::runInSession(Session& session, const Handover&
     const auto start = std::chrono::steady_clock::now();
     const bool limited = tool.timeLimit.count() > 0;
     if (session.child.running() &&
-        (session.program != handover.program || session.highPriority != tool.highPriority))
+        (session.program != handover.program || session.folder != handover.folder ||
+         session.highPriority != tool.highPriority))
         session.end();
     if (!session.child.running()) {
         posix_process::SpawnRequest request;
@@ -248,6 +251,7 @@ RunOutcome ExiftoolSessionRunner::runInSession(Session& session, const Handover&
         }
         ++started;
         session.program = handover.program;
+        session.folder = handover.folder;
         session.highPriority = tool.highPriority;
         session.answered = false;
     }

@@ -29,7 +29,8 @@ public:
     // An exiftool command goes to the calling thread's session (started when needed): the same
     // arguments, and the same outcome as a run of its own. A session that dies hands that file
     // to the wrapped runner; one that runs past the time limit or is aborted is ended, and the
-    // next file starts a new one.
+    // next file starts a new one. A file that asks for another program, current folder or
+    // priority than the session has also gets a new one.
     RunOutcome run(const ToolRun& tool) override;
     bool canFind(const std::string& program) override { return wrapped.canFind(program); }
     std::string locate(const std::string& program) override { return wrapped.locate(program); }
@@ -43,6 +44,7 @@ private:
     struct Session;
     struct Handover {
         std::string program; // the file the interpreter would run
+        std::string folder;  // the current folder, which relative paths start from
         std::string lines;   // the arguments, one line each
     };
 

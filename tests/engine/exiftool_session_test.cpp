@@ -3,6 +3,7 @@
 #include "engine/exiftool_session_runner.h"
 
 #include <signal.h>
+#include <unistd.h>
 #include <sys/stat.h>
 
 #include <atomic>
@@ -250,6 +251,23 @@ TEST_F(ExiftoolSessionTest, LateAndStoppedFilesEndTheirSessionAsASingleRunWould)
     EXPECT_EQ(runner.sessionsStarted(), 3);
     EXPECT_EQ(fileSize(files[0]), 4096);
     EXPECT_EQ(fileSize(files[1]), 3896);
+}
+
+TEST_F(ExiftoolSessionTest, RelativePathsStartFromTheFolderCurrentAtEachFile)
+{
+    const std::vector<std::string> first = writeImages("one", {"a.png"});
+    const std::vector<std::string> second = writeImages("two", {"a.png"});
+    char saved[4096];
+    ASSERT_NE(::getcwd(saved, sizeof saved), nullptr);
+    ExiftoolSessionRunner runner(interpreterRunner());
+    for (const char* folder : {"one", "two"}) {
+        ASSERT_EQ(::chdir(temp.file(folder).c_str()), 0);
+        EXPECT_EQ(runner.run(ToolRun{stepCommand(stripStep, "a.png")}).end, RunEnd::Finished);
+    }
+    ASSERT_EQ(::chdir(saved), 0);
+    EXPECT_EQ(fileSize(first[0]), 3996);
+    EXPECT_EQ(fileSize(second[0]), 3996);
+    EXPECT_EQ(runner.sessionsStarted(), 2);
 }
 
 TEST(ArgumentFileLine, PlainWhereExiftoolKeepsTheLineEscapedOrRefusedOtherwise)
