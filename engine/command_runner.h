@@ -43,6 +43,10 @@ public:
     {
         return canFind(program) ? program : std::string();
     }
+
+    // The calling thread runs no more tools for this job: what the runner keeps open for it
+    // can end now (a thread's tools must not outlive it).
+    virtual void threadFinished() {}
 };
 
 // The command interpreter, as runCommand uses it, and its own program lookup.

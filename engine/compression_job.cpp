@@ -1,12 +1,13 @@
 #include "engine/compression_job.h"
 
+#include <memory>
+
 #include "engine/clock.h"
-
-#include "engine/file_queries.h"
-
 #include "engine/compress_file.h"
+#include "engine/file_queries.h"
 #include "engine/file_collection.h"
 #include "engine/file_kinds.h"
+#include "engine/job_runner.h"
 #include "engine/originals_backup.h"
 #include "engine/size_report.h"
 #include "engine/tool_check.h"
@@ -117,9 +118,24 @@ JobOutcome runCompressionJob(const JobContext& job, const std::vector<std::strin
                                   : compressFolder(withSetup, path);
 }
 
+namespace {
+
+// The program's jobs start their tools through a runner of their own, ended with the job.
+JobOutcome runProgramJob(ReportSurfaces& mainWindow, const std::vector<std::string>& paths,
+                         FinishedRecord* record)
+{
+    const JobContext process = processJobContext(mainWindow);
+    std::unique_ptr<ToolRunner> runner = makeJobRunner(process.runner);
+    JobContext job{process.surfaces, process.state, runner ? *runner : process.runner,
+                   process.checker, record};
+    return runCompressionJob(job, paths);
+}
+
+} // namespace
+
 JobOutcome runCompressionJob(ReportSurfaces& mainWindow, const std::vector<std::string>& paths)
 {
-    return runCompressionJob(processJobContext(mainWindow), paths);
+    return runProgramJob(mainWindow, paths, nullptr);
 }
 
 JobOutcome runRecordedCompressionJob(ReportSurfaces& mainWindow,
@@ -127,9 +143,7 @@ JobOutcome runRecordedCompressionJob(ReportSurfaces& mainWindow,
 {
     // The record lives in the user's cache folder; a job that cannot use it does all the work.
     SqliteRecord record(finishedRecordPath());
-    JobContext job = processJobContext(mainWindow);
-    job.record = &record;
-    return runCompressionJob(job, paths);
+    return runProgramJob(mainWindow, paths, &record);
 }
 
 std::string jobSetup(const JobContext& job)

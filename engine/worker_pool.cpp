@@ -34,6 +34,11 @@ void compressionWorker(const JobContext& job, const std::vector<std::string>& fi
     // The pool keeps the quiet, high-priority mode it started with even if HogSystem is
     // switched off meanwhile, so workers never write interleaved per-file lines.
     const StepMode quiet{false, true};
+    // Whatever the runner keeps for this thread ends with it.
+    struct Finish {
+        ToolRunner& runner;
+        ~Finish() { runner.threadFinished(); }
+    } finish{job.runner};
     while (job.running()) {
         std::uint32_t index;
         {

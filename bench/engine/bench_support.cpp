@@ -1,11 +1,15 @@
 #include "bench/engine/bench_support.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <sys/resource.h>
 #include <sys/wait.h>
+#include <zlib.h>
 
 void KeptSurfaces::append(const std::string& piece)
 {
@@ -61,4 +65,87 @@ int report(const std::string& name, double ratio, double target, bool atMost)
     std::printf("%s: ratio %.3f (target %s %.2f): %s\n", name.c_str(), ratio,
                 atMost ? "at most" : "at least", target, pass ? "PASS" : "FAIL");
     return pass ? 0 : 1;
+}
+
+namespace {
+
+void putBigEndian(std::string& out, std::uint32_t value)
+{
+    for (int shift = 24; shift >= 0; shift -= 8)
+        out += static_cast<char>((value >> shift) & 0xff);
+}
+
+void putChunk(std::string& out, const char* type, const std::string& data)
+{
+    putBigEndian(out, static_cast<std::uint32_t>(data.size()));
+    const std::string typed = std::string(type, 4) + data;
+    out += typed;
+    putBigEndian(out, static_cast<std::uint32_t>(
+                          crc32(0, reinterpret_cast<const Bytef*>(typed.data()), typed.size())));
+}
+
+} // namespace
+
+bool writeBenchPng(const std::string& path, int width, int height, int seed)
+{
+    std::string raw;
+    std::uint32_t noise = 2463534242u + static_cast<std::uint32_t>(seed) * 2654435761u;
+    const int style = seed % 4;
+    for (int y = 0; y < height; ++y) {
+        raw += '\0';
+        for (int x = 0; x < width; ++x) {
+            noise ^= noise << 13;
+            noise ^= noise >> 17;
+            noise ^= noise << 5;
+            const int grain = style == 0 ? 0 : static_cast<int>(noise % (style * 12 + 1));
+            const bool inside =
+                (x - width / 2) * (x - width / 2) + (y - height / 3) * (y - height / 3) <
+                (width * width) / (6 + seed % 5);
+            const int r = (x * 255 / width + grain + (inside ? 90 : 0)) & 0xff;
+            const int g = (y * 255 / height + seed * 17 + grain) & 0xff;
+            const int b = ((x ^ y) * (1 + seed % 3) + (inside ? 0 : 40)) & 0xff;
+            raw += static_cast<char>(r);
+            raw += static_cast<char>(g);
+            raw += static_cast<char>(b);
+        }
+    }
+    uLongf packedSize = compressBound(raw.size());
+    std::string packed(packedSize, '\0');
+    if (compress2(reinterpret_cast<Bytef*>(packed.data()), &packedSize,
+                  reinterpret_cast<const Bytef*>(raw.data()), raw.size(), 1) != Z_OK)
+        return false;
+    packed.resize(packedSize);
+
+    std::string png = "\x89PNG\r\n\x1a\n";
+    std::string header;
+    putBigEndian(header, static_cast<std::uint32_t>(width));
+    putBigEndian(header, static_cast<std::uint32_t>(height));
+    header += std::string("\x08\x02\x00\x00\x00", 5);
+    putChunk(png, "IHDR", header);
+    putChunk(png, "tEXt", std::string("Comment\0benchmark image ", 25) + std::to_string(seed));
+    putChunk(png, "IDAT", packed);
+    putChunk(png, "IEND", "");
+    std::ofstream out(path, std::ios::binary);
+    out << png;
+    return static_cast<bool>(out.flush());
+}
+
+double loadAverage()
+{
+    std::ifstream in("/proc/loadavg");
+    double load = 0;
+    in >> load;
+    return load;
+}
+
+double cpuSeconds()
+{
+    double total = 0;
+    for (int who : {RUSAGE_SELF, RUSAGE_CHILDREN}) {
+        rusage usage{};
+        getrusage(who, &usage);
+        total += usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
+                 (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    }
+    return total;
 }

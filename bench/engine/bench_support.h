@@ -35,3 +35,14 @@ int shell(const std::string& command);
 
 // Prints "NAME: ratio R (target T): PASS|FAIL" and returns 0 when it passes.
 int report(const std::string& name, double ratio, double target, bool atMost);
+
+// Writes a real RGB PNG of width x height whose picture depends on seed (gradients, shapes and
+// noise in a mix that varies with it), with a text chunk for a strip to remove. False on failure.
+bool writeBenchPng(const std::string& path, int width, int height, int seed);
+
+// The load average of the last minute: other work on the machine disturbs every timing.
+double loadAverage();
+
+// CPU seconds this process and its reaped children have used so far: a load-independent
+// measure next to wall times on a shared machine.
+double cpuSeconds();

@@ -94,11 +94,22 @@ void openNull(const ChildPlan& plan, int target, int flags)
     if (::getppid() != plan.parent)
         ::_exit(cannotRun);
 
-    // Hidden console: nothing to read, nowhere to write.
-    openNull(plan, STDIN_FILENO, O_RDONLY);
-    openNull(plan, STDOUT_FILENO, O_WRONLY);
-    if (::dup2(STDOUT_FILENO, STDERR_FILENO) < 0)
-        fail(plan, errno);
+    // Hidden console: nothing to read, nowhere to write, unless the caller talks to the child.
+    if (plan.input >= 0) {
+        if (::dup2(plan.input, STDIN_FILENO) < 0)
+            fail(plan, errno);
+    } else {
+        openNull(plan, STDIN_FILENO, O_RDONLY);
+    }
+    if (plan.output >= 0) {
+        if (::dup2(plan.output, STDOUT_FILENO) < 0)
+            fail(plan, errno);
+        openNull(plan, STDERR_FILENO, O_WRONLY);
+    } else {
+        openNull(plan, STDOUT_FILENO, O_WRONLY);
+        if (::dup2(STDOUT_FILENO, STDERR_FILENO) < 0)
+            fail(plan, errno);
+    }
 
     if (plan.workingFolder && ::chdir(plan.workingFolder) != 0)
         fail(plan, errno);

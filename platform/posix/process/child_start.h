@@ -22,11 +22,14 @@ struct ChildPlan {
     NicePlan nice;
     pid_t parent = -1;  // this process, to notice a parent that died before the child was armed
     int errorPipe = -1; // close-on-exec, above 2: gets the errno value when the child cannot run
+    int input = -1;     // above 2: the child's standard input; -1: /dev/null
+    int output = -1;    // above 2: the child's standard output (its errors go to /dev/null)
 };
 
 // Starts the child and returns its pid once it has run the program or failed to (a failure
 // arrives through plan.errorPipe); -1 with the errno value in *error when no child could be
-// made. The child leads its own process group, has /dev/null as its standard streams, default
+// made. The child leads its own process group, has /dev/null as its standard streams (or the
+// plan's input and output), default
 // handling for the usual signals, an empty signal mask, and dies when the thread that started
 // it ends (so with this whole process, however it ends).
 pid_t startChild(const ChildPlan& plan, int* error);

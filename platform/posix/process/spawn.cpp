@@ -108,6 +108,8 @@ pid_t spawnProgram(const SpawnRequest& request, int* error)
     plan.nice = planNice(request.highPriority);
     plan.parent = ::getpid();
     plan.errorPipe = errorPipe[1];
+    plan.input = request.input;
+    plan.output = request.output;
 
     ChildRegistration registration;
     int startError = 0;

@@ -15,6 +15,8 @@ struct SpawnRequest {
     const std::vector<std::string>* environment = nullptr; // null: the caller's environment
     std::string workingFolder;                             // empty: the caller's current folder
     bool highPriority = false; // lower the child's nice value where allowed
+    int input = -1;            // close-on-exec, above 2: the child's standard input; -1: /dev/null
+    int output = -1;           // close-on-exec, above 2: its standard output (errors to /dev/null)
 };
 
 // Starts the program and registers it among the live children; returns its pid, or -1 with the

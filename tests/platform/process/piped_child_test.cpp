@@ -1,0 +1,99 @@
+// A child kept running to talk to: lines both ways, its end, and a child that no longer reads.
+#include "platform/posix/process/piped_child.h"
+
+#include <gtest/gtest.h>
+
+#include <signal.h>
+
+#include <cerrno>
+
+#include "support/waiting.h"
+
+namespace {
+
+using posix_process::PipedChild;
+using std::chrono::milliseconds;
+
+posix_process::SpawnRequest shell(const std::string& script)
+{
+    posix_process::SpawnRequest request;
+    request.path = "/bin/sh";
+    request.arguments = {"/bin/sh", "-c", script};
+    return request;
+}
+
+bool groupGone(pid_t group)
+{
+    return ::kill(-group, 0) != 0 && errno == ESRCH;
+}
+
+TEST(PipedChild, TalksInLinesAndEndsWhenItsInputCloses)
+{
+    PipedChild child;
+    int error = 0;
+    // Errors go nowhere: only standard output comes back.
+    ASSERT_TRUE(child.start(shell("while read -r line; do echo \"got $line\"; echo noise >&2; "
+                                  "done; exit 3"),
+                            &error))
+        << error;
+    std::string line;
+    EXPECT_EQ(child.readLine(&line, milliseconds(20)), PipedChild::Read::waiting);
+    ASSERT_TRUE(child.send("one\ntwo\n"));
+    ASSERT_EQ(child.readLine(&line, milliseconds(5000)), PipedChild::Read::line);
+    EXPECT_EQ(line, "got one");
+    ASSERT_EQ(child.readLine(&line, milliseconds(5000)), PipedChild::Read::line);
+    EXPECT_EQ(line, "got two");
+    EXPECT_EQ(child.finish(milliseconds(5000)), 3);
+    EXPECT_FALSE(child.running());
+}
+
+TEST(PipedChild, ChildThatIgnoresTheEndIsKilledWithItsGroup)
+{
+    PipedChild child;
+    int error = 0;
+    ASSERT_TRUE(child.start(shell("trap '' TERM; sleep 30 & while :; do sleep 1; done"), &error));
+    const pid_t group = child.processId();
+    const auto start = std::chrono::steady_clock::now();
+    // Killed after the grace: an exit code of SIGKILL.
+    EXPECT_EQ(child.finish(milliseconds(100)), 128 + SIGKILL);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+    // The sleep it started went with it (an orphan may take a moment to be collected).
+    EXPECT_TRUE(waitUntil([&] { return groupGone(group); }, milliseconds(3000)));
+}
+
+TEST(PipedChild, WritingToAChildThatStoppedReadingFailsWithoutASignal)
+{
+    PipedChild child;
+    int error = 0;
+    ASSERT_TRUE(child.start(shell("exec 0<&-; echo closed; sleep 30"), &error));
+    std::string line;
+    ASSERT_EQ(child.readLine(&line, milliseconds(5000)), PipedChild::Read::line);
+    // Were SIGPIPE raised, this test program would end here.
+    EXPECT_FALSE(child.send(std::string(1 << 16, 'x')));
+    sigset_t pending;
+    sigpending(&pending);
+    EXPECT_FALSE(sigismember(&pending, SIGPIPE));
+    child.kill();
+    EXPECT_FALSE(child.running());
+}
+
+TEST(PipedChild, OutputEndsWhenTheChildDiesAndAMissingProgramDoesNotStart)
+{
+    PipedChild child;
+    int error = 0;
+    ASSERT_TRUE(child.start(shell("echo last; kill -9 $$"), &error));
+    std::string line;
+    ASSERT_EQ(child.readLine(&line, milliseconds(5000)), PipedChild::Read::line);
+    EXPECT_EQ(line, "last");
+    EXPECT_EQ(child.readLine(&line, milliseconds(5000)), PipedChild::Read::closed);
+    EXPECT_EQ(child.finish(milliseconds(0)), 128 + SIGKILL);
+
+    posix_process::SpawnRequest missing;
+    missing.path = "/nonexistent/tool";
+    missing.arguments = {"/nonexistent/tool"};
+    EXPECT_FALSE(child.start(missing, &error));
+    EXPECT_EQ(error, ENOENT);
+    EXPECT_FALSE(child.running());
+}
+
+} // namespace
