@@ -52,7 +52,7 @@ public:
     // The frame and its menus are gone by now: the mark is the one the callback last saw.
     void onExit() override
     {
-        std::ofstream out(programFolder() + "toolkit-window.txt");
+        std::ofstream out(programFolder() + "toolkit-window.txt", std::ios::binary);
         out << "checked=" << (checked ? 1 : 0) << " toggles=" << toggles.load() << "\n";
     }
 };

@@ -126,6 +126,17 @@ TEST_F(WindowUnderWine, ProgramSavesAnOptionChosenByKeyboardWhenClosed)
     screenshot("windows-main-window.png");
     // The menu opens on its first item, Full Compression; one down is Strip MetaData.
     chooseSecondItemOfFirstMenu(window, "windows-main-window-options-menu.png");
+
+    // About runs on the command thread; its box, owned by the window, holds further commands
+    // until it is closed.
+    xdo().typeKeys(window, {"alt+h", "a"});
+    const unsigned long box = windowNamed("^About Tarnwick$");
+    ASSERT_NE(box, 0u) << stderrText();
+    EXPECT_TRUE(xdo().waitUntilDrawn(box));
+    screenshot("windows-about-box.png");
+    xdo().pressKeyIn(box, "Return");
+    EXPECT_TRUE(waitUntil([&] { return !xdo().windowShown("^About Tarnwick$"); }, 10s));
+
     xdo().typeKeys(window, {"alt+F4"});
     EXPECT_EQ(child->wait(30s), 0) << stderrText();
     EXPECT_EQ(readFile(folder.file("Tarnwick.config")),
