@@ -10,6 +10,7 @@
 #include <regex>
 
 #include "gui/gui_support.h"
+#include "gui/x_client.h"
 #include "gui/xdotool.h"
 
 using namespace guitest;
@@ -92,6 +93,15 @@ protected:
 
     std::string stderrText() { return readFile(folder.file("stderr.txt")); }
 
+    // The log pane's text as a user copies it: click into it, select it all, copy.
+    std::string copiedLog(unsigned long window)
+    {
+        xdo().clickIn(window, 300, 300);
+        xdo().typeKeys(window, {"ctrl+Home", "ctrl+shift+End", "ctrl+c"});
+        XClient client(server->display());
+        return client.clipboardText();
+    }
+
     XDoTool xdo() const { return XDoTool(server->display()); }
 
     static XvfbServer* server;
@@ -141,6 +151,41 @@ TEST_F(WindowUnderWine, ProgramSavesAnOptionChosenByKeyboardWhenClosed)
     EXPECT_EQ(child->wait(30s), 0) << stderrText();
     EXPECT_EQ(readFile(folder.file("Tarnwick.config")),
               std::regex_replace(defaultSettings, std::regex("\"Strip\":true"), "\"Strip\":false"));
+}
+
+TEST_F(WindowUnderWine, ProgramCompressesAFolderDroppedOnItFromTheDesktop)
+{
+    const std::string built = environment("TARNWICK_WINDOWS_PROGRAM");
+    if (built.empty() || !fileExists(built))
+        GTEST_SKIP() << "tarnwick.exe is not built";
+    // No backup copies, and no tools beside the program: the job walks the folder and logs what
+    // it finds, which shows that the drop and its path arrived.
+    writeFile(folder.file("Tarnwick.config"), "{\"Copy\":false}");
+    const std::string pictures = folder.file("My Pictures");
+    writeFileOfSize(pictures + "/one.png", 4096);
+    start(built, "tarnwick.exe");
+    const unsigned long window = windowNamed("^Tarnwick 6\\.1$");
+    ASSERT_NE(window, 0u) << stderrText();
+    EXPECT_TRUE(xdo().waitUntilDrawn(window));
+
+    XClient source(server->display());
+    ASSERT_TRUE(source.ok());
+    ASSERT_TRUE(source.dropUriList(window, 500, 400, fileUri(pictures) + "\r\n"))
+        << source.lastError;
+    std::string log;
+    waitUntil(
+        [&] {
+            log = copiedLog(window);
+            return log.find("Finished Compression at ") != std::string::npos;
+        },
+        60s, 500ms);
+    EXPECT_NE(log.find("Starting Compression at "), std::string::npos) << log;
+    EXPECT_NE(log.find("one.png"), std::string::npos) << log;
+    screenshot("windows-main-window-after-drop.png");
+    writeFile(artifactsFolder() + "/windows-log-after-drop.txt", log);
+
+    xdo().typeKeys(window, {"alt+F4"});
+    EXPECT_EQ(child->wait(30s), 0) << stderrText();
 }
 
 } // namespace
