@@ -5,9 +5,9 @@
 
 #include "app/command_line.h"
 #include "app/headless_main.h"
+#include "app/window/display_session.h"
 #include "app/window/my_app.h"
 #include "app/window/my_frame.h"
-#include "app/window/display_session.h"
 #include "app/window/standard_streams.h"
 #include "toolkit/workers.h"
 
