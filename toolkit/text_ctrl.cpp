@@ -12,6 +12,9 @@ liveTextCtrl::liveTextCtrl(liveWindow* parentWindow, int x, int y, int width, in
                              height, parentWindow ? parentWindow->handle : nullptr, nullptr,
                              GetModuleHandleA(nullptr), nullptr);
     SendMessageA(handle, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), 0);
+    // An edit control holds 30,000 characters unless told otherwise (0: as many as it can); the
+    // log of one long job is more.
+    SendMessageA(handle, EM_SETLIMITTEXT, 0, 0);
     if (!text.empty()) {
         SendMessageA(handle, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
         UpdateWindow(handle);

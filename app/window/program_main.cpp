@@ -5,10 +5,10 @@
 
 #include "app/command_line.h"
 #include "app/headless_main.h"
+#include "app/window/display_session.h"
 #include "app/window/my_app.h"
 #include "app/window/my_frame.h"
-#include "platform/gtk/gtk_display.h"
-#include "platform/winlayer/display_driver.h"
+#include "app/window/standard_streams.h"
 #include "toolkit/workers.h"
 
 namespace {
@@ -32,20 +32,13 @@ int interactiveMain(liveApplication& app)
 int interactiveMain(liveApplication& app, const std::vector<std::string>& openPaths)
 {
     // Only a run with a window touches the display at all.
-    std::unique_ptr<gtkdisplay::GtkDisplay> display = gtkdisplay::GtkDisplay::open();
-    if (!display) {
-        std::fputs(
-            "tarnwick: cannot open the display (is DISPLAY set?); to compress without a window, "
-            "give a path: tarnwick PATH\n",
-            stderr);
+    if (!openDisplay())
         return 1;
-    }
-    winlayer::setDisplayDriver(display.get());
 
     setModuleInstance(GetModuleHandleA(nullptr));
     if (!initialize(app) || !app.getMainWindow()) {
         std::fputs("tarnwick: the main window could not be created\n", stderr);
-        winlayer::setDisplayDriver(nullptr);
+        closeDisplay();
         return 1;
     }
     app.showMainWindow();
@@ -57,8 +50,7 @@ int interactiveMain(liveApplication& app, const std::vector<std::string>& openPa
     // deleted (saving the settings) only after that.
     app.run();
 
-    winlayer::setDisplayDriver(nullptr);
-    display.reset();
+    closeDisplay();
     return 0;
 }
 
@@ -74,5 +66,6 @@ int programMain(const std::vector<std::string>& arguments)
                 paths.push_back(*it);
         return interactiveMain(application, absolutePaths(paths));
     }
+    useParentConsole();
     return headlessMain(arguments);
 }

@@ -9,7 +9,8 @@
 namespace winlayer {
 
 // A descriptor (an eventfd) that becomes readable whenever a message is posted or sent to the
-// calling thread's queue; a display's main loop can watch it. Owned by the layer.
+// calling thread's queue; a display's main loop can watch it. Owned by the layer. Linux only: on
+// Windows the system's own waits see the queue.
 int queueWakeDescriptor();
 
 // Sleeps until the calling thread has input (sent or posted messages, a quit) or the time-out

@@ -159,15 +159,41 @@ bool XClient::dropUriList(unsigned long target, int x, int y, const std::string&
                       (static_cast<long>(x) << 16) | y, static_cast<long>(time),
                       static_cast<long>(copy));
 
+    // Answers the target's request for the data: GTK asks after the drop, Wine already on
+    // XdndEnter, before it answers the position.
+    auto serveRequest = [&](const XSelectionRequestEvent& request) {
+        XEvent reply{};
+        reply.xselection.type = SelectionNotify;
+        reply.xselection.display = d;
+        reply.xselection.requestor = request.requestor;
+        reply.xselection.selection = request.selection;
+        reply.xselection.target = request.target;
+        reply.xselection.time = request.time;
+        reply.xselection.property = None;
+        if (request.target == uriType && request.property != None) {
+            XChangeProperty(d, request.requestor, request.property, uriType, 8, PropModeReplace,
+                            reinterpret_cast<const unsigned char*>(uriList.data()),
+                            static_cast<int>(uriList.size()));
+            reply.xselection.property = request.property;
+        }
+        XSendEvent(d, request.requestor, False, NoEventMask, &reply);
+        XFlush(d);
+    };
+
     XEvent event;
-    bool accepted = false;
-    if (!nextEvent(d, event, deadline, [&](XEvent& e) {
-            return e.type == ClientMessage && e.xclient.message_type == status;
-        })) {
-        lastError = "no XdndStatus";
-        return false;
+    for (;;) {
+        if (!nextEvent(d, event, deadline, [&](XEvent& e) {
+                return e.type == SelectionRequest ||
+                       (e.type == ClientMessage && e.xclient.message_type == status);
+            })) {
+            lastError = "no XdndStatus";
+            return false;
+        }
+        if (event.type == ClientMessage)
+            break;
+        serveRequest(event.xselectionrequest);
     }
-    accepted = (event.xclient.data.l[1] & 1) != 0;
+    const bool accepted = (event.xclient.data.l[1] & 1) != 0;
     if (!accepted) {
         sendClientMessage(d, target, leave, static_cast<long>(own), 0, 0, 0, 0);
         lastError = "target refused the drag";
@@ -186,23 +212,7 @@ bool XClient::dropUriList(unsigned long target, int x, int y, const std::string&
         }
         if (event.type == ClientMessage)
             return version < 5 || (event.xclient.data.l[1] & 1) != 0;
-        XSelectionRequestEvent& request = event.xselectionrequest;
-        XEvent reply{};
-        reply.xselection.type = SelectionNotify;
-        reply.xselection.display = d;
-        reply.xselection.requestor = request.requestor;
-        reply.xselection.selection = request.selection;
-        reply.xselection.target = request.target;
-        reply.xselection.time = request.time;
-        reply.xselection.property = None;
-        if (request.target == uriType && request.property != None) {
-            XChangeProperty(d, request.requestor, request.property, uriType, 8, PropModeReplace,
-                            reinterpret_cast<const unsigned char*>(uriList.data()),
-                            static_cast<int>(uriList.size()));
-            reply.xselection.property = request.property;
-        }
-        XSendEvent(d, request.requestor, False, NoEventMask, &reply);
-        XFlush(d);
+        serveRequest(event.xselectionrequest);
     }
 }
 

@@ -18,6 +18,12 @@ bool opensMenu(const std::string& key)
     return key.size() == 5 && key.rfind("alt+", 0) == 0;
 }
 
+// Keys that move the highlight inside an open menu and leave it open.
+bool movesInMenu(const std::string& key)
+{
+    return key == "Up" || key == "Down";
+}
+
 unsigned long rootOr(unsigned long window, const std::string& display)
 {
     if (window != 0)
@@ -67,7 +73,7 @@ void XDoTool::typeKeys(unsigned long window, const std::vector<std::string>& key
         runCommand({"xdotool", "key", key}, display);
         if (opensMenu(key)) {
             menuOpen = waitUntil([&] { return client.shownPopupCount() > withoutMenu; }, 5s);
-        } else if (menuOpen) {
+        } else if (menuOpen && !movesInMenu(key)) {
             // Choosing an item or Escape closes the menu.
             waitUntil([&] { return client.shownPopupCount() <= withoutMenu; }, 5s);
             menuOpen = false;

@@ -24,7 +24,8 @@ public:
 
     // Focuses the window and types the keys (xdotool names) one after another. A key that opens
     // a menu (alt+letter) is followed by a wait until the menu is shown, and a key typed into an
-    // open menu by a wait until the menu has gone, so that the next key reaches the right place.
+    // open menu (other than Up and Down, which only move in it) by a wait until the menu has gone,
+    // so that the next key reaches the right place.
     void typeKeys(unsigned long window, const std::vector<std::string>& keys) const;
     // Focuses the window and presses one key.
     void pressKeyIn(unsigned long window, const std::string& key) const;

@@ -47,11 +47,6 @@ void noteB300(liveWindow*)
 {
     seen.add("B 0x300");
 }
-void alert()
-{
-    liveMessageBox("from a command", 0);
-}
-
 // A long command, like a message box left open: it waits until the interface thread has handled a
 // message posted after the next command.
 std::atomic<bool> markerHandled{false};
@@ -193,26 +188,6 @@ TEST_F(CommandTest, NotificationReachesOnlyTheBindingOfThatControlAndCode)
     ASSERT_TRUE(served(1));
     waitForWorkers();
     EXPECT_EQ(seen.all(), std::vector<std::string>{"A 0x300"});
-}
-
-TEST_F(CommandTest, MessageBoxesAreOwnedByTheMainWindowWithTheDefaultCaption)
-{
-    winlayer::clearShownMessageBoxes();
-    liveMessageBox("plain", MB_OK);
-    liveMessageBox(std::string("titled"), std::string("About Tarnwick"), MB_OK);
-    liveMenuBar bar;
-    choose(*frame, bar.addMenu("&Help")->addItem(alert, "&Alert")->id);
-    pumpUntil([] { return winlayer::shownMessageBoxes().size() >= 3; });
-    const auto boxes = winlayer::shownMessageBoxes();
-    ASSERT_EQ(boxes.size(), 3u);
-    EXPECT_EQ(boxes[0].caption, "Alert!");
-    EXPECT_EQ(boxes[0].text, "plain");
-    EXPECT_EQ(boxes[0].type, MB_OK);
-    EXPECT_EQ(boxes[1].caption, "About Tarnwick");
-    EXPECT_EQ(boxes[2].caption, "Alert!");
-    EXPECT_NE(boxes[2].threadId, interfaceThread.load());
-    for (const auto& box : boxes)
-        EXPECT_EQ(box.owner, frame->handle);
 }
 
 } // namespace

@@ -33,6 +33,19 @@ TEST_F(TextCtrlTest, AppendAddsExactlyThePieceAtTheEnd)
     EXPECT_EQ(titled.getText(), "xy");
 }
 
+TEST_F(TextCtrlTest, TheLogHoldsMoreThanAnEditControlsDefaultLimit)
+{
+    // An edit control takes 30,000 characters unless told otherwise; a long job logs more.
+    liveMultilineTextCtrl log(&frame, 0, 0, 100, 100, "", logPaneStyle);
+    const std::string line = std::string(98, 'x') + "\r\n";
+    for (int i = 0; i < 400; ++i)
+        log.append(line);
+    log.append("last");
+    const std::string text = log.getText();
+    EXPECT_EQ(text.size(), 400 * line.size() + 4);
+    EXPECT_EQ(text.substr(text.size() - 4), "last");
+}
+
 TEST_F(TextCtrlTest, AppendsFromSeveralThreadsKeepEveryLineWhole)
 {
     liveMultilineTextCtrl log(&frame, 0, 0, 100, 100, "", logPaneStyle);
