@@ -62,6 +62,7 @@ if [ ! -f "$program" ]; then
   exit 1
 fi
 cp "$program" "$build/tarnwick.exe"
+x86_64-w64-mingw32-strip "$build/tarnwick.exe"
 
 # The zip: the program, the read-me, and the licences of the project and of every library linked
 # into the program (the mingw-w64 runtime and GCC's C++ library included).
