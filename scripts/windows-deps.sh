@@ -50,12 +50,17 @@ done
 
 # apt-get source needs deb-src entries: the same mirrors and suites as the binary ones.
 source_uris() { apt-get source --print-uris -qq "$1" 2>/dev/null; }
-if ! source_uris giflib | grep -q orig; then
-  src_list=/etc/apt/sources.list.d/tarnwick-deb-src.sources
-  bin_list=/etc/apt/sources.list.d/debian.sources
-  if [ ! -f "$src_list" ] && [ -f "$bin_list" ] && ! grep -rqs '^Types:.*deb-src' /etc/apt/sources.list.d/; then
-    say "adding deb-src entries to $src_list"
-    sed 's/^Types: *deb$/Types: deb-src/' "$bin_list" | "${sudo_cmd[@]}" tee "$src_list" >/dev/null
+if ! source_uris giflib | grep orig >/dev/null; then
+  if ! grep -rqs '^\(Types:.*\)\?deb-src' /etc/apt/sources.list /etc/apt/sources.list.d/; then
+    if [ -f /etc/apt/sources.list.d/debian.sources ]; then
+      say "adding deb-src entries beside /etc/apt/sources.list.d/debian.sources"
+      sed 's/^Types: *deb$/Types: deb-src/' /etc/apt/sources.list.d/debian.sources |
+        "${sudo_cmd[@]}" tee /etc/apt/sources.list.d/tarnwick-deb-src.sources >/dev/null
+    elif [ -f /etc/apt/sources.list ]; then
+      say "adding deb-src lines beside /etc/apt/sources.list"
+      sed -n 's/^deb /deb-src /p' /etc/apt/sources.list |
+        "${sudo_cmd[@]}" tee /etc/apt/sources.list.d/tarnwick-deb-src.list >/dev/null
+    fi
   fi
   "${sudo_cmd[@]}" apt-get update -qq
 fi
