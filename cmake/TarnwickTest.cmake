@@ -10,6 +10,13 @@ if(WIN32)
   set(TARNWICK_TEST_ENVIRONMENT "XDG_CACHE_HOME=Z:/dev/null/no-cache-in-tests")
 endif()
 
+# A cross build lists a program's tests when ctest runs (through the emulator), not while building.
+if(CMAKE_CROSSCOMPILING)
+  set(TARNWICK_TEST_DISCOVERY PRE_TEST)
+else()
+  set(TARNWICK_TEST_DISCOVERY POST_BUILD)
+endif()
+
 function(tarnwick_test)
   cmake_parse_arguments(T "" "NAME;LABEL" "SOURCES;LIBS;WINDOWS_EXCLUDE" ${ARGN})
   set(filter)
@@ -24,7 +31,7 @@ function(tarnwick_test)
   # XDG_CACHE_HOME; elsewhere the record cannot be made and every file is worked on.
   gtest_discover_tests(${T_NAME} ${filter}
     PROPERTIES LABELS ${T_LABEL} TIMEOUT 120 ENVIRONMENT "${TARNWICK_TEST_ENVIRONMENT}"
-    DISCOVERY_TIMEOUT 60)
+    DISCOVERY_TIMEOUT 60 DISCOVERY_MODE ${TARNWICK_TEST_DISCOVERY})
   if(NOT TARGET tests_${T_LABEL})
     add_custom_target(tests_${T_LABEL})
   endif()

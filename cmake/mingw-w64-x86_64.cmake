@@ -11,6 +11,12 @@ set(CMAKE_RC_COMPILER ${TARNWICK_MINGW_TRIPLE}-windres)
 # Libraries cross-built by scripts/windows-deps.sh live under this prefix.
 set(TARNWICK_WINDOWS_DEPS "" CACHE PATH "Prefix of the cross-built libraries")
 set(CMAKE_FIND_ROOT_PATH /usr/${TARNWICK_MINGW_TRIPLE} ${TARNWICK_WINDOWS_DEPS})
+# pkg-config reads only their .pc files, never the build machine's.
+if(TARNWICK_WINDOWS_DEPS)
+  set(ENV{PKG_CONFIG_LIBDIR} "${TARNWICK_WINDOWS_DEPS}/lib/pkgconfig")
+  set(ENV{PKG_CONFIG_PATH} "")
+  set(ENV{PKG_CONFIG_SYSROOT_DIR} "")
+endif()
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)

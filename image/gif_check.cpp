@@ -6,6 +6,7 @@
 
 #include <gif_lib.h>
 
+#include "image/file_open.h"
 #include "image/raster.h"
 
 namespace {
@@ -27,7 +28,9 @@ public:
     explicit GifFrames(const std::string& path)
     {
         int error = 0;
-        gif = DGifOpenFileName(path.c_str(), &error);
+        // The library closes the descriptor, also when it cannot read the file.
+        if (const int descriptor = openDescriptorForReading(path); descriptor >= 0)
+            gif = DGifOpenFileHandle(descriptor, &error);
     }
     ~GifFrames()
     {

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <fstream>
 
+#include "image/file_open.h"
 #include "image/kind_checks.h"
 
 namespace {
@@ -36,7 +37,7 @@ bool startsWith(const std::string& head, const char* magic, std::size_t length)
 
 Sniffed sniff(const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(systemPath(path), std::ios::binary);
     if (!in)
         return {};
     std::string head(sniffLength, '\0');

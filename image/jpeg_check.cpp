@@ -10,6 +10,7 @@
 #include <jpeglib.h>
 
 #include "image/exif_orientation.h"
+#include "image/file_open.h"
 #include "image/raster.h"
 
 namespace {
@@ -141,7 +142,7 @@ void decodeJpeg(std::FILE* file, JpegRead* read)
 
 ReadStatus readJpeg(const std::string& path, JpegImage& image)
 {
-    std::FILE* file = std::fopen(path.c_str(), "rbe");
+    std::FILE* file = openForReading(path);
     if (!file)
         return ReadStatus::broken;
     JpegRead read;

@@ -9,6 +9,7 @@
 #include <zlib.h>
 
 #include "image/exif_orientation.h"
+#include "image/file_open.h"
 #include "image/raster.h"
 
 namespace {
@@ -152,7 +153,7 @@ ReadStatus collectChunks(png_structp png, png_infop info, PngImage& image)
 
 ReadStatus readPng(const std::string& path, PngImage& image)
 {
-    std::FILE* file = std::fopen(path.c_str(), "rbe");
+    std::FILE* file = openForReading(path);
     if (!file)
         return ReadStatus::broken;
     PngRead read;

@@ -7,6 +7,7 @@
 
 #include <tiffio.h>
 
+#include "image/file_open.h"
 #include "image/raster.h"
 
 namespace {
@@ -48,7 +49,12 @@ std::unique_ptr<TIFF, TiffCloser> openQuietly(const std::string& path)
     TIFFOpenOptionsSetErrorHandlerExtR(options.get(), quietHandler, nullptr);
     TIFFOpenOptionsSetWarningHandlerExtR(options.get(), quietHandler, nullptr);
     TIFFOpenOptionsSetMaxSingleMemAlloc(options.get(), static_cast<tmsize_t>(maxPixels * 8));
-    return std::unique_ptr<TIFF, TiffCloser>(TIFFOpenExt(path.c_str(), "rm", options.get()));
+#ifdef _WIN32
+    TIFF* tif = TIFFOpenWExt(systemPath(path).c_str(), "rm", options.get());
+#else
+    TIFF* tif = TIFFOpenExt(path.c_str(), "rm", options.get());
+#endif
+    return std::unique_ptr<TIFF, TiffCloser>(tif);
 }
 
 ReadStatus readRgba(TIFF* tif, TiffPage& page)

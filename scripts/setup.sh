@@ -3,6 +3,7 @@
 # left as they are.
 #   bash scripts/setup.sh          what building, packaging and running the program need
 #   bash scripts/setup.sh --test   that, and what the tests add
+#   bash scripts/setup.sh --windows   only what the Windows build and its tests need
 set -euo pipefail
 
 build_run=(
@@ -32,12 +33,26 @@ test_only=(
   locales
 )
 
+# Only for the Windows build (scripts/windows.sh), not installed otherwise.
+windows=(
+  build-essential cmake ninja-build pkg-config ccache zip
+  # 64-bit Windows compilers with std::thread, and zlib built for them
+  gcc-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-posix libz-mingw-w64-dev
+  # the tests run under Wine
+  wine wine64
+  # the other libraries are cross-built from Debian's sources: dpkg-dev for apt-get source, tcl
+  # to generate sqlite's single source file, googletest's sources for the tests
+  dpkg-dev tcl googletest
+)
+
 with_tests=false
+with_windows=false
 case "${1:-}" in
   "") ;;
   --test) with_tests=true ;;
+  --windows) with_windows=true ;;
   *)
-    echo "usage: bash scripts/setup.sh [--test]" >&2
+    echo "usage: bash scripts/setup.sh [--test | --windows]" >&2
     exit 2
     ;;
 esac
@@ -45,6 +60,9 @@ esac
 packages=("${build_run[@]}")
 if $with_tests; then
   packages+=("${test_only[@]}")
+fi
+if $with_windows; then
+  packages=("${windows[@]}")
 fi
 
 sudo_cmd=()

@@ -65,4 +65,30 @@ TEST(SameImage, TheKindComesFromTheContentNotTheName)
     EXPECT_TRUE(result.same) << result.reason;
 }
 
+// Names are UTF-8 on every system; Windows reads them only through their wide form.
+TEST(SameImage, ReadsEveryKindUnderANameBeyondAscii)
+{
+    ImageFolder folder;
+    const std::string name = "\xc3\xa9t\xc3\xa9 \xe5\x86\x99\xe7\x9c\x9f"; // "été 写真"
+    writeTiff(folder.path("plain.tif"), {patternImage(6, 4)});
+    const GifFrame frame{0, 0, 2, 2, {0, 1, 1, 0}};
+    const struct {
+        const char* suffix;
+        std::string content;
+    } files[] = {
+        {".png", encodePng(patternImage(6, 4))},
+        {".jpg", encodeJpeg(patternImage(6, 4))},
+        {".gif", encodeGif(2, 2, {0, 0, 0, 255, 255, 255}, {frame})},
+        {".tif", folder.read("plain.tif")},
+        {".pdf", minimalPdf(2)},
+    };
+    for (const auto& file : files) {
+        ASSERT_FALSE(file.content.empty()) << file.suffix;
+        const std::string before = folder.write(name + file.suffix, file.content);
+        const std::string after = folder.write(name + " 2" + file.suffix, file.content);
+        const CheckResult result = sameImage(before, after);
+        EXPECT_TRUE(result.same) << file.suffix << ": " << result.reason;
+    }
+}
+
 } // namespace

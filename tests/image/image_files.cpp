@@ -7,6 +7,7 @@
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <random>
 #include <sstream>
 
 #include <gif_lib.h>
@@ -15,6 +16,8 @@
 #include <png.h>
 #include <tiffio.h>
 #include <zlib.h>
+
+#include "image/file_open.h"
 
 namespace {
 
@@ -447,26 +450,33 @@ std::string minimalPdf(int pages)
 
 ImageFolder::ImageFolder()
 {
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "tarnwick-image-XXXXXX").string();
-    EXPECT_NE(::mkdtemp(pattern.data()), nullptr);
-    root = pattern;
+    // create_directory reports a name already taken, so the folder is a fresh one.
+    std::random_device random;
+    std::error_code error;
+    for (int attempt = 0; attempt < 100 && root.empty(); ++attempt) {
+        const std::filesystem::path candidate =
+            std::filesystem::temp_directory_path() / ("tarnwick-image-" + std::to_string(random()));
+        if (std::filesystem::create_directory(candidate, error))
+            root = candidate.generic_string();
+    }
+    EXPECT_FALSE(root.empty());
 }
 
 ImageFolder::~ImageFolder()
 {
     std::error_code ignored;
-    std::filesystem::remove_all(root, ignored);
+    if (!root.empty())
+        std::filesystem::remove_all(systemPath(root), ignored);
 }
 
 std::string ImageFolder::write(const std::string& name, const std::string& content) const
 {
-    std::ofstream(path(name), std::ios::binary) << content;
+    std::ofstream(systemPath(path(name)), std::ios::binary) << content;
     return path(name);
 }
 
 std::string ImageFolder::read(const std::string& name) const
 {
-    std::ifstream in(path(name), std::ios::binary);
+    std::ifstream in(systemPath(path(name)), std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
