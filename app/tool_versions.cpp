@@ -8,6 +8,8 @@
 
 #include <algorithm>
 
+#include "engine/command_runner.h"
+#include "engine/steps.h"
 #include "platform/win32/process.h"
 
 namespace {
@@ -118,6 +120,16 @@ std::vector<ToolReport> findTools(std::chrono::milliseconds limit)
         else
             tool.path.clear();
         tools.push_back(tool);
+        if (!tool.path.empty())
+            continue;
+        if (const ToolName* standIn =
+                standInFor(interpreterRunner(), ToolName{known.shown, known.command})) {
+            // Its usage's first line names it; it has no version flag.
+            ToolReport other{standIn->shown, standIn->command, "", "", known.shown};
+            if (cmdFindProgram(other.command, &other.path))
+                other.version = firstOutputLine(other.path, {}, limit);
+            tools.push_back(other);
+        }
     }
     return tools;
 }
@@ -138,6 +150,8 @@ std::string toolsText(const std::vector<ToolReport>& tools)
             line += tool.path;
             if (!tool.version.empty())
                 line += std::string(pathWidth - tool.path.size() + 2, ' ') + tool.version;
+            if (!tool.standsInFor.empty())
+                line += "  (stands in for " + tool.standsInFor + ")";
         }
         text += line + "\n";
     }

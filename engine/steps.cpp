@@ -2,6 +2,7 @@
 
 #include <climits>
 #include <cstdlib>
+#include <string_view>
 
 #include <sys/stat.h>
 
@@ -18,6 +19,7 @@ const ToolName optipngTool{"OptiPNG", "OptiPNG"};
 const ToolName pngoutTool{"pngout", "pngout"};
 const ToolName exiftoolTool{"exiftool", "exiftool"};
 const ToolName upxTool{"upx", "upx.exe"};
+const ToolName zopflipngTool{"zopflipng", "zopflipng"};
 
 namespace {
 
@@ -34,6 +36,12 @@ std::string stripOptions()
     return options;
 }
 
+// zopflipng keeps only the chunks a picture cannot do without unless told otherwise: these are
+// the ones that change how it looks (colour, orientation, physical size) and the text a user
+// who does not strip asked to keep. Never the lossy options: the result must be the same image.
+const char* const zopflipngOptions = "-y --keepchunks=iCCP,sRGB,gAMA,cHRM,cICP,mDCv,cLLi,eXIf,"
+                                     "pHYs,tEXt,zTXt,iTXt,tIME";
+
 } // namespace
 
 const Step stripStep{"     Stripping MetaData... ", exiftoolTool, stripOptions(),
@@ -41,8 +49,14 @@ const Step stripStep{"     Stripping MetaData... ", exiftoolTool, stripOptions()
 const Step crushStep{"     Pass 1/3... ", pngcrushTool, "-brute -reduce", StepOutput::NewFile,
                      "_pngcrush.png"};
 const Step optimizeStep{"     Pass 2/3... ", optipngTool, "-o7", StepOutput::InPlace, nullptr};
-const Step finalPassStep{"     Pass 3/3... ", pngoutTool, "", StepOutput::InPlace, nullptr};
-const Step fastStep{"     Fast Compression... ", pngoutTool, "", StepOutput::InPlace, nullptr};
+const Step finalPassStandIn{"     Pass 3/3... ", zopflipngTool, zopflipngOptions,
+                            StepOutput::NewFile, "_zopfli.png"};
+const Step fastStandIn{"     Fast Compression... ", zopflipngTool, zopflipngOptions,
+                       StepOutput::NewFile, "_zopfli.png"};
+const Step finalPassStep{"     Pass 3/3... ", pngoutTool, "",
+                         StepOutput::InPlace, nullptr,    &finalPassStandIn};
+const Step fastStep{"     Fast Compression... ", pngoutTool, "",
+                    StepOutput::InPlace,         nullptr,    &fastStandIn};
 const Step packStep{"     Compressing... ", upxTool, "", StepOutput::InPlace, nullptr};
 
 namespace {
@@ -117,6 +131,33 @@ std::string runInWorkFolder(const JobContext& job, const Step& step, const std::
 }
 
 } // namespace
+
+const std::vector<const Step*>& allSteps()
+{
+    static const std::vector<const Step*> steps{&stripStep,        &crushStep,  &optimizeStep,
+                                                &finalPassStep,    &fastStep,   &packStep,
+                                                &finalPassStandIn, &fastStandIn};
+    return steps;
+}
+
+const Step& stepToRun(ToolRunner& runner, const Step& step)
+{
+    if (!step.standIn || runner.canFind(step.tool.command) ||
+        !runner.canFind(step.standIn->tool.command))
+        return step;
+    return *step.standIn;
+}
+
+const ToolName* standInFor(ToolRunner& runner, const ToolName& tool)
+{
+    if (runner.canFind(tool.command))
+        return nullptr;
+    for (const Step* step : allSteps())
+        if (step->standIn && std::string_view(step->tool.command) == tool.command &&
+            runner.canFind(step->standIn->tool.command))
+            return &step->standIn->tool;
+    return nullptr;
+}
 
 std::string newFilePath(const Step& step, const std::string& path)
 {
