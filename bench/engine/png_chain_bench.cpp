@@ -37,9 +37,11 @@ done
 exec 3>"$out/display"
 Xvfb -noreset -displayfd 3 -screen 0 800x560x24 >/dev/null 2>&1 &
 xvfb=$!
+trap "kill $xvfb 2>/dev/null || true" EXIT
 while [ ! -s "$out/display" ]; do sleep 0.1; done
 DISPLAY=:$(cat "$out/display"); export DISPLAY
-display -window root -resize '800x560!' "$(ls /usr/share/backgrounds/*.jpg | head -n 1)" >/dev/null 2>&1
+# it sets the background and then reports a failure
+display -window root -resize '800x560!' "$(ls /usr/share/backgrounds/*.jpg | head -n 1)" >/dev/null 2>&1 || true
 n=0
 for file in /usr/share/common-licenses/GPL-3 /usr/share/common-licenses/Apache-2.0 /etc/services; do
   n=$((n+1))
@@ -50,7 +52,6 @@ for file in /usr/share/common-licenses/GPL-3 /usr/share/common-licenses/Apache-2
   import -window root "$out/screens/screen$n.png"
   kill $m
 done
-kill $xvfb
 rm "$out/display"
 $IM -size 800x500 xc:'#f6f5f4' -fill white -stroke '#c0bfbc' -draw 'rectangle 20,60 780,420' \
   -fill '#3584e4' -stroke none -draw 'roundrectangle 600,440 780,480 6,6' \

@@ -75,3 +75,30 @@ TEST(FindTools, LooksInTheCurrentFolderFirstThenPathAndNamesTheMissing)
     EXPECT_EQ(tools[4].shown, "upx");
     EXPECT_EQ(tools[4].path, "");
 }
+
+TEST(FindTools, AMissingPngoutIsFollowedByWhatStandsInForIt)
+{
+    TempFolder temp;
+    FakeTools onPath(temp.file("bin"), false);
+    onPath.install("zopflipng", "echo 'ZopfliPNG, an optimizer.'");
+
+    const std::vector<ToolReport> tools = findTools(2000ms);
+
+    ASSERT_EQ(tools.size(), 6u);
+    EXPECT_EQ(tools[3].shown, "pngout");
+    EXPECT_EQ(tools[3].path, "");
+    EXPECT_EQ(tools[4].shown, "zopflipng");
+    EXPECT_EQ(tools[4].path, temp.file("bin/zopflipng"));
+    EXPECT_EQ(tools[4].version, "ZopfliPNG, an optimizer.");
+    EXPECT_EQ(tools[4].standsInFor, "pngout");
+    EXPECT_EQ(tools[5].shown, "upx");
+    const std::string text = toolsText(tools);
+    EXPECT_NE(text.find("\nzopflipng  " + temp.file("bin/zopflipng") +
+                        "  ZopfliPNG, an optimizer.  (stands in for pngout)\n"),
+              std::string::npos)
+        << text;
+
+    // A pngout that can be found leaves nothing to stand in for.
+    onPath.install("pngout", "echo 'pngout usage'");
+    EXPECT_EQ(findTools(2000ms).size(), 5u);
+}
