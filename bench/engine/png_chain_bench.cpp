@@ -137,6 +137,7 @@ struct Run {
 
 Run runJob(const std::string& bin, const std::string& folder, bool full, bool strip)
 {
+    const std::string savedPath = std::getenv("PATH") ? std::getenv("PATH") : "";
     setenv("PATH", bin.c_str(), 1);
     resetOptionsToDefaults();
     Copy = false;
@@ -148,6 +149,7 @@ Run runJob(const std::string& bin, const std::string& folder, bool full, bool st
         compressionRunning = true;
         runCompressionJob(surfaces, {folder});
     });
+    setenv("PATH", savedPath.c_str(), 1);
     run.bytes = pngBytes(folder);
     run.log = surfaces.log();
     return run;
@@ -179,7 +181,6 @@ int main()
             return 1;
         }
     const std::string scratch = makeScratch("tarnwick-png-chain");
-    const std::string savedPath = std::getenv("PATH") ? std::getenv("PATH") : "";
     unsetenv("COMSPEC");
     // The engine looks in the current folder before PATH.
     if (::chdir(scratch.c_str()) != 0)
@@ -217,6 +218,7 @@ int main()
     const Run base = runJob(binFor(scratch, binIndex++, all[0], false), passTwo, true, true);
     std::printf("Full, strip and passes 1-2: %.1f s, %lld bytes\n", base.seconds,
                 static_cast<long long>(base.bytes));
+    std::fflush(stdout);
 
     struct Measured {
         std::string name;
@@ -255,7 +257,6 @@ int main()
         std::fflush(stdout);
         results.push_back(measured);
     }
-    setenv("PATH", savedPath.c_str(), 1);
 
     const Measured& chosen = results.back();
     std::printf("\nThe shipped stand-in (zopflipng in Pass 3/3 and Fast Compression):\n");
