@@ -161,6 +161,19 @@ double saving(std::int64_t before, std::int64_t after)
                       : 0.0;
 }
 
+// The saving of each part of the corpus: "icons 12.3%, screens 4.5%, photos 0.6%".
+std::string partSavings(const std::string& corpus, const std::string& result)
+{
+    std::string text;
+    for (const char* part : {"icons", "screens", "photos"}) {
+        char line[64];
+        std::snprintf(line, sizeof line, "%s%s %.1f%%", text.empty() ? "" : ", ", part,
+                      saving(pngBytes(corpus + "/" + part), pngBytes(result + "/" + part)));
+        text += line;
+    }
+    return text;
+}
+
 std::string firstLines(const std::string& log, int lines)
 {
     std::size_t at = 0;
@@ -223,6 +236,7 @@ int main()
     struct Measured {
         std::string name;
         double fullSaving = -1, fullSeconds = 0, fastSaving = -1, fastSeconds = 0;
+        std::string fullParts, fastParts;
     };
     std::vector<Measured> results;
     for (const Candidate& candidate : all) {
@@ -235,6 +249,7 @@ int main()
             const Run last = runJob(bin, copy, false, false);
             measured.fullSaving = saving(corpusBytes, last.bytes);
             measured.fullSeconds = base.seconds + last.seconds;
+            measured.fullParts = partSavings(corpus, copy);
             if (shipped)
                 std::printf("Its last pass's job log begins:\n%s\n",
                             firstLines(last.log, 4).c_str());
@@ -245,6 +260,7 @@ int main()
             const Run fast = runJob(bin, copy, false, true);
             measured.fastSaving = saving(corpusBytes, fast.bytes);
             measured.fastSeconds = fast.seconds;
+            measured.fastParts = partSavings(corpus, copy);
         }
         std::printf("%-38s", candidate.name.c_str());
         if (measured.fullSaving >= 0)
@@ -254,6 +270,10 @@ int main()
         if (measured.fastSaving >= 0)
             std::printf("  Fast %5.1f%% in %6.1f s", measured.fastSaving, measured.fastSeconds);
         std::printf("\n");
+        if (!measured.fullParts.empty())
+            std::printf("    Full by part: %s\n", measured.fullParts.c_str());
+        if (!measured.fastParts.empty())
+            std::printf("    Fast by part: %s\n", measured.fastParts.c_str());
         std::fflush(stdout);
         results.push_back(measured);
     }
