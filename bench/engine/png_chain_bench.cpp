@@ -236,7 +236,7 @@ int main()
     struct Measured {
         std::string name;
         double fullSaving = -1, fullSeconds = 0, fastSaving = -1, fastSeconds = 0;
-        std::string fullParts, fastParts;
+        std::string fullParts = {}, fastParts = {};
     };
     std::vector<Measured> results;
     for (const Candidate& candidate : all) {
