@@ -94,9 +94,10 @@ TEST_F(PngStandInTest, ZopflipngRunsPngoutsStepsUnderTheirLabelsAndIsNamedAtTheS
 
     // It keeps the colour chunks and never takes its lossy options.
     const std::vector<std::string> calls = withWorkCopies(own.calls(), {full, fast});
-    for (const std::string& file : {full, fast}) {
-        const std::string call =
-            "zopflipng|-y|" + keepChunks + "|" + workCopy(file) + "|" + workCopy(file, "-out");
+    // Fast Compression takes its quick mode.
+    for (const auto& [file, quick] : {std::pair{full, ""}, std::pair{fast, "|-q"}}) {
+        const std::string call = "zopflipng|-y|" + keepChunks + quick + "|" + workCopy(file) + "|" +
+                                 workCopy(file, "-out");
         EXPECT_EQ(std::count(calls.begin(), calls.end(), call), 1) << file;
     }
     for (const std::string& call : calls)
