@@ -119,17 +119,16 @@ std::vector<ToolReport> findTools(std::chrono::milliseconds limit)
             tool.version = firstOutputLine(tool.path, known.versionArguments, limit);
         else
             tool.path.clear();
-        tools.push_back(tool);
-        if (!tool.path.empty())
-            continue;
-        if (const ToolName* standIn =
-                standInFor(interpreterRunner(), ToolName{known.shown, known.command})) {
+        const ToolName* standIn =
+            tool.path.empty()
+                ? standInFor(interpreterRunner(), ToolName{known.shown, known.command})
+                : nullptr;
+        if (standIn && cmdFindProgram(standIn->command, &tool.standInPath)) {
+            tool.standIn = standIn->shown;
             // Its usage's first line names it; it has no version flag.
-            ToolReport other{standIn->shown, standIn->command, "", "", known.shown};
-            if (cmdFindProgram(other.command, &other.path))
-                other.version = firstOutputLine(other.path, {}, limit);
-            tools.push_back(other);
+            tool.standInVersion = firstOutputLine(tool.standInPath, {}, limit);
         }
+        tools.push_back(tool);
     }
     return tools;
 }
@@ -146,12 +145,15 @@ std::string toolsText(const std::vector<ToolReport>& tools)
         std::string line = tool.shown + std::string(nameWidth - tool.shown.size() + 2, ' ');
         if (tool.path.empty()) {
             line += "missing";
+            if (!tool.standIn.empty()) {
+                line += "; " + tool.standIn + " stands in: " + tool.standInPath;
+                if (!tool.standInVersion.empty())
+                    line += "  " + tool.standInVersion;
+            }
         } else {
             line += tool.path;
             if (!tool.version.empty())
                 line += std::string(pathWidth - tool.path.size() + 2, ' ') + tool.version;
-            if (!tool.standsInFor.empty())
-                line += "  (stands in for " + tool.standsInFor + ")";
         }
         text += line + "\n";
     }

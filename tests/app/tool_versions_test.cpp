@@ -76,7 +76,7 @@ TEST(FindTools, LooksInTheCurrentFolderFirstThenPathAndNamesTheMissing)
     EXPECT_EQ(tools[4].path, "");
 }
 
-TEST(FindTools, AMissingPngoutIsFollowedByWhatStandsInForIt)
+TEST(FindTools, AMissingPngoutNamesWhatStandsInForIt)
 {
     TempFolder temp;
     FakeTools onPath(temp.file("bin"), false);
@@ -84,21 +84,20 @@ TEST(FindTools, AMissingPngoutIsFollowedByWhatStandsInForIt)
 
     const std::vector<ToolReport> tools = findTools(2000ms);
 
-    ASSERT_EQ(tools.size(), 6u);
+    ASSERT_EQ(tools.size(), 5u);
     EXPECT_EQ(tools[3].shown, "pngout");
     EXPECT_EQ(tools[3].path, "");
-    EXPECT_EQ(tools[4].shown, "zopflipng");
-    EXPECT_EQ(tools[4].path, temp.file("bin/zopflipng"));
-    EXPECT_EQ(tools[4].version, "ZopfliPNG, an optimizer.");
-    EXPECT_EQ(tools[4].standsInFor, "pngout");
-    EXPECT_EQ(tools[5].shown, "upx");
+    EXPECT_EQ(tools[3].standIn, "zopflipng");
+    EXPECT_EQ(tools[3].standInPath, temp.file("bin/zopflipng"));
+    EXPECT_EQ(tools[3].standInVersion, "ZopfliPNG, an optimizer.");
+    EXPECT_EQ(tools[4].standIn, "") << "upx has no stand-in";
     const std::string text = toolsText(tools);
-    EXPECT_NE(text.find("\nzopflipng  " + temp.file("bin/zopflipng") +
-                        "  ZopfliPNG, an optimizer.  (stands in for pngout)\n"),
+    EXPECT_NE(text.find("\npngout    missing; zopflipng stands in: " + temp.file("bin/zopflipng") +
+                        "  ZopfliPNG, an optimizer.\n"),
               std::string::npos)
         << text;
 
     // A pngout that can be found leaves nothing to stand in for.
     onPath.install("pngout", "echo 'pngout usage'");
-    EXPECT_EQ(findTools(2000ms).size(), 5u);
+    EXPECT_EQ(findTools(2000ms)[3].standIn, "");
 }
