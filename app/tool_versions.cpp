@@ -3,6 +3,8 @@
 #include <algorithm>
 
 #include "app/tool_output.h"
+#include "engine/command_runner.h"
+#include "engine/steps.h"
 #include "platform/process_additions.h"
 
 namespace {
@@ -55,6 +57,15 @@ std::vector<ToolReport> findTools(std::chrono::milliseconds limit)
             tool.version = firstOutputLine(tool.path, known.versionArguments, limit);
         else
             tool.path.clear();
+        const ToolName* standIn =
+            tool.path.empty()
+                ? standInFor(interpreterRunner(), ToolName{known.shown, known.command})
+                : nullptr;
+        if (standIn && cmdFindProgram(standIn->command, &tool.standInPath)) {
+            tool.standIn = standIn->shown;
+            // Its usage's first line names it; it has no version flag.
+            tool.standInVersion = firstOutputLine(tool.standInPath, {}, limit);
+        }
         tools.push_back(tool);
     }
     return tools;
@@ -72,6 +83,11 @@ std::string toolsText(const std::vector<ToolReport>& tools)
         std::string line = tool.shown + std::string(nameWidth - tool.shown.size() + 2, ' ');
         if (tool.path.empty()) {
             line += "missing";
+            if (!tool.standIn.empty()) {
+                line += "; " + tool.standIn + " stands in: " + tool.standInPath;
+                if (!tool.standInVersion.empty())
+                    line += "  " + tool.standInVersion;
+            }
         } else {
             line += tool.path;
             if (!tool.version.empty())

@@ -43,6 +43,7 @@ bool runSteps(const JobContext& job, const std::vector<KindStep>& steps, CheckKi
         const Step* step = entry.step;
         if (entry.fastStep && !(full && job.option(Option::Full)))
             step = entry.fastStep;
+        step = &stepToRun(job.runner, *step);
         result.steps.push_back(runStep(job, *step, path, mode, check));
         if (result.steps.back().couldNotRun)
             result.status = FileStatus::Failed;

@@ -149,7 +149,12 @@ JobOutcome runRecordedCompressionJob(ReportSurfaces& mainWindow,
 std::string jobSetup(const JobContext& job)
 {
     std::vector<std::string> tools;
-    for (const ToolName* tool : {&pngcrushTool, &optipngTool, &pngoutTool, &exiftoolTool, &upxTool})
+    for (const ToolName* tool :
+         {&pngcrushTool, &optipngTool, &pngoutTool, &exiftoolTool, &upxTool}) {
         tools.push_back(job.runner.locate(tool->command));
+        // A stand-in's results depend on its own identity.
+        if (const ToolName* standIn = standInFor(job.runner, *tool))
+            tools.push_back(job.runner.locate(standIn->command));
+    }
     return setupKey(job.option(Option::Full), job.option(Option::Strip), tools);
 }

@@ -40,7 +40,8 @@ struct FileKind {
     CheckKind check; // what a step's result must prove before it replaces the file
 };
 
-// The PNG passes: pngcrush, OptiPNG and pngout with Full on, pngout alone with Full off.
+// The PNG passes: pngcrush, OptiPNG and pngout with Full on, pngout alone with Full off (each
+// pngout step runs its zopflipng stand-in where pngout cannot be found).
 const std::vector<KindStep>& pngPasses();
 
 // Every kind, in the order a folder's files are compressed.

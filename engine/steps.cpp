@@ -1,6 +1,7 @@
 #include "engine/steps.h"
 
 #include <cstdlib>
+#include <string_view>
 
 #include "engine/file_queries.h"
 #include "engine/tool_command.h"
@@ -16,6 +17,7 @@ const ToolName optipngTool{"OptiPNG", "OptiPNG"};
 const ToolName pngoutTool{"pngout", "pngout"};
 const ToolName exiftoolTool{"exiftool", "exiftool"};
 const ToolName upxTool{"upx", "upx.exe"};
+const ToolName zopflipngTool{"zopflipng", "zopflipng"};
 
 namespace {
 
@@ -32,6 +34,12 @@ std::string stripOptions()
     return options;
 }
 
+// zopflipng keeps only the chunks a picture cannot do without unless told otherwise: these are
+// the ones that change how it looks (colour, orientation, physical size) and the text a user
+// who does not strip asked to keep. Never the lossy options: the result must be the same image.
+const char* const zopflipngOptions = "-y --keepchunks=iCCP,sRGB,gAMA,cHRM,cICP,mDCv,cLLi,eXIf,"
+                                     "pHYs,tEXt,zTXt,iTXt,tIME";
+
 } // namespace
 
 const Step stripStep{"     Stripping MetaData... ", exiftoolTool, stripOptions(),
@@ -39,8 +47,16 @@ const Step stripStep{"     Stripping MetaData... ", exiftoolTool, stripOptions()
 const Step crushStep{"     Pass 1/3... ", pngcrushTool, "-brute -reduce", StepOutput::NewFile,
                      "_pngcrush.png"};
 const Step optimizeStep{"     Pass 2/3... ", optipngTool, "-o7", StepOutput::InPlace, nullptr};
-const Step finalPassStep{"     Pass 3/3... ", pngoutTool, "", StepOutput::InPlace, nullptr};
-const Step fastStep{"     Fast Compression... ", pngoutTool, "", StepOutput::InPlace, nullptr};
+const Step finalPassStandIn{"     Pass 3/3... ", zopflipngTool, zopflipngOptions,
+                            StepOutput::NewFile, "_zopfli.png"};
+// Fast runs it the same way: alone it saves about as much as the whole Full chain in about a
+// third of the time, where its quick mode saved less than half of that.
+const Step fastStandIn{"     Fast Compression... ", zopflipngTool, zopflipngOptions,
+                       StepOutput::NewFile, "_zopfli.png"};
+const Step finalPassStep{"     Pass 3/3... ", pngoutTool, "",
+                         StepOutput::InPlace, nullptr,    &finalPassStandIn};
+const Step fastStep{"     Fast Compression... ", pngoutTool, "",
+                    StepOutput::InPlace,         nullptr,    &fastStandIn};
 const Step packStep{"     Compressing... ", upxTool, "", StepOutput::InPlace, nullptr};
 
 namespace {
@@ -108,6 +124,33 @@ std::string runInWorkFolder(const JobContext& job, const Step& step, const std::
 }
 
 } // namespace
+
+const std::vector<const Step*>& allSteps()
+{
+    static const std::vector<const Step*> steps{&stripStep,        &crushStep,  &optimizeStep,
+                                                &finalPassStep,    &fastStep,   &packStep,
+                                                &finalPassStandIn, &fastStandIn};
+    return steps;
+}
+
+const Step& stepToRun(ToolRunner& runner, const Step& step)
+{
+    if (!step.standIn || runner.canFind(step.tool.command) ||
+        !runner.canFind(step.standIn->tool.command))
+        return step;
+    return *step.standIn;
+}
+
+const ToolName* standInFor(ToolRunner& runner, const ToolName& tool)
+{
+    if (runner.canFind(tool.command))
+        return nullptr;
+    for (const Step* step : allSteps())
+        if (step->standIn && std::string_view(step->tool.command) == tool.command &&
+            runner.canFind(step->standIn->tool.command))
+            return &step->standIn->tool;
+    return nullptr;
+}
 
 std::string newFilePath(const Step& step, const std::string& path)
 {

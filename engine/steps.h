@@ -4,7 +4,9 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
+#include "engine/command_runner.h"
 #include "engine/file_result.h"
 #include "engine/job_context.h"
 #include "engine/result_check.h"
@@ -27,6 +29,9 @@ struct Step {
     std::string options; // between the program and the path, quoted as needed; may be empty
     StepOutput output;
     const char* newFileSuffix; // NewFile: replaces the path's last four characters
+    // Runs in this step's place, under this step's label, when the step's program cannot be
+    // found and the stand-in's can.
+    const Step* standIn = nullptr;
 };
 
 // The programs, in the order the start of a job reports missing ones.
@@ -35,6 +40,8 @@ extern const ToolName optipngTool;
 extern const ToolName pngoutTool;
 extern const ToolName exiftoolTool;
 extern const ToolName upxTool;
+// Debian's optimizer that stands in for pngout, which Debian does not package.
+extern const ToolName zopflipngTool;
 
 extern const Step stripStep;     // exiftool: every kind's metadata
 extern const Step crushStep;     // PNG pass 1: pngcrush
@@ -42,6 +49,20 @@ extern const Step optimizeStep;  // PNG pass 2: OptiPNG
 extern const Step finalPassStep; // PNG pass 3: pngout after the other two
 extern const Step fastStep;      // pngout alone
 extern const Step packStep;      // upx: executables
+// Where pngout cannot be found: the same passes by zopflipng, under the same labels.
+extern const Step finalPassStandIn;
+extern const Step fastStandIn;
+
+// Every step that can run, stand-ins included.
+const std::vector<const Step*>& allSteps();
+
+// The step that runs for step: the step itself, or its stand-in when the runner cannot find the
+// step's program but can find the stand-in's.
+const Step& stepToRun(ToolRunner& runner, const Step& step);
+
+// The program that stands in for tool when the runner cannot find tool: the stand-in of a step
+// that runs tool, when the runner finds the stand-in's program; null otherwise.
+const ToolName* standInFor(ToolRunner& runner, const ToolName& tool);
 
 // The file name a NewFile step used to write beside path: path without its last four characters
 // + the suffix. Steps now write inside their work folder instead.

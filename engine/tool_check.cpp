@@ -71,10 +71,17 @@ void reportMissingTools(const JobContext& job, const std::vector<ToolName>& tool
     for (const ToolName& tool : tools) {
         if (job.runner.canFind(tool.command))
             continue;
+        const ToolName* standIn = standInFor(job.runner, tool);
         MutexLock lock(job.state.logMutex);
         job.surfaces.append("Tool not found: ");
         job.surfaces.append(tool.shown);
-        job.surfaces.append(" (its step leaves files unchanged)");
+        if (standIn) {
+            job.surfaces.append(" (");
+            job.surfaces.append(standIn->shown);
+            job.surfaces.append(" stands in for it)");
+        } else {
+            job.surfaces.append(" (its step leaves files unchanged)");
+        }
         job.surfaces.append("\r\n");
     }
 }

@@ -17,6 +17,7 @@ std::vector<ToolName> toolsForFile(const std::string& path, const OptionFlags& o
 std::vector<ToolName> toolsForFile(const std::string& path);
 
 // Logs "Tool not found: NAME (its step leaves files unchanged)" for each tool that the runner
-// cannot find (the interpreter's lookup: current folder, then PATH).
+// cannot find (the interpreter's lookup: current folder, then PATH), or "Tool not found: NAME
+// (OTHER stands in for it)" when a stand-in's program runs in its steps instead.
 void reportMissingTools(const JobContext& job, const std::vector<ToolName>& tools);
 void reportMissingTools(ReportSurfaces& mainWindow, const std::vector<ToolName>& tools);

@@ -3,6 +3,7 @@
 # left as they are.
 #   bash scripts/setup.sh          what building, packaging and running the program need
 #   bash scripts/setup.sh --test   that, and what the tests add
+#   bash scripts/setup.sh --bench  that, and what the benchmarks add
 #   bash scripts/setup.sh --windows   only what the Windows build and its tests need
 set -euo pipefail
 
@@ -45,14 +46,24 @@ windows=(
   dpkg-dev tcl googletest
 )
 
+bench_only=(
+  # photos for the PNG chain's corpus (bench/engine/png_chain_bench)
+  lomiri-wallpapers-20.04
+)
+
 with_tests=false
 with_windows=false
+with_bench=false
 case "${1:-}" in
   "") ;;
   --test) with_tests=true ;;
+  --bench)
+    with_tests=true
+    with_bench=true
+    ;;
   --windows) with_windows=true ;;
   *)
-    echo "usage: bash scripts/setup.sh [--test | --windows]" >&2
+    echo "usage: bash scripts/setup.sh [--test | --bench | --windows]" >&2
     exit 2
     ;;
 esac
@@ -60,6 +71,9 @@ esac
 packages=("${build_run[@]}")
 if $with_tests; then
   packages+=("${test_only[@]}")
+fi
+if $with_bench; then
+  packages+=("${bench_only[@]}")
 fi
 if $with_windows; then
   packages=("${windows[@]}")

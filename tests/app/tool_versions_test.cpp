@@ -75,3 +75,29 @@ TEST(FindTools, LooksInTheCurrentFolderFirstThenPathAndNamesTheMissing)
     EXPECT_EQ(tools[4].shown, "upx");
     EXPECT_EQ(tools[4].path, "");
 }
+
+TEST(FindTools, AMissingPngoutNamesWhatStandsInForIt)
+{
+    TempFolder temp;
+    FakeTools onPath(temp.file("bin"), false);
+    onPath.install("zopflipng", "echo 'ZopfliPNG, an optimizer.'");
+
+    const std::vector<ToolReport> tools = findTools(2000ms);
+
+    ASSERT_EQ(tools.size(), 5u);
+    EXPECT_EQ(tools[3].shown, "pngout");
+    EXPECT_EQ(tools[3].path, "");
+    EXPECT_EQ(tools[3].standIn, "zopflipng");
+    EXPECT_EQ(tools[3].standInPath, temp.file("bin/zopflipng"));
+    EXPECT_EQ(tools[3].standInVersion, "ZopfliPNG, an optimizer.");
+    EXPECT_EQ(tools[4].standIn, "") << "upx has no stand-in";
+    const std::string text = toolsText(tools);
+    EXPECT_NE(text.find("\npngout    missing; zopflipng stands in: " + temp.file("bin/zopflipng") +
+                        "  ZopfliPNG, an optimizer.\n"),
+              std::string::npos)
+        << text;
+
+    // A pngout that can be found leaves nothing to stand in for.
+    onPath.install("pngout", "echo 'pngout usage'");
+    EXPECT_EQ(findTools(2000ms)[3].standIn, "");
+}

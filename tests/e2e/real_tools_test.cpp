@@ -57,9 +57,11 @@ TEST_F(RealToolsTest, ImagesKeepEveryPixelAndNeverGrow)
     const ProgramRun result = run({images});
 
     ASSERT_EQ(result.exitStatus, 0) << result.out << result.err;
-    EXPECT_NE(result.out.find("Tool not found: pngout (its step leaves files unchanged)\n"),
-              std::string::npos)
-        << "pngout is not packaged for Debian; the log must say so";
+    // pngout is not packaged for Debian: the log says so, and what stands in for it.
+    const char* pngoutLine = findOnPath("zopflipng").empty()
+                                 ? "Tool not found: pngout (its step leaves files unchanged)\n"
+                                 : "Tool not found: pngout (zopflipng stands in for it)\n";
+    EXPECT_NE(result.out.find(pngoutLine), std::string::npos) << result.out;
     for (const std::string& name : names) {
         const std::string before = reference + "/" + name;
         const std::string after = images + "/" + name;
