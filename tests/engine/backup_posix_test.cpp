@@ -7,7 +7,7 @@
 #include <unistd.h>
 
 #include "engine/compression_job.h"
-#include "engine_fixture.h"
+#include "backup_fixture.h"
 #include "util/live_file.h"
 
 namespace fs = std::filesystem;
@@ -26,13 +26,6 @@ std::string pathOfLength(const std::string& base, std::size_t length)
 }
 
 } // namespace
-
-class BackupTest : public EngineTest {
-protected:
-    BackupTest() { Copy = true; }
-    FixedClock stamps{{december7(14, 5, 9), december7(14, 5, 9), december7(14, 5, 31)}};
-    const std::string stamp = "Backup_07_12_2026__14_05_09";
-};
 
 TEST_F(BackupTest, FolderBackupCopiesTheWholeTreeBesideTheFolder)
 {

@@ -3,17 +3,10 @@
 #include <filesystem>
 
 #include "engine/compression_job.h"
-#include "engine_fixture.h"
+#include "backup_fixture.h"
 #include "util/live_file.h"
 
 namespace fs = std::filesystem;
-
-class BackupTest : public EngineTest {
-protected:
-    BackupTest() { Copy = true; }
-    FixedClock stamps{{december7(14, 5, 9), december7(14, 5, 9), december7(14, 5, 31)}};
-    const std::string stamp = "Backup_07_12_2026__14_05_09";
-};
 
 TEST_F(BackupTest, SingleFileIsCopiedIntoADatedFolderBesideIt)
 {

@@ -10,7 +10,7 @@
 
 #include "engine/compress_file.h"
 #include "engine/compression_job.h"
-#include "engine_fixture.h"
+#include "checked_step_fixture.h"
 #include "support/fake_image.h"
 #include "support/work_copy.h"
 #include "util/live_file.h"
@@ -41,23 +41,6 @@ pid_t startChild(bool stays)
 }
 
 } // namespace
-
-class CheckedStepTest : public EngineTest {
-protected:
-    // One step per file, pngout's, unless a test turns Strip or Full on.
-    CheckedStepTest()
-    {
-        Full = false;
-        Strip = false;
-    }
-
-    void compress(const std::string& path)
-    {
-        compressFile(surfaces, path, pics(), StepMode{true, false});
-    }
-
-    const std::string path = pics() + "/a.png";
-};
 
 TEST_F(CheckedStepTest, GoodResultTakesThePlaceOfTheFileWithItsModeLinksAndDates)
 {
