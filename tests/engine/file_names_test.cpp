@@ -5,6 +5,7 @@
 
 #include "engine_fixture.h"
 #include "support/work_copy.h"
+#include "util/file_system.h"
 #include "util/live_file.h"
 
 using FileNamesTest = EngineTest;
@@ -13,7 +14,7 @@ using FileNamesTest = EngineTest;
 // tool as one argument, and nothing else runs.
 TEST_F(FileNamesTest, AwkwardNamesReachTheToolAsOneArgument)
 {
-    const std::string names[] = {
+    const std::string awkward[] = {
         "with space.jpg",
         "quote\"inside.jpg",
         "dollar$(touch pwned).jpg",
@@ -26,6 +27,11 @@ TEST_F(FileNamesTest, AwkwardNamesReachTheToolAsOneArgument)
         "back\\slash\\.jpg",
         "'single'.jpg",
     };
+    // Where a backslash separates (Windows), it and '"' cannot be in a name.
+    std::vector<std::string> names;
+    for (const std::string& name : awkward)
+        if (!isSeparator('\\') || name.find_first_of("\"\\") == std::string::npos)
+            names.push_back(name);
     for (const std::string& name : names)
         writeFileOfSize(pics() + "/" + name, 200);
     tools.install("exiftool", shrinkAction(1));
@@ -42,7 +48,7 @@ TEST_F(FileNamesTest, AwkwardNamesReachTheToolAsOneArgument)
     ASSERT_EQ(chdir(previous), 0);
 
     const std::vector<std::string> calls = tools.calls();
-    ASSERT_EQ(calls.size(), std::size(names));
+    ASSERT_EQ(calls.size(), names.size());
     const std::string prefix = "exiftool|" + stripCallArguments();
     for (std::size_t i = 0; i < calls.size(); ++i) {
         // The relative name starting with "-" gets its work folder in "." as "./.tarnwick-...".

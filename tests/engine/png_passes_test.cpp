@@ -5,8 +5,6 @@
 #include "support/work_copy.h"
 #include "util/live_file.h"
 
-#include <sys/stat.h>
-
 using PngPassesTest = EngineTest;
 
 TEST_F(PngPassesTest, CrushResultReplacesTheFileOnlyWhenStrictlySmaller)
@@ -45,22 +43,6 @@ TEST_F(PngPassesTest, CrushResultReplacesTheFileOnlyWhenStrictlySmaller)
     EXPECT_EQ(fileSize(temporary), -1);
     EXPECT_EQ(surfaces.log(), "     Pass 1/3...  New Size: 4.000 KB\r\n"
                               "     Step undone: the result was larger\r\n");
-}
-
-TEST_F(PngPassesTest, CrushResultKeepsTheOriginalsPermissions)
-{
-    const std::string path = pics() + "/private.png";
-    writeFileOfSize(path, 4096);
-    ASSERT_EQ(::chmod(path.c_str(), 0600), 0);
-    // The tool creates its output world-readable, as a umask of 022 would.
-    tools.install("pngcrush", crushToSizeAction(100) + "; chmod 644 \"$4\"");
-
-    crushPng(surfaces, path, StepMode{true, false});
-
-    struct stat st {};
-    ASSERT_EQ(::stat(path.c_str(), &st), 0);
-    EXPECT_EQ(st.st_size, 100);
-    EXPECT_EQ(st.st_mode & 07777, 0600u);
 }
 
 // The pass writes into its work folder, so a file with the old temporary's name is no obstacle.

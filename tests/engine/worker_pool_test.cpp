@@ -2,8 +2,6 @@
 
 #include <map>
 
-#include <unistd.h>
-
 #include "engine_fixture.h"
 #include "support/work_copy.h"
 #include "util/live_file.h"
@@ -95,37 +93,3 @@ TEST_F(WorkerPoolTest, StopLetsEachWorkerFinishItsFileOnly)
 // Every worker's tool runs at the same time as the others': nothing the pool holds across a
 // step (a lock, a start that waits for another tool) makes them take turns. Each stand-in waits
 // until as many tools as there are workers have started, and says whether they all came.
-TEST_F(WorkerPoolTest, EveryWorkersToolRunsAtTheSameTime)
-{
-    Full = false;
-    Strip = false;
-    const long online = ::sysconf(_SC_NPROCESSORS_ONLN);
-    const std::uint32_t workers =
-        workerCount(online > 0 ? static_cast<std::uint32_t>(online) : 0, 1000);
-    std::vector<std::string> files;
-    for (std::uint32_t i = 0; i < workers; ++i) {
-        files.push_back(pics() + "/f" + std::to_string(i) + ".png");
-        writeFileOfSize(files.back(), 3000);
-    }
-    const std::string marks = temp.file("started");
-    const std::string met = temp.file("met.log");
-    tools.install("pngout", "mkdir -p '" + marks + "'; : > '" + marks + "/'$$; n=0\n" +
-                                "while [ $(ls '" + marks + "' | wc -l) -lt " +
-                                std::to_string(workers) +
-                                " ] && [ $n -lt 200 ]; do sleep 0.05; n=$((n+1)); done\n"
-                                "[ $n -lt 200 ] && echo met >> '" +
-                                met + "' || echo missed >> '" + met + "'\n" + shrinkAction(100));
-
-    compressInParallel(surfaces, files);
-
-    EXPECT_EQ(readFile(met),
-              [&] {
-                  std::string all;
-                  for (std::uint32_t i = 0; i < workers; ++i)
-                      all += "met\n";
-                  return all;
-              }())
-        << workers << " workers";
-    for (const std::string& file : files)
-        EXPECT_EQ(fileSize(file), 2900);
-}

@@ -1,15 +1,23 @@
 // A stand-in optimizer as a program of its own, for systems without a shell to script one: it
-// records its call ("NAME|ARG|ARG..." in FAKE_TOOL_LOG when set) and writes the same picture
-// FAKE_TOOL_SHRINK bytes (default 512) smaller: pngcrush from its second last argument into its
-// last, the others in place into their last. Its name is the one it was started by, so one
-// program copied as pngcrush.exe, optipng.exe ... serves for all. upx -t passes unrecorded.
+// records its call ("NAME|ARG|ARG..." in FAKE_TOOL_LOG when set) and then does what the side
+// file NAME.action beside it says (fake_tool_script.h). Without that file it writes the same
+// picture FAKE_TOOL_SHRINK bytes (default 512) smaller: pngcrush from its second last argument
+// into its last, the others in place into their last. Its name is the one it was started by, so
+// one program copied as pngcrush.exe, optipng.exe ... serves for all. upx -t passes unrecorded,
+// or ends with the status in upx.selftest beside it. Windows only: Linux scripts its fakes.
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
+#include <iostream>
+#include <sstream>
 #include <string>
 
 #include "support/fake_image.h"
+#include "support/fake_tool_script.h"
+
+#include <windows.h>
 
 namespace {
 
@@ -32,32 +40,60 @@ long long sizeOf(const std::string& path)
     return in ? static_cast<long long>(in.tellg()) : -1;
 }
 
-} // namespace
-
-int main(int argc, char** argv)
+// The text of the side file `suffix` beside the program, if there is one. The program's own
+// path, since the name it was started by may carry no folder.
+bool sideFile(const std::string& name, const std::string& suffix, std::string& text)
 {
-    const std::string name = toolName(argv[0]);
-    if (name == "upx" && argc > 1 && std::strcmp(argv[1], "-t") == 0)
-        return 0;
-    if (const char* log = std::getenv("FAKE_TOOL_LOG")) {
-        std::string line = name;
-        for (int i = 1; i < argc; ++i)
-            line += std::string("|") + argv[i];
-        std::ofstream(log, std::ios::app) << line << "\n";
-    }
+    char started[MAX_PATH * 4];
+    const DWORD length = GetModuleFileNameA(nullptr, started, sizeof started);
+    if (length == 0 || length >= sizeof started)
+        return false;
+    const std::filesystem::path folder =
+        std::filesystem::path(std::string(started, length)).parent_path();
+    std::ifstream in(folder / (name + suffix), std::ios::binary);
+    if (!in)
+        return false;
+    std::ostringstream content;
+    content << in.rdbuf();
+    text = content.str();
+    return true;
+}
+
+// Without a side file: the same picture smaller by FAKE_TOOL_SHRINK bytes.
+int shrink(const std::string& name, int argc, char** argv)
+{
     if (argc < 2)
         return 0;
     const bool copies = name == "pngcrush" && argc >= 3;
     const std::string out = argv[argc - 1];
     const std::string in = copies ? argv[argc - 2] : out;
-    const char* shrink = std::getenv("FAKE_TOOL_SHRINK");
+    const char* bytes = std::getenv("FAKE_TOOL_SHRINK");
     const long long before = sizeOf(in);
     if (before < 0)
         return 1;
-    const long long size = std::max(0LL, before - (shrink ? std::atoll(shrink) : 512));
+    const long long size = std::max(0LL, before - (bytes ? std::atoll(bytes) : 512));
     const std::string content = fakeImage(fakeKindOfPath(out), size);
     std::ofstream file(out, std::ios::binary | std::ios::trunc);
     file << content;
     file.close();
     return file ? 0 : 1;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const std::string name = toolName(argv[0]);
+    std::string text;
+    if (name == "upx" && argc > 1 && std::strcmp(argv[1], "-t") == 0)
+        return sideFile(name, ".selftest", text) ? std::atoi(text.c_str()) : 0;
+    if (const char* log = std::getenv("FAKE_TOOL_LOG")) {
+        std::string line = name;
+        for (int i = 1; i < argc; ++i)
+            line += std::string("|") + argv[i];
+        std::ofstream(log, std::ios::app | std::ios::binary) << line << "\n";
+    }
+    if (sideFile(name, ".action", text))
+        return runFakeToolScript(text, std::vector<std::string>(argv + 1, argv + argc), std::cerr);
+    return shrink(name, argc, argv);
 }

@@ -1,5 +1,7 @@
-// Stand-ins for the external optimizers: small shell scripts that record how they were called
-// and change the file they were given in a way the test chooses, so logs are exact and repeatable.
+// Stand-ins for the external optimizers that record how they were called and change the file
+// they were given in a way the test chooses, so logs are exact and repeatable: small shell
+// scripts on Linux; on Windows copies of our fake tool program (fake_tool_main.cpp), which run
+// the action themselves with the little shell of fake_tool_script.h.
 // The actions below write valid files of the same picture (fake_image.h), so the engine's check
 // of a result accepts them; a fake upx passes its self-test (-t) without recording it.
 #pragma once
@@ -10,14 +12,16 @@
 class FakeTools {
 public:
     // Puts a fresh bin folder first on PATH (with the system folders after it unless
-    // systemPath is false) and unsets COMSPEC. The previous PATH comes back at destruction.
+    // systemPath is false) and unsets COMSPEC, so the interpreter is CMD.EXE. The previous PATH
+    // comes back at destruction.
     explicit FakeTools(const std::string& binFolder, bool systemPath = true);
     ~FakeTools();
     FakeTools(const FakeTools&) = delete;
     FakeTools& operator=(const FakeTools&) = delete;
 
     // Installs a tool named name. action is shell code run after the call is recorded; "$FILE"
-    // is the last argument (the file the tool works on) and "$@" all arguments.
+    // is the last argument (the file the tool works on) and "$@" all arguments. On Windows only
+    // what fake_tool_script.h knows runs.
     void install(const std::string& name, const std::string& action);
     // Installs upx with action, whose self-test (upx -t, unrecorded) passes or fails as told;
     // install("upx", ...) gives one that passes.

@@ -3,20 +3,32 @@
 #include <filesystem>
 #include <sstream>
 
+#include "util/file_system.h"
+
 namespace {
+
+// The path with the platform's one separator: tests build paths with "/", Windows tools get
+// backslashes.
+std::string normalized(std::string path)
+{
+    for (char& c : path)
+        if (isSeparator(c))
+            c = pathSeparator;
+    return path;
+}
 
 std::string folderOf(const std::string& file)
 {
-    const std::size_t slash = file.find_last_of('/');
+    const std::size_t slash = file.find_last_of(pathSeparator);
     if (slash == std::string::npos)
         return ".";
-    return slash == 0 ? "/" : file.substr(0, slash);
+    return slash == 0 ? std::string(1, pathSeparator) : file.substr(0, slash);
 }
 
 // The suffix the engine keeps: from the last dot of the last component, when short.
 std::string suffixOf(const std::string& file)
 {
-    const std::size_t slash = file.find_last_of('/');
+    const std::size_t slash = file.find_last_of(pathSeparator);
     const std::size_t dot = file.find_last_of('.');
     if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
         return std::string();
@@ -36,11 +48,14 @@ bool allDigits(const std::string& text)
 
 } // namespace
 
-bool isWorkCopyOf(const std::string& argument, const std::string& file, const std::string& tag)
+bool isWorkCopyOf(const std::string& given, const std::string& givenFile, const std::string& tag)
 {
+    const std::string argument = normalized(given);
+    const std::string file = normalized(givenFile);
+    const std::string separator(1, pathSeparator);
     const std::string folder = folderOf(file);
-    const std::string start = (folder == "/" ? "" : folder) + "/.tarnwick-";
-    const std::string end = "/work" + tag + suffixOf(file);
+    const std::string start = (folder == separator ? "" : folder) + separator + ".tarnwick-";
+    const std::string end = separator + "work" + tag + suffixOf(file);
     if (argument.size() < start.size() + end.size() + 8 || argument.compare(0, start.size(), start))
         return false;
     if (argument.compare(argument.size() - end.size(), end.size(), end) != 0)
@@ -50,7 +65,7 @@ bool isWorkCopyOf(const std::string& argument, const std::string& file, const st
         argument.substr(start.size(), argument.size() - start.size() - end.size());
     const std::size_t dash = middle.find('-');
     return dash != std::string::npos && allDigits(middle.substr(0, dash)) &&
-           middle.size() == dash + 7 && middle.find('/') == std::string::npos;
+           middle.size() == dash + 7 && middle.find(pathSeparator) == std::string::npos;
 }
 
 std::string workCopy(const std::string& file, const std::string& tag)
