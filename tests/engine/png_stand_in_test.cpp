@@ -18,11 +18,10 @@ namespace {
 const std::string keepChunks =
     "--keepchunks=iCCP,sRGB,gAMA,cHRM,cICP,mDCv,cLLi,eXIf,pHYs,tEXt,zTXt,iTXt,tIME";
 
-// zopflipng [options] IN OUT: writes OUT `bytes` smaller than IN.
+// zopflipng -y --keepchunks=... IN OUT: writes OUT `bytes` smaller than IN.
 std::string zopfliShrinkAction(int bytes)
 {
-    return "for a in \"$@\"; do in=$out; out=$a; done; " + fakeImageCommand() + " --shrink " +
-           std::to_string(bytes) + " \"$in\" \"$out\"";
+    return fakeImageCommand() + " --shrink " + std::to_string(bytes) + " \"$3\" \"$4\"";
 }
 
 // The tools of the chain but pngout, each cutting 100 bytes, on a PATH of their own.
