@@ -1,5 +1,6 @@
 #include "engine/work_folder.h"
 
+#include "engine/work_folder_names.h"
 #include "util/file_system.h"
 
 #include <cerrno>
@@ -15,20 +16,6 @@
 #include <unistd.h>
 
 namespace {
-
-// Begins with "work", like every file a step leaves in its folder.
-constexpr const char* rewriteNoteName = "work-rewrite";
-
-std::string suffixOf(const std::string& path)
-{
-    const std::size_t slash = path.find_last_of('/');
-    const std::size_t dot = path.find_last_of('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
-        return std::string();
-    // A suffix is for the tools' eyes only; a long or odd one is not worth keeping.
-    const std::string suffix = path.substr(dot);
-    return suffix.size() <= 8 ? suffix : std::string();
-}
 
 std::string errorText(int error)
 {
@@ -101,29 +88,11 @@ bool syncFolder(const std::string& folder)
     return fd.get() >= 0 && ::fsync(fd.get()) == 0;
 }
 
-// A work folder's name is ".tarnwick-PID-XXXXXX"; the pid of the run that made it, or -1.
-pid_t ownerProcess(const std::string& name)
-{
-    const std::size_t prefix = std::strlen(workFolderPrefix);
-    if (name.compare(0, prefix, workFolderPrefix) != 0)
-        return -1;
-    const std::size_t dash = name.find('-', prefix);
-    if (dash == std::string::npos || dash == prefix || name.size() != dash + 7)
-        return -1;
-    pid_t pid = 0;
-    for (std::size_t i = prefix; i < dash; ++i) {
-        if (name[i] < '0' || name[i] > '9' || pid > 100000000)
-            return -1;
-        pid = pid * 10 + (name[i] - '0');
-    }
-    return pid;
-}
-
 // Ours beyond doubt: named like ours, a real folder owned by us, its run gone, and holding
 // nothing but the regular files a step writes.
 bool isLeftover(const std::string& path, const std::string& name)
 {
-    const pid_t pid = ownerProcess(name);
+    const pid_t pid = static_cast<pid_t>(workFolderOwner(name));
     if (pid <= 0 || pid == ::getpid())
         return false;
     struct stat info {};
@@ -148,18 +117,12 @@ bool isLeftover(const std::string& path, const std::string& name)
     return onlyOurs;
 }
 
-std::string baseName(const std::string& path)
-{
-    const std::size_t slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 // "work-rewrite" in the result's folder: the file being rewritten and the result, by name, one
 // per line; flushed with its folder before the rewrite begins.
 std::string writeRewriteNote(const std::string& path, const std::string& result)
 {
     const std::string folder = parentFolder(result);
-    const std::string text = baseName(path) + "\n" + baseName(result) + "\n";
+    const std::string text = lastPathPart(path) + "\n" + lastPathPart(result) + "\n";
     Descriptor note(::open((folder + "/" + rewriteNoteName).c_str(),
                            O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
     if (note.get() < 0 || !writeAll(note.get(), text.data(), text.size()) ||
@@ -221,7 +184,7 @@ void removeFolderOfFiles(const std::string& path)
 
 } // namespace
 
-WorkFolder::WorkFolder(const std::string& path) : suffix(suffixOf(path))
+WorkFolder::WorkFolder(const std::string& path) : suffix(workFileSuffix(path))
 {
     std::string name =
         parentFolder(path) + "/" + workFolderPrefix + std::to_string(::getpid()) + "-XXXXXX";
@@ -237,16 +200,6 @@ WorkFolder::~WorkFolder()
 {
     if (!folder.empty())
         removeFolderOfFiles(folder);
-}
-
-std::string WorkFolder::file(const std::string& tag) const
-{
-    return folder + "/work" + tag + suffix;
-}
-
-bool isWorkFolderName(const std::string& name)
-{
-    return ownerProcess(name) > 0;
 }
 
 std::string copyFileExclusive(const std::string& from, const std::string& to)

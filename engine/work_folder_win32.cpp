@@ -9,23 +9,12 @@
 
 #include <windows.h>
 
+#include "engine/work_folder_names.h"
 #include "util/file_system.h"
 
 namespace {
 
-constexpr const char* rewriteNoteName = "work-rewrite";
 constexpr DWORD shareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-
-std::string suffixOf(const std::string& path)
-{
-    const std::size_t slash = path.find_last_of(pathSeparators);
-    const std::size_t dot = path.find_last_of('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
-        return std::string();
-    // A suffix is for the tools' eyes only; a long or odd one is not worth keeping.
-    const std::string suffix = path.substr(dot);
-    return suffix.size() <= 8 ? suffix : std::string();
-}
 
 std::string errorText(DWORD error)
 {
@@ -113,23 +102,6 @@ bool copyHandle(HANDLE in, HANDLE out)
     }
 }
 
-long ownerProcess(const std::string& name)
-{
-    const std::size_t prefix = std::strlen(workFolderPrefix);
-    if (name.compare(0, prefix, workFolderPrefix) != 0)
-        return -1;
-    const std::size_t dash = name.find('-', prefix);
-    if (dash == std::string::npos || dash == prefix || name.size() != dash + 7)
-        return -1;
-    long pid = 0;
-    for (std::size_t i = prefix; i < dash; ++i) {
-        if (name[i] < '0' || name[i] > '9' || pid > 100000000)
-            return -1;
-        pid = pid * 10 + (name[i] - '0');
-    }
-    return pid;
-}
-
 bool processIsGone(DWORD pid)
 {
     HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
@@ -138,12 +110,6 @@ bool processIsGone(DWORD pid)
     const bool ended = WaitForSingleObject(process, 0) == WAIT_OBJECT_0;
     CloseHandle(process);
     return ended;
-}
-
-std::string baseName(const std::string& path)
-{
-    const std::size_t slash = path.find_last_of(pathSeparators);
-    return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 // Every entry of folder but "." and "..", with its attributes.
@@ -167,7 +133,7 @@ std::vector<WIN32_FIND_DATAA> entriesOf(const std::string& folder)
 // regular files a step writes.
 bool isLeftover(const std::string& path, const std::string& name)
 {
-    const long pid = ownerProcess(name);
+    const long pid = workFolderOwner(name);
     if (pid <= 0 || static_cast<DWORD>(pid) == GetCurrentProcessId())
         return false;
     const DWORD attributes = GetFileAttributesA(path.c_str());
@@ -188,7 +154,7 @@ bool isLeftover(const std::string& path, const std::string& name)
 // per line; flushed before the rewrite begins.
 std::string writeRewriteNote(const std::string& path, const std::string& result)
 {
-    const std::string text = baseName(path) + "\n" + baseName(result) + "\n";
+    const std::string text = lastPathPart(path) + "\n" + lastPathPart(result) + "\n";
     Handle note(openOwn(parentFolder(result) + "\\" + rewriteNoteName, GENERIC_WRITE, CREATE_NEW));
     if (!note.ok() || !writeAll(note.get(), text.data(), text.size()) ||
         !FlushFileBuffers(note.get()) || !note.close())
@@ -242,7 +208,7 @@ void removeFolderOfFiles(const std::string& path)
 
 } // namespace
 
-WorkFolder::WorkFolder(const std::string& path) : suffix(suffixOf(path))
+WorkFolder::WorkFolder(const std::string& path) : suffix(workFileSuffix(path))
 {
     const std::string base =
         parentFolder(path) + "\\" + workFolderPrefix + std::to_string(GetCurrentProcessId()) + "-";
@@ -266,16 +232,6 @@ WorkFolder::~WorkFolder()
 {
     if (!folder.empty())
         removeFolderOfFiles(folder);
-}
-
-std::string WorkFolder::file(const std::string& tag) const
-{
-    return folder + "\\work" + tag + suffix;
-}
-
-bool isWorkFolderName(const std::string& name)
-{
-    return ownerProcess(name) > 0;
 }
 
 std::string copyFileExclusive(const std::string& from, const std::string& to)
