@@ -1,9 +1,36 @@
 #include "support/fake_tools.h"
 
+#include <cstdlib>
+#include <filesystem>
 #include <sstream>
 
 #include "support/fake_image.h"
+#include "support/environment.h"
 #include "support/temp_folder.h"
+#include "util/file_system.h"
+
+FakeTools::FakeTools(const std::string& binFolder, bool systemPath)
+    : bin(binFolder), callLog(binFolder + pathSeparator + "calls.log")
+{
+    std::filesystem::create_directories(bin);
+    writeFile(callLog, "");
+    if (const char* path = std::getenv("PATH")) {
+        hadPath = true;
+        savedPath = path;
+    }
+    const std::string path = searchPath(bin, systemPath);
+    setenv("PATH", path.c_str(), 1);
+    setenv("FAKE_TOOL_LOG", callLog.c_str(), 1);
+    unsetenv("COMSPEC");
+}
+
+FakeTools::~FakeTools()
+{
+    if (hadPath)
+        setenv("PATH", savedPath.c_str(), 1);
+    else
+        unsetenv("PATH");
+}
 
 void FakeTools::install(const std::string& name, const std::string& action)
 {

@@ -38,6 +38,8 @@ public:
 
 private:
     void writeTool(const std::string& name, const std::string& action, int selfTestStatus);
+    // PATH for the fakes: bin, then the system's own folders when systemPath.
+    static std::string searchPath(const std::string& bin, bool systemPath);
 
     std::string bin;
     std::string callLog;

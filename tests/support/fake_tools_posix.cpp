@@ -7,27 +7,9 @@
 
 #include "support/temp_folder.h"
 
-FakeTools::FakeTools(const std::string& binFolder, bool systemPath)
-    : bin(binFolder), callLog(binFolder + "/calls.log")
+std::string FakeTools::searchPath(const std::string& bin, bool systemPath)
 {
-    std::filesystem::create_directories(bin);
-    writeFile(callLog, "");
-    if (const char* path = std::getenv("PATH")) {
-        hadPath = true;
-        savedPath = path;
-    }
-    const std::string path = systemPath ? bin + ":/usr/local/bin:/usr/bin:/bin" : bin;
-    setenv("PATH", path.c_str(), 1);
-    setenv("FAKE_TOOL_LOG", callLog.c_str(), 1);
-    unsetenv("COMSPEC");
-}
-
-FakeTools::~FakeTools()
-{
-    if (hadPath)
-        setenv("PATH", savedPath.c_str(), 1);
-    else
-        unsetenv("PATH");
+    return systemPath ? bin + ":/usr/local/bin:/usr/bin:/bin" : bin;
 }
 
 void FakeTools::writeTool(const std::string& name, const std::string& action, int selfTestStatus)
