@@ -79,6 +79,20 @@ int shrink(const std::string& name, int argc, char** argv)
     return file ? 0 : 1;
 }
 
+// Appends text in one write through a handle opened for appending only, which the system
+// places at the end atomically: fakes started side by side never overwrite each other's line,
+// as a seek to the end and then a write could.
+void appendLine(const char* path, const std::string& text)
+{
+    HANDLE file = CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return;
+    DWORD written = 0;
+    WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    CloseHandle(file);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -91,7 +105,7 @@ int main(int argc, char** argv)
         std::string line = name;
         for (int i = 1; i < argc; ++i)
             line += std::string("|") + argv[i];
-        std::ofstream(log, std::ios::app | std::ios::binary) << line << "\n";
+        appendLine(log, line + "\n");
     }
     if (sideFile(name, ".action", text))
         return runFakeToolScript(text, std::vector<std::string>(argv + 1, argv + argc), std::cerr);
