@@ -47,8 +47,8 @@ windows=(
 )
 
 bench_only=(
-  # photos for the PNG chain's corpus (bench/engine/png_chain_bench)
-  lomiri-wallpapers-20.04
+  # photos and charts for the PNG chain's corpus (bench/engine/png_chain_bench)
+  lomiri-wallpapers-20.04 gnuplot-nox
 )
 
 with_tests=false

@@ -1,11 +1,12 @@
 // What stands in for pngout where it cannot be found, chosen by measurement: a corpus of icons,
-// screenshots and photos made here from installed Debian files, compressed by real jobs with
-// Full on and off (Strip on, as by default), once per candidate. A candidate runs as "pngout" (a
-// script on the bench's own PATH). Full's first two passes do not depend on the candidate, so
-// they run once: a candidate's Full time is that job's time plus its own pass over the job's
-// results (a job with Full and Strip off runs only the last pass, as "pngout"). The shipped Pass
-// 3/3 row is measured that way, its command taken from the step table; the shipped Fast
-// Compression row runs as itself, with no pngout anywhere. Needs Xvfb, xmessage and ImageMagick.
+// screenshots, photos and charts made here from installed Debian files and programs, compressed by
+// real jobs with Full on and off (Strip on, as by default), once per candidate. A candidate runs as
+// "pngout" (a script on the bench's own PATH). Full's first two passes do not depend on the
+// candidate, so they run once: a candidate's Full time is that job's time plus its own pass over
+// the job's results (a job with Full and Strip off runs only the last pass, as "pngout"). The
+// shipped Pass 3/3 row is measured that way, its command taken from the step table; the shipped
+// Fast Compression row runs as itself, with no pngout anywhere. Needs Xvfb, xmessage, ImageMagick
+// and gnuplot.
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -23,9 +24,11 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Fills $1 with icons/, screens/ and photos/. The icons are every 40th PNG of the installed
-// themes in name order; the photos the installed wallpapers, scaled down; the screenshots a
-// virtual desktop with a wallpaper and a text window, plus a dialog drawn by ImageMagick.
+// Fills $1 with icons/, screens/, photos/ and charts/. The icons are every 40th PNG of the
+// installed themes in name order; the photos the installed wallpapers, scaled down; the
+// screenshots a virtual desktop with a wallpaper and a text window, plus a dialog drawn by
+// ImageMagick; the charts what people plot and draw: gnuplot's line, bar and surface charts,
+// a box diagram and a gradient.
 const char* corpusScript = R"sh(set -e
 out=$1
 mkdir -p "$out/icons" "$out/screens" "$out/photos"
@@ -60,7 +63,38 @@ $IM -size 800x500 xc:'#f6f5f4' -fill white -stroke '#c0bfbc' -draw 'rectangle 20
   -fill black -font DejaVu-Sans -pointsize 14 -annotate +30+40 'Compression settings' \
   -annotate +40+90 'Folder: /home/user/Pictures/holiday' -annotate +40+120 'Files: 1,204' \
   -fill white -annotate +650+466 'Start' "$out/screens/dialog.png"
+mkdir -p "$out/charts"
+gnuplot <<GP
+set terminal pngcairo size 800,500 font "DejaVu Sans,10"
+set output "$out/charts/lines.png"
+set grid; set title "Response time"; set xlabel "requests/s"; set ylabel "ms"
+plot [0:20] 5+x**1.5 w lp lw 2 t "cold", 3+x w lp lw 2 t "warm", 2+0.5*x w l lw 2 t "cached"
+set output "$out/charts/bars.png"
+set style data histograms; set style fill solid 0.8 border -1; set boxwidth 0.8
+set title "Files per folder"; unset xlabel; unset ylabel
+\$d << EOD
+photos 1204 310
+icons 822 790
+screens 310 95
+docs 120 40
+EOD
+plot \$d u 2:xtic(1) t "before", '' u 3 t "after"
+set terminal pngcairo size 640,480
+set output "$out/charts/surface.png"
+set title "Error surface"; set pm3d; set isosamples 50; unset key
+splot [-8:8][-8:8] sin(sqrt(x*x+y*y))/sqrt(x*x+y*y+0.01)
+GP
+$IM -size 800x400 xc:white -stroke '#3584e4' -strokewidth 2 -fill '#dbe8fa' \
+  -draw 'roundrectangle 30,150 210,250 10,10' -draw 'roundrectangle 310,150 490,250 10,10' \
+  -draw 'roundrectangle 590,150 770,250 10,10' -draw 'line 210,200 310,200' \
+  -draw 'line 490,200 590,200' -fill '#3584e4' -draw 'polygon 310,200 298,194 298,206' \
+  -draw 'polygon 590,200 578,194 578,206' -stroke none -fill black -font DejaVu-Sans \
+  -pointsize 16 -annotate +75+205 'Strip' -annotate +365+205 'Pass 1-2' \
+  -annotate +650+205 'Pass 3' "$out/charts/diagram.png"
+$IM -size 640x400 gradient:'#3584e4'-'#f6f5f4' "$out/charts/gradient.png"
 )sh";
+
+const char* const corpusParts[] = {"icons", "screens", "photos", "charts"};
 
 // zopflipng writes a new file; as "pngout" it must rewrite its file, and only when it gained.
 const char* keepChunks =
@@ -73,18 +107,27 @@ struct Candidate {
     bool forFast;
 };
 
+// The shipped Pass 3/3 row as "zopflipng -m": its options past the chunks it keeps.
+std::string shippedFullName()
+{
+    const std::string& options = finalPassStandIn.options;
+    const std::size_t chunks = options.find(keepChunks);
+    return std::string(finalPassStandIn.tool.shown) +
+           (chunks == std::string::npos ? " " + options
+                                        : options.substr(chunks + std::string(keepChunks).size()));
+}
+
 std::vector<Candidate> candidates()
 {
     const std::string zopfli = std::string("zopflipng -y ") + keepChunks;
-    const std::string shippedFull =
-        std::string(finalPassStandIn.tool.shown) +
-        (finalPassStandIn.options.find(" -q") == std::string::npos ? "" : " -q");
+    const std::string shippedFull = shippedFullName();
     const std::string intoPlace =
         " \"$1\" \"$1.z.png\" && [ $(stat -c %s \"$1.z.png\") -lt $(stat -c %s \"$1\") ] && "
         "mv \"$1.z.png\" \"$1\"; rm -f \"$1.z.png\"";
     return {
         {"no stand-in (pngout absent)", "", true, true},
         {"zopflipng -q", zopfli + " -q" + intoPlace, false, true},
+        {"zopflipng, plain", zopfli + intoPlace, true, false},
         {"advpng -z -4", "advpng -q -z -4 \"$1\"", true, false},
         {"OptiPNG -o2", "optipng -quiet -o2 \"$1\"", false, true},
         {"OptiPNG -o2, then advpng -z -4 -i 1",
@@ -168,11 +211,11 @@ double saving(std::int64_t before, std::int64_t after)
                       : 0.0;
 }
 
-// The saving of each part of the corpus: "icons 12.3%, screens 4.5%, photos 0.6%".
+// The saving of each part of the corpus: "icons 12.3%, screens 4.5%, photos 0.6%, ...".
 std::string partSavings(const std::string& corpus, const std::string& result)
 {
     std::string text;
-    for (const char* part : {"icons", "screens", "photos"}) {
+    for (const char* part : corpusParts) {
         char line[64];
         std::snprintf(line, sizeof line, "%s%s %.1f%%", text.empty() ? "" : ", ", part,
                       saving(pngBytes(corpus + "/" + part), pngBytes(result + "/" + part)));
@@ -193,9 +236,9 @@ std::string firstLines(const std::string& log, int lines)
 
 int main()
 {
-    for (const char* tool :
-         {"/usr/bin/exiftool", "/usr/bin/pngcrush", "/usr/bin/optipng", "/usr/bin/zopflipng",
-          "/usr/bin/advpng", "/usr/bin/Xvfb", "/usr/bin/xmessage", "/usr/bin/convert"})
+    for (const char* tool : {"/usr/bin/exiftool", "/usr/bin/pngcrush", "/usr/bin/optipng",
+                             "/usr/bin/zopflipng", "/usr/bin/advpng", "/usr/bin/Xvfb",
+                             "/usr/bin/xmessage", "/usr/bin/convert", "/usr/bin/gnuplot"})
         if (!fs::exists(tool)) {
             std::printf("%s is missing: run scripts/setup.sh --bench\n", tool);
             return 1;
@@ -214,7 +257,7 @@ int main()
     }
     std::printf("Corpus (made from installed Debian files, nothing downloaded):\n");
     int total = 0;
-    for (const char* part : {"icons", "screens", "photos"}) {
+    for (const char* part : corpusParts) {
         int count = 0;
         const std::int64_t bytes = pngBytes(corpus + "/" + part, &count);
         total += count;
@@ -224,9 +267,11 @@ int main()
     const std::int64_t corpusBytes = pngBytes(corpus);
     std::printf("  all      %4d PNG files, %8lld bytes\n", total,
                 static_cast<long long>(corpusBytes));
-    std::printf("  icons: every 40th PNG under /usr/share/icons and /usr/share/pixmaps; screens: "
-                "a text window on a wallpaper under Xvfb (import) and a drawn dialog; photos: "
-                "the wallpapers of lomiri-wallpapers-20.04 scaled to 480 wide\n\n");
+    std::printf(
+        "  icons: every 40th PNG under /usr/share/icons and /usr/share/pixmaps; screens: "
+        "a text window on a wallpaper under Xvfb (import) and a drawn dialog; photos: "
+        "the wallpapers of lomiri-wallpapers-20.04 scaled to 480 wide; charts: three gnuplot "
+        "charts, a diagram and a gradient drawn by ImageMagick\n\n");
     std::fflush(stdout);
 
     const std::vector<Candidate> all = candidates();
@@ -289,7 +334,8 @@ int main()
     Measured chosen = results.back();
     chosen.fullSaving = results[results.size() - 2].fullSaving;
     chosen.fullSeconds = results[results.size() - 2].fullSeconds;
-    std::printf("\nThe shipped stand-in (zopflipng in Pass 3/3 and in Fast Compression):\n");
+    std::printf("\nThe shipped stand-in (%s in Pass 3/3, zopflipng in Fast Compression):\n",
+                shippedFullName().c_str());
     int failures = 0;
     failures +=
         report("Full saving, share of the PNG bytes", chosen.fullSaving / 100.0, 0.20, false);

@@ -26,7 +26,7 @@ const char* shellLoop =
     "  elif command -v zopflipng >/dev/null; then\n"
     "    z=\"${f%????}_zopfli.png\"\n"
     "    zopflipng -y --keepchunks=iCCP,sRGB,gAMA,cHRM,cICP,mDCv,cLLi,eXIf,pHYs,tEXt,zTXt,iTXt,tIME"
-    " \"$f\" \"$z\" >/dev/null 2>&1\n"
+    " -m \"$f\" \"$z\" >/dev/null 2>&1\n"
     "    if [ -f \"$z\" ] && [ \"$(stat -c %s \"$z\")\" -lt \"$(stat -c %s \"$f\")\" ]; then"
     " mv \"$z\" \"$f\"; else rm -f \"$z\"; fi\n"
     "  fi\n"
