@@ -156,4 +156,20 @@ TEST_F(TextCtrlTest, AppendsFromAJobGoToTheEndWhileTheUserMovesTheSelection)
     EXPECT_EQ(selectionsLost, 0) << "of " << lines << " selections";
 }
 
+#ifdef _WIN32
+// Only Windows' edit control has a view of its own; the Linux display follows the end itself.
+TEST_F(TextCtrlTest, TheViewFollowsTheEndWhileASelectionIsKept)
+{
+    liveMultilineTextCtrl log(&frame, 0, 0, 100, 60, "", logPaneStyle);
+    for (int i = 0; i < 50; ++i)
+        log.append("line " + std::to_string(i) + "\r\n");
+    const LRESULT atEnd = SendMessageA(log.handle, EM_GETFIRSTVISIBLELINE, 0, 0);
+    ASSERT_GT(atEnd, 0);
+    SendMessageA(log.handle, EM_SETSEL, 0, 3);
+    log.append("more\r\n");
+    EXPECT_EQ(SendMessageA(log.handle, EM_GETFIRSTVISIBLELINE, 0, 0), atEnd + 1);
+    EXPECT_EQ(selectionOf(log.handle), std::make_pair(DWORD{0}, DWORD{3}));
+}
+#endif
+
 } // namespace
