@@ -27,7 +27,8 @@ void appendAtEnd(WNDPROC editProc, HWND edit, LPARAM text)
     if (selStart == end && selEnd == end)
         return;
     call(EM_SETSEL, selStart, static_cast<LPARAM>(selEnd));
-    // The view follows the end as the replacement left it, wherever the selection is.
+    // Putting the selection back may scroll to it (Wine's edit control does); the view follows
+    // the end as the replacement left it.
     call(WM_VSCROLL, SB_BOTTOM, 0);
 }
 

@@ -20,8 +20,8 @@ public:
 
     std::string getText();
     // Adds text at the end of the content. Costs time in proportion to text, not to the content,
-    // and appends from several threads never lose or split one another.
-    // A selection the user made stays as it was.
+    // and appends from several threads never lose or split one another. A selection the user
+    // made stays as it was.
     liveTextCtrl& append(const std::string& text);
 };
 
