@@ -2,7 +2,6 @@
 // liveMultilineTextCtrl the multi-line kind the log pane uses.
 #pragma once
 
-#include <mutex>
 #include <string>
 
 #include "toolkit/window.h"
@@ -21,11 +20,9 @@ public:
 
     std::string getText();
     // Adds text at the end of the content. Costs time in proportion to text, not to the content,
-    // and appends from several threads never lose or split one another.
+    // and appends from several threads never lose or split one another. A selection the user
+    // made stays as it was.
     liveTextCtrl& append(const std::string& text);
-
-private:
-    std::mutex appendLock;
 };
 
 class liveMultilineTextCtrl : public liveTextCtrl {

@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/win32.h"
@@ -41,6 +42,9 @@ public:
     std::vector<std::string> shownStatusTexts(HWND statusBar);
     // Whether a multi-line edit control is scrolled to its last line.
     bool shownAtEnd(HWND edit);
+    // The selection in a multi-line edit control's view: first and last-but-one character (not
+    // byte) offsets, equal when nothing is selected.
+    std::pair<int, int> shownSelection(HWND edit);
     struct ShownMenuItem {
         int depth;         // 0 for the menu bar's popups
         std::string label; // GTK's form, "_" before the mnemonic

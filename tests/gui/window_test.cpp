@@ -1,6 +1,7 @@
 // The main window as GTK shows it, checked against the layer's own state: menus and check
 // marks from the settings file, marks that follow both ways, the Help boxes, a real file drop
 // filling the log pane and status bar, and a log pane that keeps up with a flood of lines.
+#include <glib.h>
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -353,6 +354,52 @@ TEST_F(MainWindow, UserResizeLaysOutTheLogPaneAndStatusBarAgain)
             },
             5s));
         EXPECT_EQ(sizeOf(s.frame().statusBar->handle).first, 700L);
+    });
+}
+
+TEST_F(MainWindow, AppendsLeaveTheUsersSelectionInTheLogPaneAsItWas)
+{
+    session.run([&](WindowSession& s) {
+        unsigned long window = s.xWindow();
+        ASSERT_NE(window, 0u);
+        ASSERT_TRUE(WindowSession::xdo().waitUntilDrawn(window));
+        liveTextCtrl& log = *s.frame().logPane;
+        log.append("first line\r\nsecond line\r\n");
+        int shownLength = 0;
+        s.onUi([&] {
+            WindowSession::display()->flush();
+            shownLength = static_cast<int>(
+                g_utf8_strlen(WindowSession::display()->shownText(log.handle).c_str(), -1));
+        });
+        ASSERT_GT(shownLength, 0);
+
+        // The user clicks into the pane and selects all of it, up to its end.
+        RECT pane;
+        ASSERT_TRUE(GetWindowRect(log.handle, &pane));
+        WindowSession::xdo().clickAt(pane.left + 20, pane.top + 10);
+        WindowSession::xdo().pressKeyIn(window, "ctrl+a");
+        std::pair<int, int> selection;
+        auto shownSelection = [&] {
+            s.onUi([&] {
+                WindowSession::display()->flush();
+                selection = WindowSession::display()->shownSelection(log.handle);
+            });
+            return selection;
+        };
+        const std::pair<int, int> all{0, shownLength};
+        ASSERT_TRUE(waitUntil([&] { return shownSelection() == all; }, 5s))
+            << selection.first << ".." << selection.second;
+
+        // A job's line arrives: the selection must not take it in.
+        std::thread([&] { log.append("third line\r\n"); }).join();
+        std::string shown;
+        s.onUi([&] {
+            WindowSession::display()->flush();
+            shown = WindowSession::display()->shownText(log.handle);
+        });
+        EXPECT_EQ(shown, gtkdisplay::toDisplayText(log.getText()));
+        EXPECT_NE(shown.find("third line"), std::string::npos);
+        EXPECT_EQ(shownSelection(), all);
     });
 }
 

@@ -1,5 +1,6 @@
 // System controls ("edit", "BUTTON", "msctls_statusbar32"): their state lives in the layer and
-// their messages run on the caller's thread under the control's own lock.
+// their messages run on the caller's thread under the control's own lock. A subclassed control's
+// procedure runs on the caller's thread as well, one call at a time (Window::subclassLock).
 #pragma once
 
 #include "platform/posix/window/window_class.h"

@@ -143,12 +143,16 @@ bool postToQueue(ThreadQueue& queue, const MSG& message, const Window* window)
 LRESULT callWindow(const std::shared_ptr<Window>& window, UINT message, WPARAM wParam,
                    LPARAM lParam)
 {
-    if (window->control)
-        return window->control->handle(*window, message, wParam, lParam);
     WNDPROC proc;
     {
         std::lock_guard lock(window->mutex);
         proc = window->proc;
+    }
+    if (window->control) {
+        if (!proc)
+            return window->control->handle(*window, message, wParam, lParam);
+        std::lock_guard lock(window->subclassLock);
+        return proc(window->handle, message, wParam, lParam);
     }
     return proc ? proc(window->handle, message, wParam, lParam) : 0;
 }

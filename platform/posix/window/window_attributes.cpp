@@ -14,9 +14,21 @@ namespace {
 
 std::atomic<HWND> focusWindow{nullptr};
 
+// The procedure of every system control: what a subclass passes messages on to. It goes to the
+// control itself, past any subclass.
 LRESULT CALLBACK systemControlProc(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam)
 {
-    return SendMessageA(hWnd, Msg, wParam, lParam);
+    std::shared_ptr<Window> window = findWindow(hWnd);
+    if (!window || !window->control)
+        return 0;
+    return window->control->handle(*window, Msg, wParam, lParam);
+}
+
+WNDPROC procedureOf(const Window& window)
+{
+    if (window.control && !window.proc)
+        return &systemControlProc;
+    return window.proc;
 }
 
 // Another thread's ordinary window is read directly rather than sent a message, so asking for
@@ -160,7 +172,7 @@ LONG_PTR GetWindowLongPtrA(HWND hWnd, int nIndex)
     case GWLP_HWNDPARENT:
         return reinterpret_cast<LONG_PTR>(window->parent);
     case GWLP_WNDPROC:
-        return reinterpret_cast<LONG_PTR>(window->control ? &systemControlProc : window->proc);
+        return reinterpret_cast<LONG_PTR>(procedureOf(*window));
     default:
         SetLastError(ERROR_INVALID_INDEX);
         return 0;
@@ -193,13 +205,15 @@ LONG_PTR SetWindowLongPtrA(HWND hWnd, int nIndex, LONG_PTR dwNewLong)
         window->id = static_cast<UINT_PTR>(dwNewLong);
         return previous;
     case GWLP_WNDPROC:
-        // A system control runs on its caller's thread; it cannot be subclassed.
-        if (window->control || !dwNewLong) {
+        if (!dwNewLong) {
             SetLastError(ERROR_ACCESS_DENIED);
             return 0;
         }
-        previous = reinterpret_cast<LONG_PTR>(window->proc);
+        previous = reinterpret_cast<LONG_PTR>(procedureOf(*window));
         window->proc = reinterpret_cast<WNDPROC>(dwNewLong);
+        // A system control given its own procedure back is no longer subclassed.
+        if (window->control && window->proc == &systemControlProc)
+            window->proc = nullptr;
         return previous;
     default:
         SetLastError(ERROR_INVALID_INDEX);

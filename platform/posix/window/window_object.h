@@ -26,8 +26,14 @@ struct Window {
     std::atomic<bool> alive{true};
     std::atomic<bool> destroying{false};
 
+    // Held around each call of a subclassed system control's procedure. The control's messages
+    // run on their callers' threads, so this lock is what makes one call of the procedure (and
+    // the messages it passes on) a single step that no other thread's message falls into.
+    // Recursive: the procedure may send to its own control.
+    std::recursive_mutex subclassLock;
+
     mutable std::mutex mutex; // guards the fields below
-    WNDPROC proc = nullptr;
+    WNDPROC proc = nullptr;   // a system control's: its subclass procedure, null if none
     std::string text;
     DWORD style = 0;
     DWORD exStyle = 0;
