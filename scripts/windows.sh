@@ -23,6 +23,14 @@ esac
 
 bash "$root/scripts/setup.sh" --windows
 deps=$(bash "$root/scripts/windows-deps.sh")
+# A change to windows-deps.sh or to a package version builds the libraries under a new key; the
+# finished builds under older keys would never be used again. Builds in progress stay.
+current=$(dirname "$(realpath "$deps")")
+for done_file in "$(dirname "$current")"/*/done; do
+  [ -e "$done_file" ] || continue
+  older=$(dirname "$done_file")
+  [ "$older" = "$current" ] || rm -rf "$older"
+done
 
 tests=OFF
 $with_tests && tests=ON
