@@ -15,3 +15,7 @@ long workFolderOwner(const std::string& name);
 
 // The last component of path.
 std::string lastPathPart(const std::string& path);
+
+// The note's two plain names: the file to rewrite (beside the folder) and the result (inside it).
+// False when the note is cut short or a name could point anywhere else.
+bool readRewriteNote(const std::string& text, std::string& target, std::string& result);

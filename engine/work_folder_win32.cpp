@@ -177,15 +177,9 @@ void finishInterruptedRewrite(const std::string& leftover)
             return;
         text.assign(buffer, got);
     }
-    const std::size_t first = text.find('\n');
-    const std::size_t second = text.find('\n', first + 1);
-    if (first == std::string::npos || second == std::string::npos)
-        return;
-    const std::string target = text.substr(0, first);
-    const std::string result = text.substr(first + 1, second - first - 1);
-    // Plain names only: the note can point nowhere but beside the folder and inside it.
-    if (target.empty() || result.empty() || target.find_first_of("\\/:") != std::string::npos ||
-        result.find_first_of("\\/:") != std::string::npos || target == "." || target == "..")
+    std::string target;
+    std::string result;
+    if (!readRewriteNote(text, target, result))
         return;
     Handle in(openOwn(leftover + "\\" + result, GENERIC_READ, OPEN_EXISTING));
     Handle out(openOwn(parentFolder(leftover) + "\\" + target, GENERIC_WRITE, OPEN_EXISTING));
