@@ -21,16 +21,6 @@ std::atomic<bool> endSelected{false};
 std::atomic<bool> otherSendReturned{false};
 bool otherSendReturnedTooEarly = false;
 
-std::string textOf(HWND window)
-{
-    auto length = static_cast<std::size_t>(SendMessageA(window, WM_GETTEXTLENGTH, 0, 0));
-    std::string text(length + 1, '\0');
-    auto copied =
-        SendMessageA(window, WM_GETTEXT, length + 1, reinterpret_cast<LPARAM>(text.data()));
-    text.resize(static_cast<std::size_t>(copied));
-    return text;
-}
-
 // Counts what it sees; appendSlowly selects the end, waits a while, then replaces.
 LRESULT CALLBACK subclassProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
 {

@@ -11,16 +11,6 @@ using namespace window_test;
 
 namespace {
 
-std::string textOf(HWND window)
-{
-    auto length = static_cast<std::size_t>(SendMessageA(window, WM_GETTEXTLENGTH, 0, 0));
-    std::string text(length + 1, '\0');
-    auto copied =
-        SendMessageA(window, WM_GETTEXT, length + 1, reinterpret_cast<LPARAM>(text.data()));
-    text.resize(static_cast<std::size_t>(copied));
-    return text;
-}
-
 void append(HWND edit, const char* piece)
 {
     auto length = SendMessageA(edit, WM_GETTEXTLENGTH, 0, 0);

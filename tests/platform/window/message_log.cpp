@@ -111,4 +111,14 @@ int pumpMessages()
     return count;
 }
 
+std::string textOf(HWND window)
+{
+    auto length = static_cast<std::size_t>(SendMessageA(window, WM_GETTEXTLENGTH, 0, 0));
+    std::string text(length + 1, '\0');
+    auto copied =
+        SendMessageA(window, WM_GETTEXT, length + 1, reinterpret_cast<LPARAM>(text.data()));
+    text.resize(static_cast<std::size_t>(copied));
+    return text;
+}
+
 } // namespace window_test

@@ -12,6 +12,7 @@
 #include <functional>
 #include <mutex>
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace window_test {
@@ -56,5 +57,8 @@ HWND createRecorded(MessageLog& log, DWORD style = WS_OVERLAPPEDWINDOW, HWND par
 // Takes and dispatches every message now in the calling thread's queue (a WM_QUIT is taken and
 // ignored); returns how many were dispatched.
 int pumpMessages();
+
+// The window's text through WM_GETTEXTLENGTH and WM_GETTEXT.
+std::string textOf(HWND window);
 
 } // namespace window_test
