@@ -62,7 +62,7 @@ int shell(const std::string& command)
 int report(const std::string& name, double ratio, double target, bool atMost)
 {
     const bool pass = atMost ? ratio <= target : ratio >= target;
-    std::printf("%s: ratio %.3f (target %s %.2f): %s\n", name.c_str(), ratio,
+    std::printf("%s: ratio %.3f (target %s %.3g): %s\n", name.c_str(), ratio,
                 atMost ? "at most" : "at least", target, pass ? "PASS" : "FAIL");
     return pass ? 0 : 1;
 }
