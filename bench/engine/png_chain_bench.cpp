@@ -127,6 +127,7 @@ std::vector<Candidate> candidates()
     return {
         {"no stand-in (pngout absent)", "", true, true},
         {"zopflipng -q", zopfli + " -q" + intoPlace, false, true},
+        {"zopflipng -m", zopfli + " -m" + intoPlace, false, true},
         {"zopflipng, plain", zopfli + intoPlace, true, false},
         {"advpng -z -4", "advpng -q -z -4 \"$1\"", true, false},
         {"OptiPNG -o2", "optipng -quiet -o2 \"$1\"", false, true},
