@@ -44,6 +44,8 @@ windows=(
   # the other libraries are cross-built from Debian's sources: dpkg-dev for apt-get source, tcl
   # to generate sqlite's single source file, googletest's sources for the tests
   dpkg-dev tcl googletest
+  # libjpeg-turbo's SIMD code
+  nasm
 )
 
 bench_only=(

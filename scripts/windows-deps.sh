@@ -33,7 +33,7 @@ say() { echo "windows-deps: $*" >&2; }
 sudo_cmd=()
 [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
 
-for tool in "$cc" "$cxx" ccache cmake ninja pkg-config tclsh gcc make; do
+for tool in "$cc" "$cxx" ccache cmake ninja pkg-config tclsh gcc make nasm; do
   command -v "$tool" >/dev/null || {
     say "$tool is missing (bash scripts/windows.sh installs what this needs)"
     exit 1
@@ -196,8 +196,9 @@ copy_licenses zlib /usr/share/doc/libz-mingw-w64-dev/copyright
 
 say "libjpeg-turbo"
 src=$(fetch libjpeg-turbo)
-# Its own install-folder logic takes a relative library folder as relative to the current one.
-cmake_build "$src" jpeg -DENABLE_SHARED=OFF -DENABLE_STATIC=ON -DWITH_SIMD=OFF \
+# With SIMD (nasm), as Debian builds it: the image checks decode every JPEG twice. Its own
+# install-folder logic takes a relative library folder as relative to the current one.
+cmake_build "$src" jpeg -DENABLE_SHARED=OFF -DENABLE_STATIC=ON -DWITH_SIMD=ON \
   -DWITH_TURBOJPEG=OFF -DWITH_JPEG8=OFF -DCMAKE_INSTALL_LIBDIR="$prefix/lib"
 copy_licenses libjpeg-turbo "$src/LICENSE.md" "$src/README.ijg"
 
