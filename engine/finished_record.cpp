@@ -1,6 +1,8 @@
 #include "engine/finished_record.h"
 
+#include <cstdint>
 #include <cstdlib>
+#include <ctime>
 #include <utility>
 
 #include <sqlite3.h>
@@ -17,13 +19,67 @@ constexpr int busyTimeoutMs = 200;
 constexpr int busyLimit = 3;
 
 // setup holds the setup key's textHash: the key names every tool's path, which would make each
-// row a few hundred bytes long. last_seen is when a pair was last marked. FIXME: nothing removes
-// old rows yet; the file grows by about 100 bytes per finished file and setup.
+// row a few hundred bytes long. last_seen is when a pair was last marked or found (to the day).
 const char* const schema = "CREATE TABLE IF NOT EXISTS finished ("
                            " content_hash TEXT NOT NULL,"
                            " setup TEXT NOT NULL,"
                            " last_seen INTEGER NOT NULL,"
                            " PRIMARY KEY (content_hash, setup)) WITHOUT ROWID";
+
+// A row not marked or found for this long goes: its content is most likely gone or changed, and
+// without pruning the file grows by about 100 bytes per finished file and setup for good. Losing
+// a row costs only compressing that file again.
+constexpr std::int64_t keptDays = 365;
+constexpr std::int64_t secondsPerDay = 24 * 60 * 60;
+
+std::int64_t today()
+{
+    return static_cast<std::int64_t>(std::time(nullptr)) / secondsPerDay;
+}
+
+std::int64_t userVersion(sqlite3* db)
+{
+    sqlite3_stmt* statement = nullptr;
+    std::int64_t version = 0;
+    if (sqlite3_prepare_v2(db, "PRAGMA user_version", -1, &statement, nullptr) == SQLITE_OK &&
+        sqlite3_step(statement) == SQLITE_ROW)
+        version = sqlite3_column_int64(statement, 0);
+    sqlite3_finalize(statement);
+    return version;
+}
+
+// Drops the rows older than keptDays, at most once a day: the file's user_version holds the day
+// of the last pruning, so the scan costs one job a day, not every job. Housekeeping only: when
+// another process holds the file or anything fails, it is left for another day.
+void pruneOldRows(sqlite3* db)
+{
+    const std::int64_t day = today();
+    if (userVersion(db) >= day)
+        return;
+    const std::string prune = "BEGIN IMMEDIATE; DELETE FROM finished WHERE last_seen < " +
+                              std::to_string((day - keptDays) * secondsPerDay) +
+                              "; PRAGMA user_version = " + std::to_string(day) + "; COMMIT";
+    if (sqlite3_exec(db, prune.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK &&
+        !sqlite3_get_autocommit(db))
+        sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+}
+
+// Runs statement once for the pair and returns SQLite's answer; firstColumn, when given, receives
+// the first column of a row it returns.
+int runOnce(sqlite3_stmt* statement, const std::string& contentHash, const std::string& setupHash,
+            std::int64_t* firstColumn)
+{
+    sqlite3_bind_text(statement, 1, contentHash.data(), static_cast<int>(contentHash.size()),
+                      SQLITE_STATIC);
+    sqlite3_bind_text(statement, 2, setupHash.data(), static_cast<int>(setupHash.size()),
+                      SQLITE_STATIC);
+    const int rc = sqlite3_step(statement);
+    if (rc == SQLITE_ROW && firstColumn)
+        *firstColumn = sqlite3_column_int64(statement, 0);
+    sqlite3_reset(statement);
+    sqlite3_clear_bindings(statement);
+    return rc;
+}
 
 // Creates the folders above path that are missing, each with mode 0700: the record tells which
 // files of the user exist, which is nobody else's business.
@@ -63,6 +119,7 @@ SqliteRecord::~SqliteRecord()
 {
     sqlite3_finalize(lookup);
     sqlite3_finalize(insert);
+    sqlite3_finalize(touch);
     sqlite3_close_v2(db);
 }
 
@@ -79,9 +136,11 @@ void SqliteRecord::giveUp(const std::string& why)
         failure += ": " + std::string(sqlite3_errmsg(db));
     sqlite3_finalize(lookup);
     sqlite3_finalize(insert);
+    sqlite3_finalize(touch);
     sqlite3_close_v2(db);
     lookup = nullptr;
     insert = nullptr;
+    touch = nullptr;
     db = nullptr;
     state = State::GivenUp;
 }
@@ -116,8 +175,13 @@ bool SqliteRecord::ready()
     if (sqlite3_exec(db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr) != SQLITE_OK ||
         sqlite3_exec(db, "PRAGMA synchronous=NORMAL", nullptr, nullptr, nullptr) != SQLITE_OK ||
         sqlite3_exec(db, schema, nullptr, nullptr, nullptr) != SQLITE_OK ||
-        sqlite3_prepare_v2(db, "SELECT 1 FROM finished WHERE content_hash = ?1 AND setup = ?2", -1,
-                           &lookup, nullptr) != SQLITE_OK ||
+        sqlite3_prepare_v2(db,
+                           "SELECT last_seen FROM finished WHERE content_hash = ?1 AND setup = ?2",
+                           -1, &lookup, nullptr) != SQLITE_OK ||
+        sqlite3_prepare_v2(db,
+                           "UPDATE finished SET last_seen = CAST(strftime('%s', 'now') AS INTEGER)"
+                           " WHERE content_hash = ?1 AND setup = ?2",
+                           -1, &touch, nullptr) != SQLITE_OK ||
         sqlite3_prepare_v2(db,
                            "INSERT OR REPLACE INTO finished (content_hash, setup, last_seen)"
                            " VALUES (?1, ?2, CAST(strftime('%s', 'now') AS INTEGER))",
@@ -125,20 +189,15 @@ bool SqliteRecord::ready()
         giveUp("cannot use " + path);
         return false;
     }
+    pruneOldRows(db);
     state = State::Open;
     return true;
 }
 
 int SqliteRecord::step(sqlite3_stmt* statement, const std::string& contentHash,
-                       const std::string& setupHash)
+                       const std::string& setupHash, std::int64_t* firstColumn)
 {
-    sqlite3_bind_text(statement, 1, contentHash.data(), static_cast<int>(contentHash.size()),
-                      SQLITE_STATIC);
-    sqlite3_bind_text(statement, 2, setupHash.data(), static_cast<int>(setupHash.size()),
-                      SQLITE_STATIC);
-    const int rc = sqlite3_step(statement);
-    sqlite3_reset(statement);
-    sqlite3_clear_bindings(statement);
+    const int rc = runOnce(statement, contentHash, setupHash, firstColumn);
     if (rc == SQLITE_ROW || rc == SQLITE_DONE)
         busyInARow = 0;
     else if (!isBusy(rc) || ++busyInARow >= busyLimit)
@@ -153,7 +212,15 @@ bool SqliteRecord::isFinished(const std::string& contentHash, const std::string&
         return false;
     const std::string setupHash = textHash(setup);
     std::lock_guard<std::mutex> guard(lock);
-    return ready() && step(lookup, contentHash, setupHash) == SQLITE_ROW;
+    std::int64_t lastSeen = 0;
+    if (!ready() || step(lookup, contentHash, setupHash, &lastSeen) != SQLITE_ROW)
+        return false;
+    // Found: it is kept another year from now. Once a day at most, so a re-run over a finished
+    // folder stays nearly free of writes; and not at all once a refresh has failed (the file held
+    // by another writer), so lookups never wait on writes.
+    if (touching && lastSeen < (today() - 1) * secondsPerDay)
+        touching = runOnce(touch, contentHash, setupHash, nullptr) == SQLITE_DONE;
+    return true;
 }
 
 void SqliteRecord::markFinished(const std::string& contentHash, const std::string& setup)

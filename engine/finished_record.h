@@ -3,6 +3,7 @@
 // compressed again. Callers fingerprint a file with contentHash (engine/content_hash.h).
 #pragma once
 
+#include <cstdint>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -34,6 +35,8 @@ public:
 // not a database, a lock held past three busy timeouts of 200 ms) the record stops trying for its
 // lifetime, so a bad file costs one short wait, not one per image. A file that is not a database
 // is left as it is, never deleted. problem() tells why the record was given up, for the log.
+// A row neither marked nor found for a year is dropped (looked for once a day), so the file stops
+// growing with every file ever finished.
 class SqliteRecord : public FinishedRecord {
 public:
     // The file is opened (and its folder made, mode 0700) at the first call, not here. An empty
@@ -53,10 +56,12 @@ private:
     enum class State { Closed, Open, GivenUp };
 
     // All three with lock held. step runs statement once for the pair and returns SQLite's
-    // answer, giving the record up on an error or on too many busy answers in a row.
+    // answer (firstColumn, when given, receives the first column of a row it returns), giving
+    // the record up on an error or on too many busy answers in a row.
     bool ready();
     void giveUp(const std::string& why);
-    int step(sqlite3_stmt* statement, const std::string& contentHash, const std::string& setupHash);
+    int step(sqlite3_stmt* statement, const std::string& contentHash, const std::string& setupHash,
+             std::int64_t* firstColumn = nullptr);
 
     // Guards everything below: one connection shared by the job's workers. Statements are
     // microseconds long, so workers rarely wait on each other.
@@ -67,7 +72,9 @@ private:
     sqlite3* db = nullptr;
     sqlite3_stmt* lookup = nullptr;
     sqlite3_stmt* insert = nullptr;
+    sqlite3_stmt* touch = nullptr;
     int busyInARow = 0;
+    bool touching = true;
 };
 
 // Where the record of this user lives: $XDG_CACHE_HOME/tarnwick/finished.sqlite, or

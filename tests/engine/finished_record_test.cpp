@@ -115,9 +115,58 @@ TEST_F(FinishedRecordTest, AnUnusableFileOnlyCostsTheSkip)
     sqlite3_close(locker);
 }
 
+namespace {
+
+void execute(const std::string& database, const std::string& sql)
+{
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(database.c_str(), &db), SQLITE_OK);
+    EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK) << sql;
+    sqlite3_close(db);
+}
+
+// Moves a row's last sighting the given number of days into the past.
+std::string ageBy(const std::string& hash, int days)
+{
+    return "UPDATE finished SET last_seen = CAST(strftime('%s', 'now') AS INTEGER) - " +
+           std::to_string(days) + " * 86400 WHERE content_hash = '" + hash + "';";
+}
+
+} // namespace
+
+// A row neither marked nor found for a year goes when a record is opened, once a day; a row
+// found is kept another year.
+TEST_F(FinishedRecordTest, RowsUnseenForAYearAreDroppedAndFoundRowsAreKept)
+{
+    {
+        SqliteRecord record(database);
+        for (const char* hash : {"old", "aging", "fresh"})
+            record.markFinished(hash, "setup");
+    }
+    // As a file last pruned long ago would be.
+    execute(database, ageBy("old", 400) + ageBy("aging", 300) + "PRAGMA user_version = 0;");
+    {
+        SqliteRecord record(database);
+        EXPECT_FALSE(record.isFinished("old", "setup"));
+        EXPECT_TRUE(record.isFinished("aging", "setup"));
+        EXPECT_TRUE(record.isFinished("fresh", "setup"));
+    }
+    // Found the day before, so kept: no second pruning the same day, and no scan either.
+    execute(database, ageBy("aging", 400) + ageBy("fresh", 400));
+    SqliteRecord record(database);
+    EXPECT_TRUE(record.isFinished("aging", "setup"));
+    EXPECT_TRUE(record.isFinished("fresh", "setup"));
+    // Tomorrow's pruning would drop what was not found since.
+    execute(database, ageBy("fresh", 400) + "PRAGMA user_version = 0;");
+    EXPECT_TRUE(SqliteRecord(database).isFinished("aging", "setup"));
+    EXPECT_FALSE(SqliteRecord(database).isFinished("fresh", "setup"));
+}
+
 TEST_F(FinishedRecordTest, AWriterHoldingTheSharedFileStopsOnlyTheMarks)
 {
     SqliteRecord(database).markFinished("known", "setup");
+    // Found rows older than a day are refreshed: that write must not stop the lookups.
+    execute(database, ageBy("known", 2));
     sqlite3* other = nullptr;
     ASSERT_EQ(sqlite3_open(database.c_str(), &other), SQLITE_OK);
     ASSERT_EQ(
@@ -126,8 +175,14 @@ TEST_F(FinishedRecordTest, AWriterHoldingTheSharedFileStopsOnlyTheMarks)
 
     SqliteRecord record(database);
     // Readers see the last committed state while another process writes.
-    EXPECT_TRUE(record.isFinished("known", "setup"));
-    EXPECT_FALSE(record.isFinished("unknown", "setup"));
+    EXPECT_LT(secondsFor([&] {
+                  for (int i = 0; i < 10; ++i) {
+                      EXPECT_TRUE(record.isFinished("known", "setup"));
+                      EXPECT_FALSE(record.isFinished("unknown", "setup"));
+                  }
+              }),
+              1.0);
+    EXPECT_EQ(record.problem(), "");
     // Each mark waits out the busy timeout, until the record counts the lock as held for good.
     EXPECT_LT(secondsFor([&] {
                   for (int i = 0; i < 10; ++i)
