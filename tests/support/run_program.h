@@ -12,11 +12,15 @@ struct ProgramRun {
 };
 
 // Runs program with arguments (program is argv[0]) in folder (empty: the current one), with
-// standard input from /dev/null, and waits for it.
-ProgramRun runProgram(const std::string& program, const std::vector<std::string>& arguments,
-                      const std::string& folder = "");
-
-// The same, but a program still running after seconds is killed and marked timedOut.
+// standard input from /dev/null, and waits for it; with seconds above zero, a program still
+// running after that long is killed and marked timedOut.
 ProgramRun runProgramWithin(int seconds, const std::string& program,
                             const std::vector<std::string>& arguments,
                             const std::string& folder = "");
+
+// The same, with no time limit.
+inline ProgramRun runProgram(const std::string& program, const std::vector<std::string>& arguments,
+                             const std::string& folder = "")
+{
+    return runProgramWithin(0, program, arguments, folder);
+}

@@ -40,8 +40,10 @@ int waitFor(pid_t child, int seconds, bool& timedOut)
     }
 }
 
-ProgramRun runFor(int seconds, const std::string& program,
-                  const std::vector<std::string>& arguments, const std::string& folder)
+} // namespace
+
+ProgramRun runProgramWithin(int seconds, const std::string& program,
+                            const std::vector<std::string>& arguments, const std::string& folder)
 {
     TempFolder capture;
     const std::string outPath = capture.file("out");
@@ -76,18 +78,4 @@ ProgramRun runFor(int seconds, const std::string& program,
     run.out = readFile(outPath);
     run.err = readFile(errPath);
     return run;
-}
-
-} // namespace
-
-ProgramRun runProgram(const std::string& program, const std::vector<std::string>& arguments,
-                      const std::string& folder)
-{
-    return runFor(0, program, arguments, folder);
-}
-
-ProgramRun runProgramWithin(int seconds, const std::string& program,
-                            const std::vector<std::string>& arguments, const std::string& folder)
-{
-    return runFor(seconds, program, arguments, folder);
 }

@@ -37,8 +37,10 @@ HANDLE inheritable(const std::string& path, DWORD access, DWORD disposition)
                        disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
-ProgramRun runFor(int seconds, const std::string& program,
-                  const std::vector<std::string>& arguments, const std::string& folder)
+} // namespace
+
+ProgramRun runProgramWithin(int seconds, const std::string& program,
+                            const std::vector<std::string>& arguments, const std::string& folder)
 {
     TempFolder capture;
     const std::string outPath = capture.file("out");
@@ -84,18 +86,4 @@ ProgramRun runFor(int seconds, const std::string& program,
     run.out = readFile(outPath);
     run.err = readFile(errPath);
     return run;
-}
-
-} // namespace
-
-ProgramRun runProgram(const std::string& program, const std::vector<std::string>& arguments,
-                      const std::string& folder)
-{
-    return runFor(0, program, arguments, folder);
-}
-
-ProgramRun runProgramWithin(int seconds, const std::string& program,
-                            const std::vector<std::string>& arguments, const std::string& folder)
-{
-    return runFor(seconds, program, arguments, folder);
 }
