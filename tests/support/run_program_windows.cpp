@@ -6,27 +6,10 @@
 
 #include <windows.h>
 
+#include "engine/tool_runner.h"
 #include "support/temp_folder.h"
 
 namespace {
-
-// One argument as the C runtime splits it back: in quotes, backslashes before a quote doubled.
-std::string quoted(const std::string& argument)
-{
-    std::string out = "\"";
-    std::size_t backslashes = 0;
-    for (const char c : argument) {
-        if (c == '\\') {
-            ++backslashes;
-            continue;
-        }
-        out.append(c == '"' ? backslashes * 2 + 1 : backslashes, '\\');
-        backslashes = 0;
-        out += c;
-    }
-    out.append(backslashes * 2, '\\');
-    return out + "\"";
-}
 
 HANDLE inheritable(const std::string& path, DWORD access, DWORD disposition)
 {
@@ -46,9 +29,9 @@ ProgramRun runProgramWithin(int seconds, const std::string& program,
     const std::string outPath = capture.file("out");
     const std::string errPath = capture.file("err");
 
-    std::string line = quoted(program);
+    std::string line = quoteArgument(program);
     for (const std::string& argument : arguments)
-        line += " " + quoted(argument);
+        line += " " + quoteArgument(argument);
     std::vector<char> buffer(line.begin(), line.end());
     buffer.push_back('\0');
 
