@@ -9,7 +9,7 @@
 
 #include "app/settings_files.h"
 
-#include "engine/engine_state.h"
+#include "engine/options.h"
 #include "json/json_node.h"
 #include "json/json_parser.h"
 #include "json/json_writer.h"
@@ -19,17 +19,6 @@
 #include "util/live_file.h"
 
 namespace {
-
-struct OptionKey {
-    const char* key;
-    std::atomic<bool>& flag;
-};
-
-// In the order the file lists them.
-const OptionKey optionKeys[] = {
-    {"Full", Full}, {"Strip", Strip}, {"Copy", Copy}, {"Apps", Apps}, {"Pngs", Pngs},
-    {"Tifs", Tifs}, {"Jpgs", Jpgs},   {"Gifs", Gifs}, {"Pdfs", Pdfs}, {"HogSystem", HogSystem},
-};
 
 std::string moduleFileName()
 {
@@ -73,42 +62,41 @@ std::string settingsFilePath()
     return settingsFileFor(programFolder());
 }
 
-void loadSettings()
+OptionValues loadSettings()
 {
-    loadSettingsFrom(settingsFilePath());
+    return loadSettingsFrom(settingsFilePath());
 }
 
-void loadSettingsFrom(const std::string& path)
+OptionValues loadSettingsFrom(const std::string& path, OptionValues options)
 {
     std::string text;
     if (!readSmallRegularFile(path, settingsSizeLimit, text))
-        return;
+        return options;
     const jsonNodePtr root(parseDocument(text));
     if (!root) {
         std::remove(path.c_str());
-        return;
+        return options;
     }
-    OptionFlags& flags = processEngineState().options;
     for (const OptionInfo& option : optionTable())
         if (jsonNode* member = root->findChild(option.key))
-            flags[option.option] = member->asBool();
+            options[option.option] = member->asBool();
+    return options;
 }
 
-std::string settingsText()
+std::string settingsText(const OptionValues& options)
 {
     const jsonNodePtr root(createNode("", "{}"));
-    const OptionFlags& flags = processEngineState().options;
     for (const OptionInfo& option : optionTable())
-        root->addChild(option.key, flags[option.option] ? "true" : "false");
+        root->addChild(option.key, options[option.option] ? "true" : "false");
     return toText(*root, compactText);
 }
 
-bool saveSettings()
+bool saveSettings(const OptionValues& options)
 {
-    return saveSettingsCreatingFolder(settingsFilePath());
+    return saveSettingsCreatingFolder(settingsFilePath(), options);
 }
 
-bool saveSettingsCreatingFolder(const std::string& path)
+bool saveSettingsCreatingFolder(const std::string& path, const OptionValues& options)
 {
     if (path.empty()) {
         std::fputs("tarnwick: cannot save settings: no writable folder for them (neither the "
@@ -124,14 +112,14 @@ bool saveSettingsCreatingFolder(const std::string& path)
                      error.message().c_str());
         return false;
     }
-    return saveSettingsTo(path);
+    return saveSettingsTo(path, options);
 }
 
-bool saveSettingsTo(const std::string& path)
+bool saveSettingsTo(const std::string& path, const OptionValues& options)
 {
     if (path.empty())
         return false;
-    const std::string text = settingsText();
+    const std::string text = settingsText(options);
     const std::string temporary = path + ".new";
     int failure = 0;
     {

@@ -1,9 +1,11 @@
-// The settings file: the ten option flags as one compact JSON object in Tarnwick.config next to
+// The settings file: the option flags as one compact JSON object in Tarnwick.config next to
 // the program when its folder is writable (portable use), else in the user's config folder.
 #pragma once
 
 #include <cstddef>
 #include <string>
+
+#include "engine/options.h"
 
 // The folder of the program's own file (everything before the last separator), without a
 // trailing separator; the whole path when it holds none. Cached after the first call.
@@ -25,20 +27,21 @@ std::string settingsFilePath();
 // The largest settings file that is read; a larger one is left alone and the defaults apply.
 constexpr std::size_t settingsSizeLimit = 64 * 1024;
 
-// Reads the settings file, if any, into the option flags; keys missing from it keep their
-// defaults. A file the parser rejects is deleted and the defaults apply. Anything but a regular
-// file of at most settingsSizeLimit bytes is not read (nor deleted).
-void loadSettings();
-void loadSettingsFrom(const std::string& path);
+// The options the settings file holds; keys missing from it keep the value they have in
+// options (by default, their defaults). A file the parser rejects is deleted and changes no
+// option. Anything but a regular file of at most settingsSizeLimit bytes is not read (nor
+// deleted).
+OptionValues loadSettings();
+OptionValues loadSettingsFrom(const std::string& path, OptionValues options = OptionValues());
 
-// Writes all ten flags to the settings file (saveSettings creates its folder) in compact form. The
+// Writes every option to the settings file (saveSettings creates its folder) in compact form. The
 // new text goes to a temporary file first and is renamed over the old one, so a crash never leaves
 // a half-written file. False when the file could not be written (the old one is then left as it
 // was); the failure is said on standard error: "tarnwick: cannot save settings to PATH: REASON".
-bool saveSettings();
-bool saveSettingsTo(const std::string& path);
+bool saveSettings(const OptionValues& options);
+bool saveSettingsTo(const std::string& path, const OptionValues& options);
 // saveSettingsTo after creating the file's folder (and its parents) when missing.
-bool saveSettingsCreatingFolder(const std::string& path);
+bool saveSettingsCreatingFolder(const std::string& path, const OptionValues& options);
 
-// The compact text saveSettings writes for the current flags.
-std::string settingsText();
+// The compact text saveSettings writes for these options.
+std::string settingsText(const OptionValues& options);

@@ -4,23 +4,23 @@
 
 #include "app/tool_output.h"
 #include "engine/command_runner.h"
-#include "engine/steps.h"
+#include "engine/file_kinds.h"
 #include "platform/process_additions.h"
 
 namespace {
 
-struct KnownTool {
-    const char* shown;
-    const char* command;
-    std::vector<std::string> versionArguments; // pngout has no version flag: its usage says it
-};
-
-// The engine's names and command words, in the order --tools lists them.
-const KnownTool knownTools[] = {
-    {"exiftool", "exiftool", {"-ver"}}, {"pngcrush", "pngcrush.exe", {"-version"}},
-    {"OptiPNG", "OptiPNG", {"-v"}},     {"pngout", "pngout", {}},
-    {"upx", "upx.exe", {"--version"}},
-};
+// The tools in the order a file's steps run them: the kinds' steps, each tool once; stand-ins
+// are listed with the tool they stand in for.
+std::vector<const Tool*> toolsInStepOrder()
+{
+    std::vector<const Tool*> tools;
+    for (const FileKind& kind : fileKinds())
+        for (const KindStep& entry : kind.steps)
+            for (const Step* step : {entry.step, entry.fastStep})
+                if (step && std::find(tools.begin(), tools.end(), step->tool) == tools.end())
+                    tools.push_back(step->tool);
+    return tools;
+}
 
 std::string trimmed(const std::string& text)
 {
@@ -50,21 +50,19 @@ bool takeFirstLine(const std::string& text, bool final, std::string& line)
 
 std::vector<ToolReport> findTools(std::chrono::milliseconds limit)
 {
+    InterpreterRunner interpreter;
     std::vector<ToolReport> tools;
-    for (const KnownTool& known : knownTools) {
-        ToolReport tool{known.shown, known.command, "", ""};
+    for (const Tool* known : toolsInStepOrder()) {
+        ToolReport tool{known->shown, known->command, "", ""};
         if (cmdFindProgram(tool.command, &tool.path))
-            tool.version = firstOutputLine(tool.path, known.versionArguments, limit);
+            tool.version = firstOutputLine(tool.path, known->versionArguments, limit);
         else
             tool.path.clear();
-        const ToolName* standIn =
-            tool.path.empty()
-                ? standInFor(interpreterRunner(), ToolName{known.shown, known.command})
-                : nullptr;
+        const Tool* standIn = tool.path.empty() ? standInFor(interpreter, *known) : nullptr;
         if (standIn && cmdFindProgram(standIn->command, &tool.standInPath)) {
             tool.standIn = standIn->shown;
-            // Its usage's first line names it; it has no version flag.
-            tool.standInVersion = firstOutputLine(tool.standInPath, {}, limit);
+            tool.standInVersion =
+                firstOutputLine(tool.standInPath, standIn->versionArguments, limit);
         }
         tools.push_back(tool);
     }

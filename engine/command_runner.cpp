@@ -19,9 +19,3 @@ std::string InterpreterRunner::locate(const std::string& program)
     std::string path;
     return cmdFindProgram(program, &path) ? path : std::string();
 }
-
-ToolRunner& interpreterRunner()
-{
-    static InterpreterRunner runner;
-    return runner;
-}

@@ -56,6 +56,3 @@ public:
     bool canFind(const std::string& program) override;
     std::string locate(const std::string& program) override;
 };
-
-// The runner the window and the headless run use.
-ToolRunner& interpreterRunner();

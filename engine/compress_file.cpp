@@ -124,9 +124,3 @@ void compressFile(const JobContext& job, const std::string& path, const std::str
     }
     job.surfaces.fileFinished(result);
 }
-
-void compressFile(ReportSurfaces& mainWindow, const std::string& path,
-                  const std::string& baseFolder, StepMode mode)
-{
-    compressFile(processJobContext(mainWindow), path, baseFolder, mode);
-}

@@ -13,8 +13,6 @@
 // empty. Reports the file's result to the surfaces when its steps are over.
 void compressFile(const JobContext& job, const std::string& path, const std::string& baseFolder,
                   StepMode mode);
-void compressFile(ReportSurfaces& mainWindow, const std::string& path,
-                  const std::string& baseFolder, StepMode mode = currentStepMode());
 
 // Runs a chain of steps on path, adding each step's result to result. False when a stop ends
 // the file without its closing line.

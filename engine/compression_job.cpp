@@ -1,12 +1,13 @@
 #include "engine/compression_job.h"
 
+#include <algorithm>
 #include <memory>
 
 #include "engine/clock.h"
 #include "engine/compress_file.h"
-#include "engine/file_queries.h"
 #include "engine/file_collection.h"
 #include "engine/file_kinds.h"
+#include "engine/file_queries.h"
 #include "engine/job_runner.h"
 #include "engine/originals_backup.h"
 #include "engine/size_report.h"
@@ -27,40 +28,69 @@ void appendStamp(const JobContext& job, const char* text, const char* lineEnd)
     job.surfaces.append(lineEnd);
 }
 
-JobOutcome compressSingleFile(const JobContext& job, const std::string& path)
+// Whether the path can be worked on at all, before anything is logged or backed up for it.
+JobOutcome admit(const std::string& path)
 {
-    if (fileSize(path) < 0)
-        return JobOutcome::PathMissing;
-    // A folder named like a file: the tools would work on whatever lies inside it (exiftool
-    // rewrites every file of a folder it is given), unlisted and without a backup.
-    if (directoryExists(path))
-        return JobOutcome::UnsupportedFile;
-    // Only a regular file is an image: opening a pipe named like one would wait for a writer
-    // forever, and a device could be endless. A link to an image stands for the image: its
-    // target is compressed and the link stays a link.
-    if (!isRegularFileBehindLinks(path))
-        return JobOutcome::UnsupportedFile;
-    reportMissingTools(job, toolsForFile(path, job.state.options));
+    if (isSingleFilePath(path)) {
+        if (fileSize(path) < 0)
+            return JobOutcome::PathMissing;
+        // A folder named like a file: the tools would work on whatever lies inside it (exiftool
+        // rewrites every file of a folder it is given), unlisted and without a backup.
+        if (directoryExists(path))
+            return JobOutcome::UnsupportedFile;
+        // Only a regular file is an image: opening a pipe named like one would wait for a
+        // writer forever, and a device could be endless. A link to an image stands for the
+        // image: its target is compressed and the link stays a link.
+        if (!isRegularFileBehindLinks(path))
+            return JobOutcome::UnsupportedFile;
+        return JobOutcome::Done;
+    }
+    if (!directoryExists(path))
+        return fileSize(path) < 0 ? JobOutcome::PathMissing : JobOutcome::UnsupportedFile;
+    return JobOutcome::Done;
+}
+
+// The tools the admitted paths can run, each once, in the tools' table order.
+std::vector<const Tool*> toolsFor(const std::vector<std::string>& paths,
+                                  const std::vector<JobOutcome>& admitted,
+                                  const OptionValues& options)
+{
+    std::vector<const Tool*> used;
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        if (admitted[i] != JobOutcome::Done)
+            continue;
+        const std::vector<const Tool*> tools =
+            isSingleFilePath(paths[i]) ? toolsForFile(paths[i], options) : toolsForFolder(options);
+        used.insert(used.end(), tools.begin(), tools.end());
+    }
+    std::vector<const Tool*> ordered;
+    for (const Tool* tool : allTools())
+        if (std::find(used.begin(), used.end(), tool) != used.end())
+            ordered.push_back(tool);
+    return ordered;
+}
+
+JobOutcome compressSingleFile(const JobContext& job, const OptionValues& options,
+                              const std::string& path)
+{
     const std::string base = folderPart(path);
     removeLeftoverWorkFolders(base.empty() ? "." : base, false);
-    if (job.option(Option::Copy) && !backupSingleFile(job.surfaces, path, base))
+    if (options[Option::Copy] && !backupSingleFile(job.surfaces, path, base))
         return JobOutcome::BackupFailed;
     compressFile(job, path, base, currentStepMode(job.state));
     return JobOutcome::Done;
 }
 
-JobOutcome compressFolder(const JobContext& job, const std::string& folder)
+JobOutcome compressFolder(const JobContext& job, const OptionValues& options,
+                          const std::string& folder)
 {
-    if (!directoryExists(folder))
-        return fileSize(folder) < 0 ? JobOutcome::PathMissing : JobOutcome::UnsupportedFile;
-    reportMissingTools(job, toolsForFolder(job.state.options));
     // Before the backup, so a killed run's work copies are not copied with the originals.
     removeLeftoverWorkFolders(folder, true);
-    if (job.option(Option::Copy) && !backupFolderTree(job.surfaces, folder))
+    if (options[Option::Copy] && !backupFolderTree(job.surfaces, folder))
         return JobOutcome::BackupFailed;
 
-    const std::vector<std::string> files = collectFiles(folder, job.state.options);
-    if (job.option(Option::HogSystem)) {
+    const std::vector<std::string> files = collectFiles(folder, options);
+    if (options[Option::HogSystem]) {
         compressInParallel(job, files);
         return JobOutcome::Done;
     }
@@ -84,8 +114,6 @@ JobStamp::JobStamp(const JobContext& job) : job(job)
     job.state.running = true;
 }
 
-JobStamp::JobStamp(ReportSurfaces& mainWindow) : JobStamp(processJobContext(mainWindow)) {}
-
 JobStamp::~JobStamp()
 {
     updateStatus(job, -1, 0);
@@ -105,56 +133,51 @@ std::string folderPart(const std::string& path)
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
-JobOutcome runCompressionJob(const JobContext& job, const std::vector<std::string>& paths)
+std::vector<JobOutcome> runCompressionJob(const JobContext& job, const JobRequest& request)
 {
-    if (paths.empty())
-        return JobOutcome::NoPaths;
+    std::vector<JobOutcome> outcomes;
+    if (request.paths.empty())
+        return outcomes;
     JobStamp stamp(job);
     JobContext withSetup = job;
     if (job.record)
-        withSetup.setup = jobSetup(job);
-    const std::string& path = paths.front();
-    return isSingleFilePath(path) ? compressSingleFile(withSetup, path)
-                                  : compressFolder(withSetup, path);
+        withSetup.setup = jobSetup(job, request.options);
+    for (const std::string& path : request.paths)
+        outcomes.push_back(admit(path));
+    reportMissingTools(job, toolsFor(request.paths, outcomes, request.options));
+    for (std::size_t i = 0; i < request.paths.size() && job.running(); ++i) {
+        if (outcomes[i] != JobOutcome::Done)
+            continue;
+        const std::string& path = request.paths[i];
+        outcomes[i] = isSingleFilePath(path) ? compressSingleFile(withSetup, request.options, path)
+                                             : compressFolder(withSetup, request.options, path);
+    }
+    return outcomes;
 }
 
-namespace {
-
-// The program's jobs start their tools through a runner of their own, ended with the job.
-JobOutcome runProgramJob(ReportSurfaces& mainWindow, const std::vector<std::string>& paths,
-                         FinishedRecord* record)
+std::vector<JobOutcome> runProgramJob(ReportSurfaces& surfaces, EngineState& state,
+                                      const JobRequest& request)
 {
-    const JobContext process = processJobContext(mainWindow);
-    std::unique_ptr<ToolRunner> runner = makeJobRunner(process.runner);
-    JobContext job{process.surfaces, process.state, runner ? *runner : process.runner,
-                   process.checker, record};
-    return runCompressionJob(job, paths);
-}
-
-} // namespace
-
-JobOutcome runCompressionJob(ReportSurfaces& mainWindow, const std::vector<std::string>& paths)
-{
-    return runProgramJob(mainWindow, paths, nullptr);
-}
-
-JobOutcome runRecordedCompressionJob(ReportSurfaces& mainWindow,
-                                     const std::vector<std::string>& paths)
-{
+    InterpreterRunner interpreter;
+    // The job's tools start through a runner of its own, ended with the job.
+    std::unique_ptr<ToolRunner> runner = makeJobRunner(interpreter);
+    ContentChecker checker(interpreter);
     // The record lives in the user's cache folder; a job that cannot use it does all the work.
     SqliteRecord record(finishedRecordPath());
-    return runProgramJob(mainWindow, paths, &record);
+    const JobContext job{surfaces, state, runner ? *runner : interpreter, checker, &record};
+    return runCompressionJob(job, request);
 }
 
-std::string jobSetup(const JobContext& job)
+std::string jobSetup(const JobContext& job, const OptionValues& options)
 {
     std::vector<std::string> tools;
-    for (const ToolName* tool :
-         {&pngcrushTool, &optipngTool, &pngoutTool, &exiftoolTool, &upxTool}) {
+    for (const Tool* tool : allTools()) {
+        // A stand-in counts where it stands in, after the tool it replaces.
+        if (isStandIn(*tool))
+            continue;
         tools.push_back(job.runner.locate(tool->command));
-        // A stand-in's results depend on its own identity.
-        if (const ToolName* standIn = standInFor(job.runner, *tool))
+        if (const Tool* standIn = standInFor(job.runner, *tool))
             tools.push_back(job.runner.locate(standIn->command));
     }
-    return setupKey(job.option(Option::Full), job.option(Option::Strip), tools);
+    return setupKey(options[Option::Full], options[Option::Strip], tools);
 }

@@ -1,6 +1,5 @@
 // The engine's shared state: the option flags, the running flag, the counters and their locks.
-// A job reads it through its JobContext; the window and the headless run share one process-wide
-// instance, whose members also go by the names below.
+// A job reads it through its JobContext; the window and the headless run each own one.
 #pragma once
 
 #include <atomic>
@@ -28,7 +27,8 @@ struct EngineState {
     std::chrono::milliseconds timeLimitBase{std::chrono::minutes(2)};
     std::chrono::milliseconds timeLimitPerMegabyte{std::chrono::minutes(1)};
 
-    // Bytes saved since the main window was created; may go below zero. Guarded by statusMutex.
+    // Bytes saved since the state was made (the window's: since it opened); may go below zero.
+    // Guarded by statusMutex.
     std::int64_t totalSaved = 0;
 
     // The next list index a worker takes. Guarded by counterMutex.
@@ -47,34 +47,6 @@ struct EngineState {
 
     // Adds bytes to totalSaved under statusMutex.
     void addToTotalSaved(std::int64_t bytes);
-    // Sets totalSaved to 0 under statusMutex.
-    void resetTotalSaved();
+    // totalSaved, read under statusMutex.
+    std::int64_t saved();
 };
-
-// The state the window, the headless run and the menu commands share.
-EngineState& processEngineState();
-
-// The process-wide state by name: option flags named after their settings keys, and the rest.
-extern std::atomic<bool>& Full;
-extern std::atomic<bool>& Strip;
-extern std::atomic<bool>& Copy;
-extern std::atomic<bool>& Apps;
-extern std::atomic<bool>& Pngs;
-extern std::atomic<bool>& Tifs;
-extern std::atomic<bool>& Jpgs;
-extern std::atomic<bool>& Gifs;
-extern std::atomic<bool>& Pdfs;
-extern std::atomic<bool>& HogSystem;
-extern std::atomic<bool>& KeepDates;
-extern std::atomic<bool>& compressionRunning;
-extern std::int64_t& totalSaved;
-extern std::uint32_t& nextFileIndex;
-extern Mutex& logMutex;
-extern Mutex& statusMutex;
-extern Mutex& counterMutex;
-
-// Puts every process-wide option flag back to its default.
-void resetOptionsToDefaults();
-
-// Sets the process-wide totalSaved to 0 (under statusMutex), as creating the main window does.
-void resetTotalSaved();

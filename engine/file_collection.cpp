@@ -2,7 +2,6 @@
 
 #include <cstring>
 
-#include "engine/engine_state.h"
 #include "engine/file_kinds.h"
 #include "util/file_system.h"
 
@@ -26,7 +25,7 @@ bool isTemporary(const std::string& path, std::size_t start)
 
 } // namespace
 
-std::vector<std::string> enabledSuffixes(const OptionFlags& options)
+std::vector<std::string> enabledSuffixes(const OptionValues& options)
 {
     std::vector<std::string> suffixes;
     for (const FileKind& kind : fileKinds())
@@ -35,12 +34,7 @@ std::vector<std::string> enabledSuffixes(const OptionFlags& options)
     return suffixes;
 }
 
-std::vector<std::string> enabledSuffixes()
-{
-    return enabledSuffixes(processEngineState().options);
-}
-
-std::vector<std::string> collectFiles(const std::string& folder, const OptionFlags& options)
+std::vector<std::string> collectFiles(const std::string& folder, const OptionValues& options)
 {
     std::vector<std::string> files;
     const std::vector<std::string> suffixes = enabledSuffixes(options);
@@ -57,9 +51,4 @@ std::vector<std::string> collectFiles(const std::string& folder, const OptionFla
         }
     }
     return files;
-}
-
-std::vector<std::string> collectFiles(const std::string& folder)
-{
-    return collectFiles(folder, processEngineState().options);
 }

@@ -11,12 +11,10 @@
 // own work folders.
 
 // The suffixes the options enable, in walk order: every enabled kind's suffixes, kinds in the
-// order of file_kinds.h (.png; .tif, .tiff; .jpeg, .jpg; .pdf; .gif; .exe, .dll).
-std::vector<std::string> enabledSuffixes(const OptionFlags& options);
-std::vector<std::string> enabledSuffixes();
+// order of the kinds' table (file_kinds.cpp).
+std::vector<std::string> enabledSuffixes(const OptionValues& options);
 
 // Every regular file below folder whose path ends with an enabled suffix in any case, all of the
 // first suffix's files first, then the second's, and so on; one walk of the tree. A file is
 // listed once, for the first suffix it ends with. The engine's temporary files are left out.
-std::vector<std::string> collectFiles(const std::string& folder, const OptionFlags& options);
-std::vector<std::string> collectFiles(const std::string& folder);
+std::vector<std::string> collectFiles(const std::string& folder, const OptionValues& options);

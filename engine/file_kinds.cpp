@@ -43,7 +43,7 @@ const FileKind* kindOfPath(const std::string& path)
     return nullptr;
 }
 
-bool kindEnabledForWalk(const FileKind& kind, const OptionFlags& options)
+bool kindEnabledForWalk(const FileKind& kind, const OptionValues& options)
 {
     return options[kind.extension] && (!kind.walkNeedsStrip || options[Option::Strip]);
 }

@@ -51,4 +51,4 @@ const std::vector<FileKind>& fileKinds();
 const FileKind* kindOfPath(const std::string& path);
 
 // Whether a folder walk takes files of this kind under these options.
-bool kindEnabledForWalk(const FileKind& kind, const OptionFlags& options);
+bool kindEnabledForWalk(const FileKind& kind, const OptionValues& options);

@@ -23,10 +23,3 @@ struct JobContext {
     bool option(Option which) const { return state.options[which]; }
     bool running() const { return state.running; }
 };
-
-// The context of the window's and the headless run's jobs: the process-wide state, the command
-// interpreter and the content checks.
-inline JobContext processJobContext(ReportSurfaces& surfaces)
-{
-    return JobContext{surfaces, processEngineState(), interpreterRunner(), contentChecker()};
-}

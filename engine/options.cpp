@@ -1,57 +1,70 @@
 #include "engine/options.h"
 
-namespace {
+#include <algorithm>
 
-constexpr std::array<OptionInfo, optionCount> table{{
-    {Option::Full, "Full", true, OptionMenu::Options, "&Full Compression", false},
-    {Option::Strip, "Strip", true, OptionMenu::Options, "Strip &MetaData", false},
-    {Option::Copy, "Copy", true, OptionMenu::Options, "&Backup Originals", false},
-    {Option::Apps, "Apps", false, OptionMenu::Extensions, "EXE / DLL", true},
-    {Option::Pngs, "Pngs", true, OptionMenu::Extensions, "PNG", false},
-    {Option::Tifs, "Tifs", true, OptionMenu::Extensions, "TIFF / TIF", false},
-    {Option::Jpgs, "Jpgs", true, OptionMenu::Extensions, "JPEG / JPG", false},
-    {Option::Gifs, "Gifs", true, OptionMenu::Extensions, "GIF", false},
-    {Option::Pdfs, "Pdfs", true, OptionMenu::Extensions, "PDF", true},
-    {Option::HogSystem, "HogSystem", false, OptionMenu::Options, "Simultanious &Compressions",
-     false},
-    // Later than the others, so a settings file written before it existed loads unchanged.
-    {Option::KeepDates, "KeepDates", false, OptionMenu::Options, "Keep File &Dates", false},
-}};
+namespace {
 
 constexpr bool tableFollowsTheEnum()
 {
-    for (std::size_t i = 0; i < table.size(); ++i)
-        if (static_cast<std::size_t>(table[i].option) != i)
+    for (std::size_t i = 0; i < optionCount; ++i)
+        if (static_cast<std::size_t>(optionRows[i].option) != i)
             return false;
     return true;
 }
 static_assert(tableFollowsTheEnum(), "the table is indexed by Option");
 
-const OptionInfo& infoOf(Option option)
+constexpr bool menuPositionsAreAPermutation()
 {
-    return table[static_cast<std::size_t>(option)];
+    for (std::size_t position = 0; position < optionCount; ++position)
+        if (std::count_if(std::begin(optionRows), std::end(optionRows),
+                          [position](const OptionInfo& row) {
+                              return row.menuPosition == static_cast<int>(position);
+                          }) != 1)
+            return false;
+    return true;
 }
+static_assert(menuPositionsAreAPermutation(), "each menu position is taken once");
 
 } // namespace
 
 const std::array<OptionInfo, optionCount>& optionTable()
 {
+    static const std::array<OptionInfo, optionCount> table = [] {
+        std::array<OptionInfo, optionCount> rows{};
+        std::copy(std::begin(optionRows), std::end(optionRows), rows.begin());
+        return rows;
+    }();
     return table;
 }
 
 const std::array<OptionInfo, optionCount>& optionsInMenuOrder()
 {
-    static const std::array<OptionInfo, optionCount> ordered{
-        infoOf(Option::Full),      infoOf(Option::Strip),     infoOf(Option::Copy),
-        infoOf(Option::HogSystem), infoOf(Option::KeepDates), infoOf(Option::Pngs),
-        infoOf(Option::Tifs),      infoOf(Option::Jpgs),      infoOf(Option::Gifs),
-        infoOf(Option::Pdfs),      infoOf(Option::Apps),
-    };
+    static const std::array<OptionInfo, optionCount> ordered = [] {
+        std::array<OptionInfo, optionCount> rows = optionTable();
+        std::sort(rows.begin(), rows.end(), [](const OptionInfo& a, const OptionInfo& b) {
+            return a.menuPosition < b.menuPosition;
+        });
+        return rows;
+    }();
     return ordered;
 }
 
-void OptionFlags::resetToDefaults()
+OptionValues::OptionValues()
 {
-    for (const OptionInfo& info : table)
+    for (const OptionInfo& info : optionRows)
         (*this)[info.option] = info.defaultOn;
+}
+
+void OptionFlags::assign(const OptionValues& values)
+{
+    for (const OptionInfo& info : optionRows)
+        (*this)[info.option] = values[info.option];
+}
+
+OptionValues OptionFlags::snapshot() const
+{
+    OptionValues values;
+    for (const OptionInfo& info : optionRows)
+        values[info.option] = (*this)[info.option];
+    return values;
 }

@@ -1,4 +1,4 @@
-// The options: one table for their settings keys, defaults and menu entries.
+// The options: one table of their settings keys, defaults and menu entries.
 #pragma once
 
 #include <array>
@@ -7,8 +7,6 @@
 
 enum class Option { Full, Strip, Copy, Apps, Pngs, Tifs, Jpgs, Gifs, Pdfs, HogSystem, KeepDates };
 
-constexpr std::size_t optionCount = 11;
-
 enum class OptionMenu { Options, Extensions };
 
 struct OptionInfo {
@@ -16,9 +14,29 @@ struct OptionInfo {
     const char* key; // the settings file's member name
     bool defaultOn;
     OptionMenu menu;
+    int menuPosition; // the menus show their items in this order, the Options menu's first
     const char* menuLabel;
     bool separatorBefore; // the menu shows a separator line above the item
 };
+
+// Every option, in the order the settings file lists them and indexed by Option. A new option
+// goes at the end, so a settings file written before it existed loads unchanged.
+inline constexpr OptionInfo optionRows[] = {
+    {Option::Full, "Full", true, OptionMenu::Options, 0, "&Full Compression", false},
+    {Option::Strip, "Strip", true, OptionMenu::Options, 1, "Strip &MetaData", false},
+    {Option::Copy, "Copy", true, OptionMenu::Options, 2, "&Backup Originals", false},
+    {Option::Apps, "Apps", false, OptionMenu::Extensions, 10, "EXE / DLL", true},
+    {Option::Pngs, "Pngs", true, OptionMenu::Extensions, 5, "PNG", false},
+    {Option::Tifs, "Tifs", true, OptionMenu::Extensions, 6, "TIFF / TIF", false},
+    {Option::Jpgs, "Jpgs", true, OptionMenu::Extensions, 7, "JPEG / JPG", false},
+    {Option::Gifs, "Gifs", true, OptionMenu::Extensions, 8, "GIF", false},
+    {Option::Pdfs, "Pdfs", true, OptionMenu::Extensions, 9, "PDF", true},
+    {Option::HogSystem, "HogSystem", false, OptionMenu::Options, 3, "Simultanious &Compressions",
+     false},
+    {Option::KeepDates, "KeepDates", false, OptionMenu::Options, 4, "Keep File &Dates", false},
+};
+
+inline constexpr std::size_t optionCount = std::size(optionRows);
 
 // Every option in the order the settings file lists them.
 const std::array<OptionInfo, optionCount>& optionTable();
@@ -26,11 +44,23 @@ const std::array<OptionInfo, optionCount>& optionTable();
 // Every option in the order its menu shows it (the Options menu's first, then the Extensions).
 const std::array<OptionInfo, optionCount>& optionsInMenuOrder();
 
-// Live values of the ten options. Written by the menu and by loading the settings; read by the
+// The options' values at one moment: what a job started with.
+struct OptionValues {
+    // Every option at its default.
+    OptionValues();
+
+    bool& operator[](Option option) { return values[static_cast<std::size_t>(option)]; }
+    bool operator[](Option option) const { return values[static_cast<std::size_t>(option)]; }
+    bool operator==(const OptionValues&) const = default;
+
+    std::array<bool, optionCount> values;
+};
+
+// Live values of the options. Written by the menu and by loading the settings; read by the
 // engine at the moment a step needs one, so a change made during a job takes effect at the next
 // read.
 struct OptionFlags {
-    OptionFlags() { resetToDefaults(); }
+    OptionFlags() { assign(OptionValues()); }
 
     std::atomic<bool>& operator[](Option option) { return flags[static_cast<std::size_t>(option)]; }
     const std::atomic<bool>& operator[](Option option) const
@@ -39,8 +69,10 @@ struct OptionFlags {
     }
 
     // Puts every flag back to its default.
-    void resetToDefaults();
+    void resetToDefaults() { assign(OptionValues()); }
+    void assign(const OptionValues& values);
+    OptionValues snapshot() const;
 
-    // Indexed by Option; public so the process-wide named flags can be bound to them statically.
+private:
     std::array<std::atomic<bool>, optionCount> flags;
 };

@@ -1,6 +1,7 @@
 #include "engine/result_check.h"
 
 #include "engine/tool_command.h"
+#include "engine/tools.h"
 #include "image/image_check.h"
 
 Verdict ContentChecker::check(CheckKind kind, const std::string& before, const std::string& after)
@@ -8,7 +9,7 @@ Verdict ContentChecker::check(CheckKind kind, const std::string& before, const s
     if (kind == CheckKind::Executable) {
         // The packer checks its own output; without it there is nobody to vouch for the result.
         ToolRun test;
-        test.command = "upx.exe -t -q " + quotedPathArgument(after);
+        test.command = std::string(upxTool.command) + " -t -q " + quotedPathArgument(after);
         test.timeLimit = std::chrono::minutes(2);
         const RunOutcome outcome = runner.run(test);
         if (outcome.end == RunEnd::Finished && outcome.code == 0)
@@ -17,10 +18,4 @@ Verdict ContentChecker::check(CheckKind kind, const std::string& before, const s
     }
     const CheckResult result = sameImage(before, after);
     return {result.same, result.reason};
-}
-
-ResultChecker& contentChecker()
-{
-    static ContentChecker checker(interpreterRunner());
-    return checker;
 }

@@ -35,6 +35,3 @@ public:
 private:
     ToolRunner& runner;
 };
-
-// The checker the window and the headless run use.
-ResultChecker& contentChecker();

@@ -9,11 +9,6 @@ StepMode currentStepMode(const EngineState& state)
     return StepMode{!hog, hog};
 }
 
-StepMode currentStepMode()
-{
-    return currentStepMode(processEngineState());
-}
-
 std::string kilobytesText(std::int64_t bytes)
 {
     return numberToText(static_cast<double>(bytes) / 1024.0, 3);
@@ -33,16 +28,6 @@ void updateStatus(const JobContext& job, int index, std::uint32_t count)
     job.surfaces.setStatusText(1, "Saved: " + kilobytesText(job.state.totalSaved) + " KB");
 }
 
-void updateStatus(ReportSurfaces& mainWindow, int index, std::uint32_t count)
-{
-    updateStatus(processJobContext(mainWindow), index, count);
-}
-
-void addToTotalSaved(std::int64_t bytes)
-{
-    processEngineState().addToTotalSaved(bytes);
-}
-
 SizeReport::SizeReport(const JobContext& job, const std::string& label, const std::string& path,
                        bool logging)
     : job(job), logging(logging), path(path), sizeBefore(fileSize(path))
@@ -50,11 +35,6 @@ SizeReport::SizeReport(const JobContext& job, const std::string& label, const st
     if (logging)
         job.surfaces.append(label);
 }
-
-SizeReport::SizeReport(ReportSurfaces& mainWindow, const std::string& label,
-                       const std::string& path, bool logging)
-    : SizeReport(processJobContext(mainWindow), label, path, logging)
-{}
 
 SizeReport::~SizeReport()
 {

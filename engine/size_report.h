@@ -15,7 +15,6 @@ struct StepMode {
 };
 
 // The mode the options ask for now: logging and normal priority unless HogSystem is on.
-StepMode currentStepMode();
 StepMode currentStepMode(const EngineState& state);
 
 // Bytes as KB with three decimals ("12.346"); a negative count keeps its minus sign.
@@ -27,18 +26,12 @@ std::string sizeText(std::int64_t bytes);
 // Status part 0 becomes "Compressing File: index+1/count" (unless index is -1); part 1 always
 // shows the total saved. Under statusMutex.
 void updateStatus(const JobContext& job, int index, std::uint32_t count);
-void updateStatus(ReportSurfaces& mainWindow, int index, std::uint32_t count);
-
-// Adds bytes to the process-wide totalSaved under statusMutex.
-void addToTotalSaved(std::int64_t bytes);
 
 // Brackets one tool step: logs the label when it opens and " New Size: ... KB" when it closes,
 // and adds the step's saving to the total (also when the step made the file larger).
 class SizeReport {
 public:
     SizeReport(const JobContext& job, const std::string& label, const std::string& path,
-               bool logging);
-    SizeReport(ReportSurfaces& mainWindow, const std::string& label, const std::string& path,
                bool logging);
     ~SizeReport();
 

@@ -1,7 +1,6 @@
 #include "engine/steps.h"
 
 #include <cstdlib>
-#include <string_view>
 
 #include "engine/file_queries.h"
 #include "engine/tool_command.h"
@@ -11,13 +10,6 @@
 #include "image/strip_arguments.h"
 #include "util/live_file.h"
 #include "util/strings.h"
-
-const ToolName pngcrushTool{"pngcrush", "pngcrush.exe"};
-const ToolName optipngTool{"OptiPNG", "OptiPNG"};
-const ToolName pngoutTool{"pngout", "pngout"};
-const ToolName exiftoolTool{"exiftool", "exiftool"};
-const ToolName upxTool{"upx", "upx.exe"};
-const ToolName zopflipngTool{"zopflipng", "zopflipng"};
 
 namespace {
 
@@ -42,25 +34,25 @@ const char* const zopflipngOptions = "-y --keepchunks=iCCP,sRGB,gAMA,cHRM,cICP,m
 
 } // namespace
 
-const Step stripStep{"     Stripping MetaData... ", exiftoolTool, stripOptions(),
+const Step stripStep{"     Stripping MetaData... ", &exiftoolTool, stripOptions(),
                      StepOutput::InPlace, nullptr};
-const Step crushStep{"     Pass 1/3... ", pngcrushTool, "-brute -reduce", StepOutput::NewFile,
+const Step crushStep{"     Pass 1/3... ", &pngcrushTool, "-brute -reduce", StepOutput::NewFile,
                      "_pngcrush.png"};
-const Step optimizeStep{"     Pass 2/3... ", optipngTool, "-o7", StepOutput::InPlace, nullptr};
+const Step optimizeStep{"     Pass 2/3... ", &optipngTool, "-o7", StepOutput::InPlace, nullptr};
 // Full spends more iterations (-m): on screenshots they saved 19% where the plain run saved 15%,
 // for about 60% more time, and no kind of image saved less.
-const Step finalPassStandIn{"     Pass 3/3... ", zopflipngTool,
+const Step finalPassStandIn{"     Pass 3/3... ", &zopflipngTool,
                             std::string(zopflipngOptions) + " -m", StepOutput::NewFile,
                             "_zopfli.png"};
 // Fast runs it plainly: alone it saves nearly as much as the whole Full chain in about a quarter
 // of the time, where its quick mode saved less than half of that.
-const Step fastStandIn{"     Fast Compression... ", zopflipngTool, zopflipngOptions,
+const Step fastStandIn{"     Fast Compression... ", &zopflipngTool, zopflipngOptions,
                        StepOutput::NewFile, "_zopfli.png"};
-const Step finalPassStep{"     Pass 3/3... ", pngoutTool, "",
-                         StepOutput::InPlace, nullptr,    &finalPassStandIn};
-const Step fastStep{"     Fast Compression... ", pngoutTool, "",
-                    StepOutput::InPlace,         nullptr,    &fastStandIn};
-const Step packStep{"     Compressing... ", upxTool, "", StepOutput::InPlace, nullptr};
+const Step finalPassStep{"     Pass 3/3... ", &pngoutTool, "",
+                         StepOutput::InPlace, nullptr,     &finalPassStandIn};
+const Step fastStep{"     Fast Compression... ", &pngoutTool, "",
+                    StepOutput::InPlace,         nullptr,     &fastStandIn};
+const Step packStep{"     Compressing... ", &upxTool, "", StepOutput::InPlace, nullptr};
 
 namespace {
 
@@ -99,10 +91,10 @@ std::string runInWorkFolder(const JobContext& job, const Step& step, const std::
     run.abort = &job.state.abortTools;
     const RunOutcome outcome = job.runner.run(run);
     if (outcome.end == RunEnd::TimedOut)
-        return std::string(step.tool.shown) + " ran past its time limit (" +
+        return std::string(step.tool->shown) + " ran past its time limit (" +
                std::to_string(run.timeLimit.count() / 1000) + " s)";
     if (outcome.end == RunEnd::Aborted)
-        return std::string(step.tool.shown) + " was stopped";
+        return std::string(step.tool->shown) + " was stopped";
     if (outcome.end == RunEnd::NotStarted && outcome.code == ERROR_FILENAME_EXCED_RANGE)
         return "the command line would be too long";
 
@@ -138,21 +130,17 @@ const std::vector<const Step*>& allSteps()
 
 const Step& stepToRun(ToolRunner& runner, const Step& step)
 {
-    if (!step.standIn || runner.canFind(step.tool.command) ||
-        !runner.canFind(step.standIn->tool.command))
+    if (!step.standIn || runner.canFind(step.tool->command) ||
+        !runner.canFind(step.standIn->tool->command))
         return step;
     return *step.standIn;
 }
 
-const ToolName* standInFor(ToolRunner& runner, const ToolName& tool)
+const Tool* standInFor(ToolRunner& runner, const Tool& tool)
 {
-    if (runner.canFind(tool.command))
+    if (!tool.standIn || runner.canFind(tool.command) || !runner.canFind(tool.standIn->command))
         return nullptr;
-    for (const Step* step : allSteps())
-        if (step->standIn && std::string_view(step->tool.command) == tool.command &&
-            runner.canFind(step->standIn->tool.command))
-            return &step->standIn->tool;
-    return nullptr;
+    return tool.standIn;
 }
 
 std::string newFilePath(const Step& step, const std::string& path)
@@ -163,7 +151,7 @@ std::string newFilePath(const Step& step, const std::string& path)
 
 std::string stepCommand(const Step& step, const std::string& input, const std::string& output)
 {
-    std::string command = step.tool.command;
+    std::string command = step.tool->command;
     if (!step.options.empty()) {
         command += ' ';
         command += step.options;

@@ -11,12 +11,7 @@
 #include "engine/job_context.h"
 #include "engine/result_check.h"
 #include "engine/size_report.h"
-
-// One program a step runs: the name the log shows and the command word the step uses.
-struct ToolName {
-    const char* shown;
-    const char* command;
-};
+#include "engine/tools.h"
 
 enum class StepOutput {
     InPlace, // the program rewrites the file itself
@@ -25,7 +20,7 @@ enum class StepOutput {
 
 struct Step {
     const char* label; // the log's text before " New Size: ", indent and trailing blank included
-    ToolName tool;
+    const Tool* tool;
     std::string options; // between the program and the path, quoted as needed; may be empty
     StepOutput output;
     const char* newFileSuffix; // NewFile: replaces the path's last four characters
@@ -33,15 +28,6 @@ struct Step {
     // found and the stand-in's can.
     const Step* standIn = nullptr;
 };
-
-// The programs, in the order the start of a job reports missing ones.
-extern const ToolName pngcrushTool;
-extern const ToolName optipngTool;
-extern const ToolName pngoutTool;
-extern const ToolName exiftoolTool;
-extern const ToolName upxTool;
-// Debian's optimizer that stands in for pngout, which Debian does not package.
-extern const ToolName zopflipngTool;
 
 extern const Step stripStep;     // exiftool: every kind's metadata
 extern const Step crushStep;     // PNG pass 1: pngcrush
@@ -60,9 +46,9 @@ const std::vector<const Step*>& allSteps();
 // step's program but can find the stand-in's.
 const Step& stepToRun(ToolRunner& runner, const Step& step);
 
-// The program that stands in for tool when the runner cannot find tool: the stand-in of a step
-// that runs tool, when the runner finds the stand-in's program; null otherwise.
-const ToolName* standInFor(ToolRunner& runner, const ToolName& tool);
+// The program that stands in for tool when the runner cannot find tool but finds its stand-in;
+// null otherwise.
+const Tool* standInFor(ToolRunner& runner, const Tool& tool);
 
 // The file name a NewFile step used to write beside path: path without its last four characters
 // + the suffix. Steps now write inside their work folder instead.

@@ -1,22 +1,10 @@
 #include "engine/worker_pool.h"
 
 #include <memory>
+#include <thread>
 
 #include "engine/compress_file.h"
 #include "engine/size_report.h"
-#include "platform/win32/base.h"
-#include "platform/win32/process.h"
-
-namespace {
-
-std::uint32_t processorCount()
-{
-    SYSTEM_INFO info{};
-    GetSystemInfo(&info);
-    return info.dwNumberOfProcessors;
-}
-
-} // namespace
 
 std::uint32_t workerCount(std::uint32_t processors, std::size_t files)
 {
@@ -54,11 +42,6 @@ void compressionWorker(const JobContext& job, const std::vector<std::string>& fi
     }
 }
 
-void compressionWorker(ReportSurfaces& mainWindow, const std::vector<std::string>& files)
-{
-    compressionWorker(processJobContext(mainWindow), files);
-}
-
 void compressInParallel(const JobContext& job, const std::vector<std::string>& files)
 {
     {
@@ -71,7 +54,7 @@ void compressInParallel(const JobContext& job, const std::vector<std::string>& f
         MutexLock lock(job.state.counterMutex);
         job.state.nextFileIndex = 0;
     }
-    const std::uint32_t count = workerCount(processorCount(), files.size());
+    const std::uint32_t count = workerCount(std::thread::hardware_concurrency(), files.size());
     std::vector<std::unique_ptr<Thread>> workers;
     workers.reserve(count);
     for (std::uint32_t i = 0; i < count; ++i) {
@@ -85,9 +68,4 @@ void compressInParallel(const JobContext& job, const std::vector<std::string>& f
         job.surfaces.append(" done.");
         job.surfaces.append("\r\n");
     }
-}
-
-void compressInParallel(ReportSurfaces& mainWindow, const std::vector<std::string>& files)
-{
-    compressInParallel(processJobContext(mainWindow), files);
 }

@@ -11,12 +11,10 @@
 // stopped, waits for all of them and logs " done.". Workers log nothing per file; they update
 // the status bar and the total.
 void compressInParallel(const JobContext& job, const std::vector<std::string>& files);
-void compressInParallel(ReportSurfaces& mainWindow, const std::vector<std::string>& files);
 
 // What each worker runs: takes the next index under counterMutex and compresses that file,
 // until the list is used up or the running flag is cleared.
 void compressionWorker(const JobContext& job, const std::vector<std::string>& files);
-void compressionWorker(ReportSurfaces& mainWindow, const std::vector<std::string>& files);
 
 // Number of workers for a list: twice the processors (4 if that is 0), at most one per file.
 std::uint32_t workerCount(std::uint32_t processors, std::size_t files);

@@ -1,7 +1,7 @@
 // Build tool: writes the manual page, made from the program's --help text, to OUTPUT.
 #include <cstdio>
 
-#include "app/headless_main.h"
+#include "app/arguments.h"
 #include "app/man_page.h"
 
 int main(int argc, char** argv)

@@ -5,5 +5,5 @@
 
 int programMain(const std::vector<std::string>& arguments)
 {
-    return headlessMain(arguments);
+    return headlessMain(parseCommandLine(arguments));
 }

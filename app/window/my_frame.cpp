@@ -1,19 +1,27 @@
 #include "app/window/my_frame.h"
 
+#include "app/job_requests.h"
 #include "app/settings.h"
 #include "app/window/frame_surfaces.h"
 #include "engine/compression_job.h"
-#include "engine/engine_state.h"
 
 #include <array>
 #include <utility>
 
 namespace {
 
+MyFrame* mainFrame()
+{
+    liveApplication* application = currentApplication();
+    return application ? dynamic_cast<MyFrame*>(application->getMainWindow()) : nullptr;
+}
+
 template <Option option> void toggle()
 {
-    std::atomic<bool>& flag = processEngineState().options[option];
-    flag = !flag;
+    if (MyFrame* frame = mainFrame()) {
+        std::atomic<bool>& flag = frame->engine.options[option];
+        flag = !flag;
+    }
 }
 
 // A menu callback takes no arguments, so each option gets its own instance of toggle.
@@ -33,19 +41,17 @@ liveCallback toggleOf(Option option)
 
 void stopCompression()
 {
-    processEngineState().requestStop();
+    if (MyFrame* frame = mainFrame())
+        frame->engine.requestStop();
 }
 
 // Leaving does not wait for a long tool: it is ended and its step undone.
 void exitProgram()
 {
-    EngineState& state = processEngineState();
-    state.running = false;
-    if (state.jobActive)
-        state.abortTools = true;
-    if (liveApplication* application = currentApplication())
-        if (liveFrame* main = application->getMainWindow())
-            main->close();
+    if (MyFrame* frame = mainFrame()) {
+        endJob(frame->engine);
+        frame->close();
+    }
 }
 
 void showInstructions()
@@ -87,10 +93,18 @@ const char* aboutText()
            "Halvorix\n\nexiftool\nlibcurl\npngcrush\noptipng\npngout\nupx";
 }
 
+void endJob(EngineState& state)
+{
+    state.running = false;
+    if (state.jobActive)
+        state.abortTools = true;
+}
+
 void compressDroppedPaths(liveWindow* window, const std::vector<std::string>& paths)
 {
-    FrameSurfaces surfaces(*static_cast<MyFrame*>(window));
-    runRecordedCompressionJob(surfaces, paths);
+    MyFrame& frame = *static_cast<MyFrame*>(window);
+    FrameSurfaces surfaces(frame);
+    runProgramJob(surfaces, frame.engine, dropRequest(paths, frame.engine.options.snapshot()));
 }
 
 MyFrame::MyFrame(const std::string& title, int x, int y, int width, int height)
@@ -98,14 +112,14 @@ MyFrame::MyFrame(const std::string& title, int x, int y, int width, int height)
 {
     // The tools are started by bare name, and the interpreter looks in the current folder first.
     SetCurrentDirectoryA(programFolder().c_str());
-    loadSettings();
+    engine.options.assign(loadSettings());
 
     bar = new liveMenuBar;
     optionsMenu = bar->addMenu("&Options");
     extensionsMenu = bar->addMenu("&Extensions");
     helpMenu = bar->addMenu("&Help");
     auto addOptions = [this](OptionMenu which, liveMenu* menu) {
-        const OptionFlags& flags = processEngineState().options;
+        const OptionFlags& flags = engine.options;
         for (const OptionInfo& option : optionsInMenuOrder()) {
             if (option.menu != which)
                 continue;
@@ -131,10 +145,9 @@ MyFrame::MyFrame(const std::string& title, int x, int y, int width, int height)
     addLayoutItem(logPane, layoutFill);
 
     bindDrop(compressDroppedPaths);
-    resetTotalSaved();
 }
 
 MyFrame::~MyFrame()
 {
-    saveSettings();
+    saveSettings(engine.options.snapshot());
 }

@@ -1,8 +1,8 @@
 #include "app/window/program_main.h"
 
-#include <algorithm>
 #include <cstdio>
 
+#include "app/arguments.h"
 #include "app/command_line.h"
 #include "app/headless_main.h"
 #include "app/window/display_session.h"
@@ -16,18 +16,7 @@ namespace {
 // The program's one application object, made before the entry point runs.
 MyApp application;
 
-bool isBlank(const std::string& argument)
-{
-    return std::all_of(argument.begin(), argument.end(),
-                       [](char c) { return c == ' ' || c == '\t'; });
-}
-
 } // namespace
-
-int interactiveMain(liveApplication& app)
-{
-    return interactiveMain(app, {});
-}
 
 int interactiveMain(liveApplication& app, const std::vector<std::string>& openPaths)
 {
@@ -56,16 +45,10 @@ int interactiveMain(liveApplication& app, const std::vector<std::string>& openPa
 
 int programMain(const std::vector<std::string>& arguments)
 {
-    if (std::all_of(arguments.begin(), arguments.end(), isBlank))
-        return interactiveMain(application);
-    if (arguments.front() == "--open") {
-        // Made absolute now: the window makes the program's folder the current one.
-        std::vector<std::string> paths;
-        for (auto it = arguments.begin() + 1; it != arguments.end(); ++it)
-            if (!isBlank(*it))
-                paths.push_back(*it);
-        return interactiveMain(application, absolutePaths(paths));
-    }
+    const CommandLine command = parseCommandLine(arguments);
+    // Made absolute now: the window makes the program's folder the current one.
+    if (command.mode == ProgramMode::Window)
+        return interactiveMain(application, absolutePaths(command.paths));
     useParentConsole();
-    return headlessMain(arguments);
+    return headlessMain(command);
 }

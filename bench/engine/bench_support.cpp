@@ -11,6 +11,8 @@
 #include <sys/wait.h>
 #include <zlib.h>
 
+#include "engine/job_runner.h"
+
 void KeptSurfaces::append(const std::string& piece)
 {
     std::lock_guard<std::mutex> guard(lock);
@@ -148,4 +150,14 @@ double cpuSeconds()
                  (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
     }
     return total;
+}
+
+std::vector<JobOutcome> runBenchJob(ReportSurfaces& surfaces, EngineState& state,
+                                    const std::vector<std::string>& paths)
+{
+    InterpreterRunner interpreter;
+    const std::unique_ptr<ToolRunner> runner = makeJobRunner(interpreter);
+    ContentChecker checker(interpreter);
+    const JobContext job{surfaces, state, runner ? *runner : interpreter, checker};
+    return runCompressionJob(job, JobRequest{paths, state.options.snapshot()});
 }

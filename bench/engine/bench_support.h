@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/compression_job.h"
 #include "engine/report_surfaces.h"
 
 class KeptSurfaces : public ReportSurfaces {
@@ -19,6 +20,11 @@ private:
     mutable std::mutex lock;
     std::string text;
 };
+
+// Runs a job on paths as the program does (exiftool kept open where the system allows), with the
+// state's options as they are now and no record of finished files.
+std::vector<JobOutcome> runBenchJob(ReportSurfaces& surfaces, EngineState& state,
+                                    const std::vector<std::string>& paths);
 
 // Seconds one call of work takes.
 double secondsFor(const std::function<void()>& work);

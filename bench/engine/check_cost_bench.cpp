@@ -73,10 +73,12 @@ Timing timedJob(const std::string& copy, ResultChecker& checker)
     KeptSurfaces surfaces;
     EngineState state;
     setFullJob(state);
-    const JobContext job{surfaces, state, interpreterRunner(), checker};
+    InterpreterRunner runner;
+    const JobContext job{surfaces, state, runner, checker};
     const double processorBefore = processorSeconds();
     Timing timing;
-    timing.wall = secondsFor([&] { runCompressionJob(job, {copy}); });
+    const JobRequest request{{copy}, state.options.snapshot()};
+    timing.wall = secondsFor([&] { runCompressionJob(job, request); });
     timing.processor = processorSeconds() - processorBefore;
     removeScratch(copy);
     return timing;
@@ -98,7 +100,9 @@ int main()
         return 1;
     unsetenv("COMSPEC");
     KeepEveryResult keepEvery;
-    CountingChecker checks(contentChecker());
+    InterpreterRunner interpreter;
+    ContentChecker contentChecks(interpreter);
+    CountingChecker checks(contentChecks);
     CountingChecker keepAll(keepEvery);
     const int rounds = roundsWanted();
     std::vector<Timing> checked, unchecked;

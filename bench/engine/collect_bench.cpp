@@ -42,18 +42,21 @@ int main()
 {
     const std::string root = makeScratch("tarnwick-collect");
     makeTree(root);
-    Pngs = Tifs = Jpgs = Gifs = Pdfs = Apps = Strip = true;
+    OptionValues options;
+    for (Option kind : {Option::Pngs, Option::Tifs, Option::Jpgs, Option::Gifs, Option::Pdfs,
+                        Option::Apps, Option::Strip})
+        options[kind] = true;
 
     std::vector<std::string> files;
     std::vector<double> ours, baseline;
     shell("find '" + root + "' -type f > /dev/null"); // warm the caches
     for (int round = 0; round < 5; ++round) {
         baseline.push_back(secondsFor([&] { shell("find '" + root + "' -type f > /dev/null"); }));
-        ours.push_back(secondsFor([&] { files = collectFiles(root); }));
+        ours.push_back(secondsFor([&] { files = collectFiles(root, options); }));
     }
 
     std::vector<std::string> separate;
-    for (const std::string& suffix : enabledSuffixes())
+    for (const std::string& suffix : enabledSuffixes(options))
         listFilesWithSuffix(root, separate, suffix, true);
     const bool same = files == separate;
     std::printf("collected %zu files; equal to nine separate walks: %s\n", files.size(),

@@ -32,10 +32,11 @@ int main()
     const std::string path = bin + ":" + (std::getenv("PATH") ? std::getenv("PATH") : "");
     setenv("PATH", path.c_str(), 1);
     unsetenv("COMSPEC");
-    Full = false;
-    Strip = false;
-    Copy = false;
-    Pngs = true;
+    EngineState state;
+    state.options[Option::Full] = false;
+    state.options[Option::Strip] = false;
+    state.options[Option::Copy] = false;
+    state.options[Option::Pngs] = true;
 
     // Rounds alternate the two modes so that a busy machine disturbs both alike.
     std::vector<double> oneByOne, parallel;
@@ -44,9 +45,9 @@ int main()
             const std::string folder = scratch + "/" + std::to_string(round) + (hog ? "on" : "off");
             shell("mkdir -p '" + folder + "'");
             makeFiles(folder);
-            HogSystem = hog;
+            state.options[Option::HogSystem] = hog;
             KeptSurfaces surfaces;
-            const double seconds = secondsFor([&] { runCompressionJob(surfaces, {folder}); });
+            const double seconds = secondsFor([&] { runBenchJob(surfaces, state, {folder}); });
             (hog ? parallel : oneByOne).push_back(seconds);
         }
     std::printf("one by one %.3f s, HogSystem %.3f s (medians of 3)\n", median(oneByOne),

@@ -112,7 +112,7 @@ std::string shippedFullName()
 {
     const std::string& options = finalPassStandIn.options;
     const std::size_t chunks = options.find(keepChunks);
-    return std::string(finalPassStandIn.tool.shown) +
+    return std::string(finalPassStandIn.tool->shown) +
            (chunks == std::string::npos ? " " + options
                                         : options.substr(chunks + std::string(keepChunks).size()));
 }
@@ -134,7 +134,7 @@ std::vector<Candidate> candidates()
         {"OptiPNG -o2, then advpng -z -4 -i 1",
          "optipng -quiet -o2 \"$1\" && advpng -q -z -4 -i 1 \"$1\"", false, true},
         {"shipped Pass 3/3 row: " + shippedFull,
-         std::string(finalPassStandIn.tool.command) + " " + finalPassStandIn.options + intoPlace,
+         std::string(finalPassStandIn.tool->command) + " " + finalPassStandIn.options + intoPlace,
          true, false},
         {"shipped Fast Compression row", "", false, true},
     };
@@ -190,15 +190,15 @@ Run runJob(const std::string& bin, const std::string& folder, bool full, bool st
 {
     const std::string savedPath = std::getenv("PATH") ? std::getenv("PATH") : "";
     setenv("PATH", bin.c_str(), 1);
-    resetOptionsToDefaults();
-    Copy = false;
-    Full = full;
-    Strip = strip;
+    EngineState state;
+    state.options[Option::Copy] = false;
+    state.options[Option::Full] = full;
+    state.options[Option::Strip] = strip;
     KeptSurfaces surfaces;
     Run run;
     run.seconds = secondsFor([&] {
-        compressionRunning = true;
-        runCompressionJob(surfaces, {folder});
+        state.running = true;
+        runBenchJob(surfaces, state, {folder});
     });
     setenv("PATH", savedPath.c_str(), 1);
     run.bytes = pngBytes(folder);

@@ -43,11 +43,11 @@ void makeCorpus(const std::string& folder, int files)
                       96 + (i * 37) % 64, i);
 }
 
-Timing jobTiming(const std::string& folder, bool hog)
+Timing jobTiming(EngineState& state, const std::string& folder, bool hog)
 {
-    HogSystem = hog;
+    state.options[Option::HogSystem] = hog;
     KeptSurfaces surfaces;
-    return timed([&] { runCompressionJob(surfaces, {folder}); });
+    return timed([&] { runBenchJob(surfaces, state, {folder}); });
 }
 
 Timing controlTiming(const std::string& folder, unsigned sideBySide)
@@ -81,17 +81,18 @@ int main(int argc, char** argv)
     const int files = argc > 1 ? std::atoi(argv[1]) : 24;
     const int rounds = argc > 2 ? std::atoi(argv[2]) : 2;
     for (const char* tool : {"exiftool", "pngcrush", "optipng"}) {
-        if (!interpreterRunner().canFind(tool)) {
+        if (!InterpreterRunner().canFind(tool)) {
             std::printf("%s is not installed: nothing to measure\n", tool);
             return 0;
         }
     }
     const unsigned workers = workerCount(std::thread::hardware_concurrency(), files);
     const std::string scratch = makeScratch("tarnwick-pool");
-    Full = true;
-    Strip = true;
-    Copy = false;
-    Pngs = true;
+    EngineState state;
+    state.options[Option::Full] = true;
+    state.options[Option::Strip] = true;
+    state.options[Option::Copy] = false;
+    state.options[Option::Pngs] = true;
 
     std::vector<Timing> oneByOne, pool, controlAlone, controlTogether;
     // Rounds alternate the order of the four runs so that a busy machine disturbs all alike.
@@ -102,9 +103,9 @@ int main(int argc, char** argv)
         const bool poolFirst = round % 2 == 1;
         for (int step = 0; step < 2; ++step) {
             if ((step == 0) != poolFirst)
-                oneByOne.push_back(jobTiming(base + "/single", false));
+                oneByOne.push_back(jobTiming(state, base + "/single", false));
             else
-                pool.push_back(jobTiming(base + "/pool", true));
+                pool.push_back(jobTiming(state, base + "/pool", true));
         }
         controlAlone.push_back(controlTiming(base + "/control", 1));
         controlTogether.push_back(controlTiming(base + "/control", workers));

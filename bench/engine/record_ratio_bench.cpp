@@ -33,7 +33,7 @@ bool installStandIns(const std::string& bin)
     bool any = false;
     shell("mkdir -p '" + bin + "'");
     for (const char* tool : {"exiftool", "pngcrush", "optipng"}) {
-        if (interpreterRunner().canFind(tool))
+        if (InterpreterRunner().canFind(tool))
             continue;
         any = true;
         const std::string path = bin + "/" + tool;
@@ -59,16 +59,18 @@ int main(int argc, char** argv)
     shell("mkdir -p '" + folder + "'");
     for (int i = 0; i < files; ++i)
         writeBenchPng(folder + "/image" + std::to_string(i) + ".png", 12 + i % 13, 12 + i % 11, i);
-    Full = true;
-    Strip = true;
-    Copy = false;
-    Pngs = true;
-    HogSystem = false;
+    EngineState state;
+    state.options[Option::Full] = true;
+    state.options[Option::Strip] = true;
+    state.options[Option::Copy] = false;
+    state.options[Option::Pngs] = true;
+    state.options[Option::HogSystem] = false;
 
+    const JobRequest request{{folder}, state.options.snapshot()};
     KeptSurfaces first;
-    const double firstSeconds = secondsFor([&] { runRecordedCompressionJob(first, {folder}); });
+    const double firstSeconds = secondsFor([&] { runProgramJob(first, state, request); });
     KeptSurfaces second;
-    const double secondSeconds = secondsFor([&] { runRecordedCompressionJob(second, {folder}); });
+    const double secondSeconds = secondsFor([&] { runProgramJob(second, state, request); });
     const int compressed = countOf(first.log(), "Compressing ");
     const int skipped = countOf(second.log(), "Skipping ");
     removeScratch(scratch);

@@ -47,8 +47,8 @@ int main()
     std::fputs(shellLoop, out);
     std::fclose(out);
     unsetenv("COMSPEC");
-    resetOptionsToDefaults();
-    Copy = false;
+    EngineState state;
+    state.options[Option::Copy] = false;
 
     std::vector<double> job, loop;
     for (int round = 0; round < 3; ++round) {
@@ -59,8 +59,8 @@ int main()
         loop.push_back(secondsFor([&] { shell("sh '" + script + "' '" + loopCopy + "'"); }));
         KeptSurfaces surfaces;
         job.push_back(secondsFor([&] {
-            compressionRunning = true;
-            runCompressionJob(surfaces, {jobCopy});
+            state.running = true;
+            runBenchJob(surfaces, state, {jobCopy});
         }));
         if (round == 0)
             std::fputs(surfaces.log().c_str(), stdout);

@@ -41,12 +41,13 @@ double stripAll(const std::vector<std::string>& files, bool kept)
 {
     EngineState state;
     KeptSurfaces surfaces;
+    InterpreterRunner runner;
+    ContentChecker checker(runner);
     return secondsFor([&] {
         std::unique_ptr<ToolRunner> session;
         if (kept)
-            session = std::make_unique<ExiftoolSessionRunner>(interpreterRunner());
-        const JobContext job{surfaces, state, session ? *session : interpreterRunner(),
-                             contentChecker()};
+            session = std::make_unique<ExiftoolSessionRunner>(runner);
+        const JobContext job{surfaces, state, session ? *session : runner, checker};
         for (const std::string& file : files)
             runStep(job, stripStep, file, StepMode{false, false}, CheckKind::Image);
     });
@@ -55,11 +56,12 @@ double stripAll(const std::vector<std::string>& files, bool kept)
 // Seconds for exiftool alone on every file (no work copy, no check).
 double toolAll(const std::vector<std::string>& files, bool kept)
 {
+    InterpreterRunner interpreter;
     return secondsFor([&] {
         std::unique_ptr<ToolRunner> session;
         if (kept)
-            session = std::make_unique<ExiftoolSessionRunner>(interpreterRunner());
-        ToolRunner& runner = session ? *session : interpreterRunner();
+            session = std::make_unique<ExiftoolSessionRunner>(interpreter);
+        ToolRunner& runner = session ? *session : interpreter;
         for (const std::string& file : files)
             runner.run(ToolRun{stepCommand(stripStep, file)});
     });
@@ -69,7 +71,7 @@ double toolAll(const std::vector<std::string>& files, bool kept)
 
 int main()
 {
-    if (!interpreterRunner().canFind("exiftool")) {
+    if (!InterpreterRunner().canFind("exiftool")) {
         std::printf("exiftool is not installed: nothing to measure\n");
         return 0;
     }

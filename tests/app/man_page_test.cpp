@@ -6,7 +6,7 @@
 #include <sstream>
 #include <vector>
 
-#include "app/headless_main.h"
+#include "app/arguments.h"
 
 namespace {
 

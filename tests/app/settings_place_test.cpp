@@ -41,9 +41,8 @@ private:
 
 class SettingsPlaceTest : public ::testing::Test {
 protected:
-    SettingsPlaceTest() { resetOptionsToDefaults(); }
-    ~SettingsPlaceTest() override { resetOptionsToDefaults(); }
-
+    // The options as the program would hold them: loaded, toggled and saved.
+    OptionValues options;
     TempFolder temp;
     ScopedEnv configHome{"XDG_CONFIG_HOME", temp.file("config").c_str()};
     ScopedEnv home{"HOME", temp.file("home").c_str()};
@@ -87,14 +86,14 @@ TEST_F(SettingsPlaceTest, ConfigFolderFallsBackToHomeWhenXdgIsUnsetOrRelative)
 TEST_F(SettingsPlaceTest, SaveCreatesTheConfigFolderAndLoadReadsItBack)
 {
     const std::string path = settingsFileFor(temp.file("no such folder"));
-    Full = false;
-    Apps = true;
-    ASSERT_TRUE(saveSettingsCreatingFolder(path));
-    EXPECT_EQ(readFile(path), settingsText());
-    resetOptionsToDefaults();
-    loadSettingsFrom(path);
-    EXPECT_FALSE(Full);
-    EXPECT_TRUE(Apps);
+    options[Option::Full] = false;
+    options[Option::Apps] = true;
+    ASSERT_TRUE(saveSettingsCreatingFolder(path, options));
+    EXPECT_EQ(readFile(path), settingsText(options));
+    options = OptionValues();
+    options = loadSettingsFrom(path, options);
+    EXPECT_FALSE(options[Option::Full]);
+    EXPECT_TRUE(options[Option::Apps]);
 }
 
 TEST_F(SettingsPlaceTest, FailedSaveIsReportedWithPathAndReason)
@@ -104,7 +103,7 @@ TEST_F(SettingsPlaceTest, FailedSaveIsReportedWithPathAndReason)
     const std::string path = settingsFileFor(temp.file("no such folder"));
 
     testing::internal::CaptureStderr();
-    EXPECT_FALSE(saveSettingsCreatingFolder(path));
+    EXPECT_FALSE(saveSettingsCreatingFolder(path, options));
     const std::string folderError = testing::internal::GetCapturedStderr();
     EXPECT_TRUE(folderError.starts_with("tarnwick: cannot save settings to " + path + ": "))
         << folderError;
@@ -113,7 +112,7 @@ TEST_F(SettingsPlaceTest, FailedSaveIsReportedWithPathAndReason)
 
     const std::string missing = temp.file("gone/Tarnwick.config");
     testing::internal::CaptureStderr();
-    EXPECT_FALSE(saveSettingsTo(missing));
+    EXPECT_FALSE(saveSettingsTo(missing, options));
     EXPECT_EQ(testing::internal::GetCapturedStderr(),
               "tarnwick: cannot save settings to " + missing + ": No such file or directory\n");
 }

@@ -17,19 +17,19 @@ namespace {
 
 class SettingsSafetyTest : public ::testing::Test {
 protected:
-    SettingsSafetyTest() { resetOptionsToDefaults(); }
-    ~SettingsSafetyTest() override { resetOptionsToDefaults(); }
-
     // Loads in the background so a hang fails the test instead of stalling it.
     bool loadsWithin(const std::string& path, std::chrono::seconds limit)
     {
-        auto done = std::async(std::launch::async, [path] { loadSettingsFrom(path); });
+        auto done = std::async(std::launch::async,
+                               [this, path] { options = loadSettingsFrom(path, options); });
         const bool finished = done.wait_for(limit) == std::future_status::ready;
         if (!finished)
             done.wait(); // nothing else to do: the hang is the failure
         return finished;
     }
 
+    // The options as the program would hold them: loaded, toggled and saved.
+    OptionValues options;
     TempFolder temp;
 };
 
@@ -47,7 +47,7 @@ TEST_F(SettingsSafetyTest, APipeADeviceOrAnOversizedFileIsNotReadAndKeepsTheDefa
     for (const std::string& path : {pipe, device, big}) {
         SCOPED_TRACE(path);
         ASSERT_TRUE(loadsWithin(path, std::chrono::seconds(5)));
-        EXPECT_TRUE(Full);
+        EXPECT_TRUE(options[Option::Full]);
         // Not ours to delete: only a file the parser rejects is removed.
         EXPECT_TRUE(std::filesystem::exists(std::filesystem::symlink_status(path)));
     }
@@ -57,14 +57,14 @@ TEST_F(SettingsSafetyTest, KeepDatesIsStoredLastAndOlderFilesLoadWithItsDefault)
 {
     const std::string path = temp.file("Tarnwick.config");
     writeFile(path, "{\"Full\":false,\"HogSystem\":true}");
-    KeepDates = true;
+    options[Option::KeepDates] = true;
 
-    loadSettingsFrom(path);
+    options = loadSettingsFrom(path, options);
 
-    EXPECT_FALSE(Full);
-    EXPECT_TRUE(HogSystem);
-    EXPECT_TRUE(KeepDates) << "a key the file lacks keeps the value it had";
-    ASSERT_TRUE(saveSettingsTo(path));
+    EXPECT_FALSE(options[Option::Full]);
+    EXPECT_TRUE(options[Option::HogSystem]);
+    EXPECT_TRUE(options[Option::KeepDates]) << "a key the file lacks keeps the value it had";
+    ASSERT_TRUE(saveSettingsTo(path, options));
     EXPECT_TRUE(readFile(path).ends_with(",\"HogSystem\":true,\"KeepDates\":true}"))
         << readFile(path);
 }

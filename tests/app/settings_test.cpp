@@ -19,9 +19,8 @@ const char* defaultText =
 
 class SettingsTest : public ::testing::Test {
 protected:
-    SettingsTest() { resetOptionsToDefaults(); }
-    ~SettingsTest() override { resetOptionsToDefaults(); }
-
+    // The options as the program would hold them: loaded, toggled and saved.
+    OptionValues options;
     TempFolder temp;
     const std::string path = temp.file("Tarnwick.config");
 };
@@ -30,7 +29,7 @@ protected:
 
 TEST_F(SettingsTest, DefaultsAreSavedAsOneCompactLine)
 {
-    ASSERT_TRUE(saveSettingsTo(path));
+    ASSERT_TRUE(saveSettingsTo(path, options));
     EXPECT_EQ(readFile(path), defaultText);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(temp.path()),
                             std::filesystem::directory_iterator()),
@@ -40,18 +39,18 @@ TEST_F(SettingsTest, DefaultsAreSavedAsOneCompactLine)
 TEST_F(SettingsTest, SavedFlagsComeBackAndReplaceTheOldFile)
 {
     writeFile(path, "{\"Full\":true} // an old file with a comment");
-    Full = false;
-    HogSystem = true;
-    Apps = true;
-    ASSERT_TRUE(saveSettingsTo(path));
-    resetOptionsToDefaults();
+    options[Option::Full] = false;
+    options[Option::HogSystem] = true;
+    options[Option::Apps] = true;
+    ASSERT_TRUE(saveSettingsTo(path, options));
+    options = OptionValues();
 
-    loadSettingsFrom(path);
+    options = loadSettingsFrom(path, options);
 
-    EXPECT_FALSE(Full);
-    EXPECT_TRUE(HogSystem);
-    EXPECT_TRUE(Apps);
-    EXPECT_TRUE(Strip);
+    EXPECT_FALSE(options[Option::Full]);
+    EXPECT_TRUE(options[Option::HogSystem]);
+    EXPECT_TRUE(options[Option::Apps]);
+    EXPECT_TRUE(options[Option::Strip]);
     EXPECT_EQ(readFile(path).find("comment"), std::string::npos);
 }
 
@@ -69,12 +68,12 @@ TEST_F(SettingsTest, FilesAreReadAsJsonWithDefaultsForMissingKeys)
          true, false, true},
     };
     for (const auto& c : cases) {
-        resetOptionsToDefaults();
+        options = OptionValues();
         writeFile(path, c.text);
-        loadSettingsFrom(path);
-        EXPECT_EQ(Full, c.full) << c.text;
-        EXPECT_EQ(Strip, c.strip) << c.text;
-        EXPECT_EQ(HogSystem, c.hog) << c.text;
+        options = loadSettingsFrom(path, options);
+        EXPECT_EQ(options[Option::Full], c.full) << c.text;
+        EXPECT_EQ(options[Option::Strip], c.strip) << c.text;
+        EXPECT_EQ(options[Option::HogSystem], c.hog) << c.text;
         EXPECT_TRUE(std::filesystem::exists(path)) << c.text;
     }
 }
@@ -82,15 +81,15 @@ TEST_F(SettingsTest, FilesAreReadAsJsonWithDefaultsForMissingKeys)
 TEST_F(SettingsTest, RejectedFileIsDeletedAndDefaultsApply)
 {
     for (const char* text : {"", "hello", "{\"Full\":false", "   "}) {
-        Full = false;
+        options[Option::Full] = false;
         writeFile(path, text);
-        loadSettingsFrom(path);
+        options = loadSettingsFrom(path, options);
         EXPECT_FALSE(std::filesystem::exists(path)) << '"' << text << '"';
-        EXPECT_FALSE(Full) << "a rejected file changes no flag";
+        EXPECT_FALSE(options[Option::Full]) << "a rejected file changes no flag";
     }
-    resetOptionsToDefaults();
-    loadSettingsFrom(temp.file("absent.config"));
-    EXPECT_TRUE(Full);
+    options = OptionValues();
+    options = loadSettingsFrom(temp.file("absent.config"), options);
+    EXPECT_TRUE(options[Option::Full]);
     EXPECT_FALSE(std::filesystem::exists(temp.file("absent.config")));
 }
 
@@ -99,9 +98,9 @@ TEST_F(SettingsTest, FailedSaveLeavesTheOldFileAsItWas)
     writeFile(path, "{\"Full\":false}");
     // The temporary file cannot be made where a folder of its name stands.
     std::filesystem::create_directories(path + ".new/x");
-    EXPECT_FALSE(saveSettingsTo(path));
+    EXPECT_FALSE(saveSettingsTo(path, options));
     EXPECT_EQ(readFile(path), "{\"Full\":false}");
-    EXPECT_FALSE(saveSettingsTo(temp.file("no/such/folder/Tarnwick.config")));
+    EXPECT_FALSE(saveSettingsTo(temp.file("no/such/folder/Tarnwick.config"), options));
 }
 
 TEST(ProgramFolderTest, IsTheFolderOfTheRunningProgram)

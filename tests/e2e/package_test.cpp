@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <memory>
 
-#include "app/headless_main.h"
+#include "app/arguments.h"
 #include "app/man_page.h"
 #include "program_fixture.h"
 #include "util/live_file.h"

@@ -5,7 +5,7 @@
 
 class BackupTest : public EngineTest {
 protected:
-    BackupTest() { Copy = true; }
+    BackupTest() { state.options[Option::Copy] = true; }
     FixedClock stamps{{december7(14, 5, 9), december7(14, 5, 9), december7(14, 5, 31)}};
     const std::string stamp = "Backup_07_12_2026__14_05_09";
 };

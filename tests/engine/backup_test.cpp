@@ -25,7 +25,7 @@ TEST_F(BackupTest, FailedBackupCompressesNothing)
     writeFile(pics() + "/" + stamp, "in the way");
     tools.installShrinkingSet(1024);
 
-    EXPECT_EQ(runCompressionJob(surfaces, {pics() + "/a.png"}), JobOutcome::BackupFailed);
+    EXPECT_EQ(runJob(surfaces, {pics() + "/a.png"}), JobOutcome::BackupFailed);
 
     EXPECT_EQ(surfaces.log(),
               logLines({startStamp, "Backing up originals... failed", finishStamp, ""}));

@@ -9,13 +9,13 @@ protected:
     // One step per file, pngout's, unless a test turns Strip or Full on.
     CheckedStepTest()
     {
-        Full = false;
-        Strip = false;
+        state.options[Option::Full] = false;
+        state.options[Option::Strip] = false;
     }
 
     void compress(const std::string& path)
     {
-        compressFile(surfaces, path, pics(), StepMode{true, false});
+        compressFile(context(surfaces), path, pics(), StepMode{true, false});
     }
 
     const std::string path = pics() + "/a.png";

@@ -69,7 +69,7 @@ TEST_F(CheckedStepTest, GoodResultTakesThePlaceOfTheFileWithItsModeLinksAndDates
             ASSERT_EQ(::link(path.c_str(), other.c_str()), 0);
         }
         ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), old, 0), 0);
-        KeepDates = c.keepDates;
+        state.options[Option::KeepDates] = c.keepDates;
 
         compress(path);
 
@@ -143,7 +143,7 @@ TEST_F(CheckedStepTest, FolderJobRemovesOnlyWorkFoldersOfDeadRunsHoldingOnlyWork
     writeFileOfSize(path, 4096);
     tools.installShrinkingSet(1024);
 
-    runCompressionJob(surfaces, {pics()});
+    runJob(surfaces, {pics()});
 
     for (std::size_t i = 0; i < std::size(cases); ++i)
         EXPECT_EQ(fs::exists(folders[i]), !cases[i].removed) << folders[i];
@@ -160,7 +160,7 @@ TEST_F(CheckedStepTest, FolderWalkNeverCompressesWhatLiesInAWorkFolder)
     writeFileOfSize(path, 4096);
     tools.installShrinkingSet(1024);
 
-    runCompressionJob(surfaces, {pics()});
+    runJob(surfaces, {pics()});
 
     EXPECT_EQ(fileSize(path), 3072);
     EXPECT_EQ(fileSize(workFile), 4096);

@@ -28,16 +28,16 @@ TEST_F(CheckedStepTest, ResultThatIsNotTheSameSmallerImageIsUndone)
         {"larger", setSizeAction(3500), "the result was larger"},
     };
     // Stripping goes first and is kept: the total counts it and nothing of the undone step.
-    Strip = true;
+    state.options[Option::Strip] = true;
     tools.install("exiftool", setSizeAction(3072));
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         RecordingSurfaces log;
-        resetTotalSaved();
+        state.totalSaved = 0;
         writeFileOfSize(path, 4096);
         tools.install("pngout", c.action);
 
-        compressFile(log, path, pics(), StepMode{true, false});
+        compressFile(context(log), path, pics(), StepMode{true, false});
 
         EXPECT_EQ(readFile(path), fakeImage(FakeKind::png, 3072));
         EXPECT_EQ(log.log(), logLines({"Compressing a.png (4.000 KB)",
@@ -54,7 +54,7 @@ TEST_F(CheckedStepTest, ResultThatIsNotTheSameSmallerImageIsUndone)
 // packer's result is vouched for by its self-test alone.
 TEST_F(CheckedStepTest, EachKindKeepsItsSameSmallerResultAndUndoesABrokenOne)
 {
-    Strip = true;
+    state.options[Option::Strip] = true;
     const struct {
         const char* name;
         const char* tool;
@@ -79,7 +79,7 @@ TEST_F(CheckedStepTest, EachKindKeepsItsSameSmallerResultAndUndoesABrokenOne)
             else
                 tools.install(kind.tool, broken ? setSizeAction(30) : shrinkAction(1024));
 
-            compressFile(log, file, pics(), StepMode{true, false});
+            compressFile(context(log), file, pics(), StepMode{true, false});
 
             std::vector<std::string> lines = {std::string("Compressing ") + kind.name +
                                               " (4.000 KB)"};
@@ -130,7 +130,7 @@ TEST_F(CheckedStepTest, LongestFileNameIsCompressedThroughItsShortWorkName)
 // written, removed or followed.
 TEST_F(CheckedStepTest, FileOrLinkAtTheOldTemporaryNameIsNeverTouched)
 {
-    Full = true;
+    state.options[Option::Full] = true;
     const std::string planted = pics() + "/a_pngcrush.png";
     const std::string victim = temp.file("victim.png");
     for (const bool asLink : {false, true}) {

@@ -15,7 +15,7 @@ using CompressionJobTest = EngineTest;
 
 TEST_F(CompressionJobTest, OnlyARegularFileIsCompressedAsASingleFile)
 {
-    Copy = true;
+    state.options[Option::Copy] = true;
     for (const char* tool : {"pngcrush", "optipng", "pngout", "exiftool"})
         tools.install(tool, ""); // record only: nothing must call them
     writeFileOfSize(pics() + "/a.png", 100);
@@ -33,8 +33,7 @@ TEST_F(CompressionJobTest, OnlyARegularFileIsCompressedAsASingleFile)
     for (const char* name : {"pipe.png", "to-pipe.png", "endless.png", "socket.png"}) {
         RecordingSurfaces log;
         FixedClock fixed({december7(14, 5, 9), december7(14, 5, 31)});
-        EXPECT_EQ(runCompressionJob(log, {pics() + "/" + name}), JobOutcome::UnsupportedFile)
-            << name;
+        EXPECT_EQ(runJob(log, {pics() + "/" + name}), JobOutcome::UnsupportedFile) << name;
         EXPECT_EQ(log.log(), logLines({startStamp, finishStamp, ""})) << name;
     }
     ::close(socketFd);

@@ -35,16 +35,16 @@ using CompressionJobTest = EngineTest;
 TEST_F(CompressionJobTest, FolderJobWithBackupLogsLikeTheSample)
 {
     FixedClock stamps({december7(14, 5, 9), december7(14, 5, 9), december7(14, 5, 31)});
-    Copy = true;
-    Full = false;
-    Strip = false;
+    state.options[Option::Copy] = true;
+    state.options[Option::Full] = false;
+    state.options[Option::Strip] = false;
     writeFileOfSize(pics() + "/a.png", 12642);
     writeFileOfSize(pics() + "/sub/b.png", 40960);
     // The tool sees only a work copy named work.png; its folder tells the two apart.
     tools.install("pngout", "case \"$FILE\" in */sub/.tarnwick-*) " + setSizeAction(32000) +
                                 ";; *) " + setSizeAction(10547) + ";; esac");
 
-    EXPECT_EQ(runCompressionJob(surfaces, {pics()}), JobOutcome::Done);
+    EXPECT_EQ(runJob(surfaces, {pics()}), JobOutcome::Done);
 
     // The walk's own order decides which file comes first.
     std::vector<std::string> order;
@@ -69,7 +69,7 @@ TEST_F(CompressionJobTest, FolderJobWithBackupLogsLikeTheSample)
     EXPECT_EQ(fileSize(backup + "/a.png"), 12642);
     EXPECT_EQ(fileSize(backup + "/sub/b.png"), 40960);
     EXPECT_EQ(surfaces.status(1), "Saved: 10.796 KB");
-    EXPECT_FALSE(compressionRunning);
+    EXPECT_FALSE(state.running);
     EXPECT_EQ(workFoldersIn(pics()), std::vector<std::string>{});
 }
 
@@ -82,7 +82,7 @@ TEST_F(CompressionJobTest, SingleFileRunsEveryStepLikeTheSample)
     tools.install("optipng", setSizeAction(10650));
     tools.install("pngout", setSizeAction(10547));
 
-    EXPECT_EQ(runCompressionJob(surfaces, {path}), JobOutcome::Done);
+    EXPECT_EQ(runJob(surfaces, {path}), JobOutcome::Done);
 
     EXPECT_EQ(
         surfaces.log(),
@@ -106,14 +106,14 @@ TEST_F(CompressionJobTest, SingleFileRunsEveryStepLikeTheSample)
 
 TEST_F(CompressionJobTest, ParallelJobLogsOneLineAndSavesTheSame)
 {
-    HogSystem = true;
-    Full = false;
-    Strip = false;
+    state.options[Option::HogSystem] = true;
+    state.options[Option::Full] = false;
+    state.options[Option::Strip] = false;
     writeFileOfSize(pics() + "/a.png", 12642);
     writeFileOfSize(pics() + "/sub/b.png", 40960);
     tools.install("pngout", shrinkAction(1000));
 
-    EXPECT_EQ(runCompressionJob(surfaces, {pics()}), JobOutcome::Done);
+    EXPECT_EQ(runJob(surfaces, {pics()}), JobOutcome::Done);
 
     EXPECT_EQ(surfaces.log(),
               logLines({startStamp, "Compressing 2 files... done.", finishStamp, ""}));
@@ -124,8 +124,8 @@ TEST_F(CompressionJobTest, ParallelJobLogsOneLineAndSavesTheSame)
 
 TEST_F(CompressionJobTest, KindsAreCompressedInWalkOrderAndInAnyCaseFromFolders)
 {
-    Full = false;
-    Apps = true;
+    state.options[Option::Full] = false;
+    state.options[Option::Apps] = true;
     std::vector<std::string> files;
     for (const char* name : {"k/a.gif", "b.dll", "c.exe", "d.jpg", "e.jpeg", "f.pdf", "g.tiff",
                              "h.tif", "i.png", "J.PNG", "k.Jpg", "l.bmp"}) {
@@ -134,7 +134,7 @@ TEST_F(CompressionJobTest, KindsAreCompressedInWalkOrderAndInAnyCaseFromFolders)
     }
     tools.installShrinkingSet(10);
 
-    runCompressionJob(surfaces, {pics()});
+    runJob(surfaces, {pics()});
 
     // Files of one kind come in the walk's own order.
     std::vector<std::string> order = filesInCallOrder(tools.calls(), files);
@@ -163,7 +163,7 @@ TEST_F(CompressionJobTest, OptionsChooseWhatAFolderContributes)
         {true, false, false, true, {"i.png", "a.gif"}},
         {true, false, true, false, {"d.jpg", "a.gif"}},
     };
-    Full = false;
+    state.options[Option::Full] = false;
     std::vector<std::string> files;
     for (const char* name : {"a.gif", "c.exe", "d.jpg", "i.png"}) {
         files.push_back(pics() + "/" + name);
@@ -171,12 +171,12 @@ TEST_F(CompressionJobTest, OptionsChooseWhatAFolderContributes)
     }
     tools.installShrinkingSet(0);
     for (const Case& c : cases) {
-        Strip = c.strip;
-        Apps = c.apps;
-        Jpgs = c.jpgs;
-        Pngs = c.pngs;
+        state.options[Option::Strip] = c.strip;
+        state.options[Option::Apps] = c.apps;
+        state.options[Option::Jpgs] = c.jpgs;
+        state.options[Option::Pngs] = c.pngs;
         std::filesystem::remove(tools.folder() + "/calls.log");
-        runCompressionJob(surfaces, {pics()});
+        runJob(surfaces, {pics()});
         EXPECT_EQ(filesInCallOrder(tools.calls(), files), c.files)
             << "Strip " << c.strip << " Apps " << c.apps << " Jpgs " << c.jpgs;
     }
@@ -184,17 +184,17 @@ TEST_F(CompressionJobTest, OptionsChooseWhatAFolderContributes)
 
 TEST_F(CompressionJobTest, SingleFileIsClassifiedByItsLowerCasedName)
 {
-    Apps = false;
-    Full = false;
-    Strip = false;
+    state.options[Option::Apps] = false;
+    state.options[Option::Full] = false;
+    state.options[Option::Strip] = false;
     const std::string png = pics() + "/PHOTO.PNG";
     const std::string exe = pics() + "/tool.exe";
     writeFileOfSize(png, 2048);
     writeFileOfSize(exe, 2048);
     tools.installShrinkingSet(1024);
 
-    runCompressionJob(surfaces, {png, exe, pics()});
-    runCompressionJob(surfaces, {exe});
+    runJob(surfaces, {png});
+    runJob(surfaces, {exe});
 
     EXPECT_EQ(withWorkCopies(tools.calls(), {png, exe}),
               (std::vector<std::string>{"pngout|" + workCopy(png), "upx|" + workCopy(exe)}));
@@ -223,11 +223,11 @@ TEST_F(CompressionJobTest, NothingToDoLogsOnlyTheStamps)
     for (const auto& c : cases) {
         RecordingSurfaces log;
         FixedClock fixed({december7(14, 5, 9), december7(14, 5, 31)});
-        EXPECT_EQ(runCompressionJob(log, {c.path}), c.outcome) << c.path;
+        EXPECT_EQ(runJob(log, {c.path}), c.outcome) << c.path;
         EXPECT_EQ(log.log(), logLines({startStamp, finishStamp, ""})) << c.path;
     }
     EXPECT_TRUE(tools.calls().empty());
-    EXPECT_EQ(runCompressionJob(surfaces, {}), JobOutcome::NoPaths);
+    EXPECT_TRUE(runJobs(surfaces, {}).empty());
     EXPECT_EQ(surfaces.log(), "");
 }
 
@@ -238,7 +238,7 @@ TEST_F(CompressionJobTest, MissingToolsAreNamedRightAfterTheStartStamp)
     const std::string path = pics() + "/a.png";
     writeFileOfSize(path, 4096);
 
-    runCompressionJob(surfaces, {path});
+    runJob(surfaces, {path});
 
     EXPECT_EQ(
         surfaces.log(),
@@ -253,14 +253,14 @@ TEST_F(CompressionJobTest, MissingToolsAreNamedRightAfterTheStartStamp)
 
 TEST_F(CompressionJobTest, StopBetweenFilesFinishesTheCurrentFileOnly)
 {
-    Full = false;
-    Strip = false;
+    state.options[Option::Full] = false;
+    state.options[Option::Strip] = false;
     writeFileOfSize(pics() + "/a.png", 2048);
     writeFileOfSize(pics() + "/b.png", 2048);
     tools.installShrinkingSet(1024);
-    StoppingSurfaces stopping("     Compressed file is ");
+    StoppingSurfaces stopping(state, "     Compressed file is ");
 
-    runCompressionJob(stopping, {pics()});
+    runJob(stopping, {pics()});
 
     EXPECT_EQ(tools.calls().size(), 1u);
     const std::string log = stopping.log();
@@ -280,4 +280,27 @@ TEST_F(CompressionJobTest, PathsEndAtTheLastSlash)
     EXPECT_TRUE(isSingleFilePath("x.TIFF"));
     EXPECT_FALSE(isSingleFilePath("x.png.bak"));
     EXPECT_FALSE(isSingleFilePath("png"));
+}
+
+TEST_F(CompressionJobTest, EveryPathOfARequestRunsInOrderBetweenOneStartAndOneFinish)
+{
+    state.options[Option::Full] = false;
+    state.options[Option::Strip] = false;
+    writeFileOfSize(pics() + "/one.png", 2048);
+    writeFileOfSize(pics() + "/folder/two.png", 2048);
+    writeFileOfSize(pics() + "/b.bmp", 10);
+    tools.installShrinkingSet(1024);
+
+    EXPECT_EQ(runJobs(surfaces, {pics() + "/one.png", pics() + "/gone", pics() + "/b.bmp",
+                                 pics() + "/folder"}),
+              (std::vector<JobOutcome>{JobOutcome::Done, JobOutcome::PathMissing,
+                                       JobOutcome::UnsupportedFile, JobOutcome::Done}));
+    EXPECT_EQ(
+        surfaces.log(),
+        logLines({startStamp, "Compressing one.png (2.000 KB)",
+                  "     Fast Compression...  New Size: 1.000 KB",
+                  "     Compressed file is 50.000% of the original",
+                  "Compressing two.png (2.000 KB)", "     Fast Compression...  New Size: 1.000 KB",
+                  "     Compressed file is 50.000% of the original", finishStamp, ""}));
+    EXPECT_EQ(surfaces.status(1), "Saved: 2.000 KB");
 }

@@ -1,6 +1,7 @@
 // One exiftool per thread for a whole job: the same arguments, log and results as one run per
 // file, with sessions that die, run late or are stopped handled like single runs.
 #include "engine/exiftool_session_runner.h"
+#include "engine/job_runner.h"
 
 #include <signal.h>
 #include <unistd.h>
@@ -115,8 +116,8 @@ protected:
         unsetenv("FAKE_SESSION_DIE");
         installSessionExiftool(tools, shrinkAction(100));
         tools.install("pngout", "");
-        Full = false;
-        Strip = true;
+        state.options[Option::Full] = false;
+        state.options[Option::Strip] = true;
     }
 
     std::vector<std::string> writeImages(const std::string& folder,
@@ -147,7 +148,7 @@ TEST_F(ExiftoolSessionTest, OneProcessServesTheJobWithTheSameLogAndResults)
     const std::vector<std::string> names = {"a.png", "b.png", "c.png", "d.png", "e.png"};
     for (bool hog : {false, true}) {
         SCOPED_TRACE(hog ? "worker pool" : "one by one");
-        HogSystem = hog;
+        state.options[Option::HogSystem] = hog;
         const std::string single = hog ? "single-hog" : "single";
         const std::string kept = hog ? "kept-hog" : "kept";
         const std::vector<std::string> alone = writeImages(single, names);
@@ -156,7 +157,8 @@ TEST_F(ExiftoolSessionTest, OneProcessServesTheJobWithTheSameLogAndResults)
         const std::size_t callsBefore = tools.calls().size();
 
         RecordingSurfaces singleSurfaces;
-        runCompressionJob(processJobContext(singleSurfaces), {temp.file(single)});
+        runCompressionJob(context(singleSurfaces),
+                          JobRequest{{temp.file(single)}, state.options.snapshot()});
         EXPECT_EQ(linesIn(sessionLog), startsBefore) << "the plain interpreter keeps no session";
         const std::vector<std::string> afterSingle = tools.calls();
         const std::vector<std::string> singleCalls(afterSingle.begin() + callsBefore,
@@ -164,7 +166,7 @@ TEST_F(ExiftoolSessionTest, OneProcessServesTheJobWithTheSameLogAndResults)
 
         // The program's own job: the session runner is wired in.
         RecordingSurfaces keptSurfaces;
-        runCompressionJob(keptSurfaces, {temp.file(kept)});
+        runJob(keptSurfaces, {temp.file(kept)});
         const int starts = linesIn(sessionLog) - startsBefore;
         if (hog) {
             EXPECT_GE(starts, 1);
@@ -200,10 +202,10 @@ TEST_F(ExiftoolSessionTest, OneProcessServesTheJobWithTheSameLogAndResults)
 TEST_F(ExiftoolSessionTest, AFileWhoseSessionDiesRunsAloneAndTheJobGoesOn)
 {
     const std::vector<std::string> files = writeImages("pics", {"a.png", "b.png", "c.png"});
-    HogSystem = false;
+    state.options[Option::HogSystem] = false;
     setenv("FAKE_SESSION_DIE", temp.file("died").c_str(), 1);
 
-    runCompressionJob(surfaces, {pics()});
+    runJob(surfaces, {pics()});
     unsetenv("FAKE_SESSION_DIE");
 
     EXPECT_EQ(linesIn(sessionLog), 2) << "the next file starts a new session";
@@ -216,7 +218,8 @@ TEST_F(ExiftoolSessionTest, AFileWhoseSessionDiesRunsAloneAndTheJobGoesOn)
 TEST_F(ExiftoolSessionTest, LateAndStoppedFilesEndTheirSessionAsASingleRunWould)
 {
     const std::vector<std::string> files = writeImages("pics", {"a-slow.png", "b.png"});
-    ExiftoolSessionRunner runner(interpreterRunner());
+    InterpreterRunner interpreter;
+    ExiftoolSessionRunner runner(interpreter);
     std::atomic<bool> abort{false};
 
     for (RunEnd expected : {RunEnd::TimedOut, RunEnd::Aborted}) {
@@ -259,7 +262,8 @@ TEST_F(ExiftoolSessionTest, RelativePathsStartFromTheFolderCurrentAtEachFile)
     const std::vector<std::string> second = writeImages("two", {"a.png"});
     char saved[4096];
     ASSERT_NE(::getcwd(saved, sizeof saved), nullptr);
-    ExiftoolSessionRunner runner(interpreterRunner());
+    InterpreterRunner interpreter;
+    ExiftoolSessionRunner runner(interpreter);
     for (const char* folder : {"one", "two"}) {
         ASSERT_EQ(::chdir(temp.file(folder).c_str()), 0);
         EXPECT_EQ(runner.run(ToolRun{stepCommand(stripStep, "a.png")}).end, RunEnd::Finished);
@@ -289,7 +293,7 @@ TEST(ArgumentFileLine, PlainWhereExiftoolKeepsTheLineEscapedOrRefusedOtherwise)
 // and refuses what it refuses with the same exit status.
 TEST(RealExiftoolSession, StripsTheSameBytesAsASingleRun)
 {
-    if (!interpreterRunner().canFind("exiftool"))
+    if (!InterpreterRunner().canFind("exiftool"))
         GTEST_SKIP() << "exiftool is not installed";
     TempFolder temp;
     const std::string alone = temp.file("alone.png");
@@ -304,9 +308,10 @@ TEST(RealExiftoolSession, StripsTheSameBytesAsASingleRun)
     writeFile(kept, readFile(alone));
     const std::string bad = temp.write("bad.png", "not an image\n");
     const std::string badKept = temp.write("bad-kept.png", "not an image\n");
-    ExiftoolSessionRunner runner(interpreterRunner());
+    InterpreterRunner interpreter;
+    ExiftoolSessionRunner runner(interpreter);
 
-    const RunOutcome single = interpreterRunner().run(ToolRun{stepCommand(stripStep, alone)});
+    const RunOutcome single = runner.run(ToolRun{stepCommand(stripStep, alone)});
     const RunOutcome session = runner.run(ToolRun{stepCommand(stripStep, kept)});
     EXPECT_EQ(session.end, RunEnd::Finished);
     EXPECT_EQ(session.code, single.code);
@@ -315,7 +320,7 @@ TEST(RealExiftoolSession, StripsTheSameBytesAsASingleRun)
     EXPECT_EQ(readFile(kept), readFile(alone));
     EXPECT_EQ(readFile(kept).find("remove-me"), std::string::npos);
 
-    const RunOutcome singleBad = interpreterRunner().run(ToolRun{stepCommand(stripStep, bad)});
+    const RunOutcome singleBad = runner.run(ToolRun{stepCommand(stripStep, bad)});
     const RunOutcome sessionBad = runner.run(ToolRun{stepCommand(stripStep, badKept)});
     EXPECT_EQ(singleBad.code, 1);
     EXPECT_EQ(sessionBad.end, RunEnd::Finished);

@@ -26,14 +26,14 @@ using FileCollectionTest = EngineTest;
 
 TEST_F(FileCollectionTest, SuffixesMatchInAnyCaseAndKeepTheKindOrder)
 {
-    Strip = true;
-    Apps = true;
+    state.options[Option::Strip] = true;
+    state.options[Option::Apps] = true;
     for (const char* name : {"IMG_0001.JPG", "UPPER.PNG", "scan.Tiff", "scan.TIF", "low.png",
                              "sub/Mixed.pNg", "Doc.PDF", "Anim.GIF", "SETUP.EXE", "Lib.Dll",
                              "photo.JPEG", "note.TXT", "sub/PNG", "archive.png.zip"})
         writeFileOfSize(pics() + "/" + name, 10);
 
-    const Paths files = collectFiles(pics(), processEngineState().options);
+    const Paths files = collectFiles(pics(), state.options.snapshot());
 
     // Within a kind the walk's own order decides, so each kind is compared as a set.
     const std::vector<Paths> kinds = {{"UPPER.PNG", "low.png", "Mixed.pNg"},

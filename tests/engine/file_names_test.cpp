@@ -41,9 +41,9 @@ TEST_F(FileNamesTest, AwkwardNamesReachTheToolAsOneArgument)
     ASSERT_EQ(chdir(pics().c_str()), 0);
     for (const std::string& name : names) {
         if (name[0] == '-')
-            compressFile(surfaces, name, "", StepMode{false, false});
+            compressFile(context(surfaces), name, "", StepMode{false, false});
         else
-            compressFile(surfaces, pics() + "/" + name, "", StepMode{false, false});
+            compressFile(context(surfaces), pics() + "/" + name, "", StepMode{false, false});
     }
     ASSERT_EQ(chdir(previous), 0);
 

@@ -33,8 +33,8 @@ class StepLimitsTest : public EngineTest {
 protected:
     StepLimitsTest()
     {
-        Strip = false;
-        Full = false;
+        state.options[Option::Strip] = false;
+        state.options[Option::Full] = false;
         state.timeLimitBase = 1s;
         state.timeLimitPerMegabyte = 0s;
 #ifdef _WIN32
@@ -47,12 +47,6 @@ protected:
 #endif
         writeFileOfSize(path, 4096);
         original = readFile(path);
-    }
-
-    ~StepLimitsTest() override
-    {
-        state.timeLimitBase = std::chrono::minutes(2);
-        state.timeLimitPerMegabyte = std::chrono::minutes(1);
     }
 
     // Whether the tool runs (and, on Linux, has told who it and its child are).
@@ -81,7 +75,6 @@ protected:
 #endif
     }
 
-    EngineState& state = processEngineState();
     const std::string path = pics() + "/a.png";
     std::string original;
 };
@@ -91,7 +84,7 @@ protected:
 TEST_F(StepLimitsTest, AToolPastItsTimeLimitIsEndedAndItsStepUndone)
 {
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(runCompressionJob(surfaces, {path}), JobOutcome::Done);
+    EXPECT_EQ(runJob(surfaces, {path}), JobOutcome::Done);
     EXPECT_LT(std::chrono::steady_clock::now() - start, 30s);
     expectEndedAndUndone("pngout ran past its time limit (1 s)");
 }
@@ -99,7 +92,7 @@ TEST_F(StepLimitsTest, AToolPastItsTimeLimitIsEndedAndItsStepUndone)
 TEST_F(StepLimitsTest, ASecondStopEndsTheRunningToolAtOnce)
 {
     state.timeLimitBase = std::chrono::minutes(10);
-    std::thread job([&] { runCompressionJob(surfaces, {path}); });
+    std::thread job([&] { runJob(surfaces, {path}); });
     ASSERT_TRUE(waitUntil([&] { return toolStarted(); }, 10s));
 
     state.requestStop();

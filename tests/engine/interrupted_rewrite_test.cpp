@@ -28,8 +28,8 @@ using InterruptedRewriteTest = EngineTest;
 
 TEST_F(InterruptedRewriteTest, TheNextRunFinishesAHalfWrittenHardLinkedFile)
 {
-    Strip = false;
-    Full = false;
+    state.options[Option::Strip] = false;
+    state.options[Option::Full] = false;
     tools.install("pngout", ""); // leaves every file as it is
     const std::string path = pics() + "/a.png";
     writeFileOfSize(path, 8000);
@@ -42,7 +42,7 @@ TEST_F(InterruptedRewriteTest, TheNextRunFinishesAHalfWrittenHardLinkedFile)
     // Killed halfway through writing the result over the original's bytes.
     writeFile(path, result.substr(0, 3000) + readFile(path).substr(3000));
 
-    runCompressionJob(surfaces, {pics()});
+    runJob(surfaces, {pics()});
 
     EXPECT_EQ(readFile(path), result);
     struct stat info {};
@@ -53,8 +53,8 @@ TEST_F(InterruptedRewriteTest, TheNextRunFinishesAHalfWrittenHardLinkedFile)
 
 TEST_F(InterruptedRewriteTest, ANoteNamingSomethingOutsideItsFolderIsIgnored)
 {
-    Strip = false;
-    Full = false;
+    state.options[Option::Strip] = false;
+    state.options[Option::Full] = false;
     tools.install("pngout", "");
     writeFileOfSize(pics() + "/a.png", 100);
     writeFile(temp.file("outside.png"), "keep me");
@@ -63,7 +63,7 @@ TEST_F(InterruptedRewriteTest, ANoteNamingSomethingOutsideItsFolderIsIgnored)
     writeFileOfSize(leftover + "/work.png", 6000);
     writeFile(leftover + "/work-rewrite", "../outside.png\nwork.png\n");
 
-    runCompressionJob(surfaces, {pics()});
+    runJob(surfaces, {pics()});
 
     EXPECT_EQ(readFile(temp.file("outside.png")), "keep me");
     EXPECT_FALSE(std::filesystem::exists(leftover));

@@ -18,7 +18,7 @@ TEST_F(PngPassesTest, CrushResultKeepsTheOriginalsPermissions)
     // The tool creates its output world-readable, as a umask of 022 would.
     tools.install("pngcrush", crushToSizeAction(100) + "; chmod 644 \"$4\"");
 
-    crushPng(surfaces, path, StepMode{true, false});
+    runStep(context(surfaces), crushStep, path, StepMode{true, false}, CheckKind::Image);
 
     struct stat st {};
     ASSERT_EQ(::stat(path.c_str(), &st), 0);

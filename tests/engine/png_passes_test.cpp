@@ -28,7 +28,7 @@ TEST_F(PngPassesTest, CrushResultReplacesTheFileOnlyWhenStrictlySmaller)
         RecordingSurfaces log;
         writeFileOfSize(path, 4096);
         tools.install("pngcrush", crushToSizeAction(c.crushedSize));
-        crushPng(log, path, StepMode{true, false});
+        runStep(context(log), crushStep, path, StepMode{true, false}, CheckKind::Image);
         EXPECT_EQ(fileSize(path), c.expectedSize);
         EXPECT_EQ(fileSize(temporary), -1);
         EXPECT_EQ(log.log(), c.logLine);
@@ -38,7 +38,7 @@ TEST_F(PngPassesTest, CrushResultReplacesTheFileOnlyWhenStrictlySmaller)
     writeFileOfSize(path, 4096);
     const std::string original = readFile(path);
     tools.install("pngcrush", "cat \"$3\" \"$3\" > \"$4\"");
-    crushPng(surfaces, path, StepMode{true, false});
+    runStep(context(surfaces), crushStep, path, StepMode{true, false}, CheckKind::Image);
     EXPECT_EQ(readFile(path), original);
     EXPECT_EQ(fileSize(temporary), -1);
     EXPECT_EQ(surfaces.log(), "     Pass 1/3...  New Size: 4.000 KB\r\n"
@@ -54,7 +54,7 @@ TEST_F(PngPassesTest, FileAlreadyBearingTheTemporaryNameIsLeftAlone)
     writeFile(temporary, "someone's own picture");
     tools.install("pngcrush", crushToSizeAction(3000));
 
-    crushPng(surfaces, path, StepMode{true, false});
+    runStep(context(surfaces), crushStep, path, StepMode{true, false}, CheckKind::Image);
 
     EXPECT_EQ(readFile(temporary), "someone's own picture");
     EXPECT_EQ(fileSize(path), 3000);
@@ -73,12 +73,12 @@ TEST_F(PngPassesTest, TemporaryNameCutsTheLastFourCharacters)
 
 TEST_F(PngPassesTest, FastCompressionRunsPngoutAlone)
 {
-    Full = false;
+    state.options[Option::Full] = false;
     const std::string path = pics() + "/a.png";
     writeFileOfSize(path, 2048);
     tools.installShrinkingSet(1024);
 
-    compressPng(surfaces, path, StepMode{true, false});
+    compressPng(context(surfaces), path, StepMode{true, false});
 
     EXPECT_EQ(withWorkCopies(tools.calls(), {path}),
               std::vector<std::string>{"pngout|" + workCopy(path)});
@@ -88,13 +88,13 @@ TEST_F(PngPassesTest, FastCompressionRunsPngoutAlone)
 
 TEST_F(PngPassesTest, StopDuringPassOneSkipsTheLaterPasses)
 {
-    Strip = false;
+    state.options[Option::Strip] = false;
     const std::string path = pics() + "/a.png";
     writeFileOfSize(path, 4096);
     tools.installShrinkingSet(1024);
-    StoppingSurfaces stopping("     Pass 1/3... ");
+    StoppingSurfaces stopping(state, "     Pass 1/3... ");
 
-    compressFile(stopping, path, pics(), StepMode{true, false});
+    compressFile(context(stopping), path, pics(), StepMode{true, false});
 
     EXPECT_EQ(tools.calls().size(), 1u);
     EXPECT_EQ(stopping.log(),
@@ -107,9 +107,9 @@ TEST_F(PngPassesTest, StopDuringStrippingEndsTheFileAfterItsStripLine)
     const std::string path = pics() + "/a.png";
     writeFileOfSize(path, 4096);
     tools.installShrinkingSet(1024);
-    StoppingSurfaces stopping("     Stripping MetaData... ");
+    StoppingSurfaces stopping(state, "     Stripping MetaData... ");
 
-    compressFile(stopping, path, pics(), StepMode{true, false});
+    compressFile(context(stopping), path, pics(), StepMode{true, false});
 
     EXPECT_EQ(tools.calls().size(), 1u);
     EXPECT_EQ(stopping.log(), logLines({"Compressing a.png (4.000 KB)",
@@ -122,7 +122,7 @@ TEST_F(PngPassesTest, QuietModeLogsNothingButCountsEverySaving)
     writeFileOfSize(path, 8192);
     tools.installShrinkingSet(1024);
 
-    compressFile(surfaces, path, "", StepMode{false, true});
+    compressFile(context(surfaces), path, "", StepMode{false, true});
 
     EXPECT_EQ(surfaces.log(), "");
     EXPECT_EQ(tools.calls().size(), 4u);
@@ -138,14 +138,14 @@ TEST_F(PngPassesTest, OtherKindsGetOnlyStrippingAndOnlyWithStrip)
     writeFileOfSize(path, 2048);
     tools.installShrinkingSet(1024);
 
-    Strip = false;
-    compressFile(surfaces, path, pics(), StepMode{true, false});
+    state.options[Option::Strip] = false;
+    compressFile(context(surfaces), path, pics(), StepMode{true, false});
     EXPECT_EQ(surfaces.log(), logLines({"Compressing photo.jpg (2.000 KB)",
                                         "     Compressed file is 100.000% of the original"}));
     EXPECT_TRUE(tools.calls().empty());
 
-    Strip = true;
-    compressFile(surfaces, path, pics(), StepMode{true, false});
+    state.options[Option::Strip] = true;
+    compressFile(context(surfaces), path, pics(), StepMode{true, false});
     EXPECT_EQ(withWorkCopies(tools.calls(), {path}),
               std::vector<std::string>{"exiftool|" + stripCallArguments() + workCopy(path)});
     EXPECT_EQ(workFoldersIn(pics()), std::vector<std::string>{});
@@ -154,14 +154,14 @@ TEST_F(PngPassesTest, OtherKindsGetOnlyStrippingAndOnlyWithStrip)
 // A larger result never replaces the file, so a step can no longer lower the total.
 TEST_F(PngPassesTest, EnlargingStepIsUndoneAndLeavesTheTotal)
 {
-    Full = false;
-    Strip = false;
+    state.options[Option::Full] = false;
+    state.options[Option::Strip] = false;
     const std::string path = pics() + "/a.png";
     writeFileOfSize(path, 1024);
     const std::string original = readFile(path);
     tools.install("pngout", setSizeAction(1124));
 
-    compressFile(surfaces, path, pics(), StepMode{true, false});
+    compressFile(context(surfaces), path, pics(), StepMode{true, false});
 
     EXPECT_EQ(surfaces.log(), logLines({"Compressing a.png (1.000 KB)",
                                         "     Fast Compression...  New Size: 1.000 KB",

@@ -51,9 +51,9 @@ TEST_F(PngStandInTest, PngoutThatCanBeFoundRunsAndNothingStandsIn)
     writeFileOfSize(path, 4096);
 
     for (bool full : {true, false}) {
-        Full = full;
+        state.options[Option::Full] = full;
         RecordingSurfaces log;
-        runCompressionJob(log, {path});
+        runJob(log, {path});
         EXPECT_EQ(log.log().find("Tool not found"), std::string::npos) << log.log();
     }
 
@@ -73,11 +73,11 @@ TEST_F(PngStandInTest, ZopflipngRunsPngoutsStepsUnderTheirLabelsAndIsNamedAtTheS
     writeFileOfSize(fast, 4096);
 
     RecordingSurfaces fullLog;
-    runCompressionJob(fullLog, {full});
-    Full = false;
+    runJob(fullLog, {full});
+    state.options[Option::Full] = false;
     RecordingSurfaces fastLog;
     FixedClock again({december7(14, 5, 9), december7(14, 5, 31)});
-    runCompressionJob(fastLog, {fast});
+    runJob(fastLog, {fast});
 
     const char* standInLine = "Tool not found: pngout (zopflipng stands in for it)";
     EXPECT_EQ(
@@ -107,11 +107,11 @@ TEST_F(PngStandInTest, ZopflipngRunsPngoutsStepsUnderTheirLabelsAndIsNamedAtTheS
 
 TEST_F(PngStandInTest, WithoutPngoutAndZopflipngTheStepsLeaveFilesUnchanged)
 {
-    Full = false;
+    state.options[Option::Full] = false;
     const std::string path = pics() + "/a.png";
     writeFileOfSize(path, 4096);
 
-    runCompressionJob(surfaces, {path});
+    runJob(surfaces, {path});
 
     EXPECT_EQ(
         surfaces.log(),
@@ -126,19 +126,19 @@ TEST_F(PngStandInTest, WithoutPngoutAndZopflipngTheStepsLeaveFilesUnchanged)
 TEST_F(PngStandInTest, TheSetupNamesTheStandInOnlyWhileItRuns)
 {
     RecordingSurfaces log;
-    const JobContext job = processJobContext(log);
-    const std::string withoutEither = jobSetup(job);
+    const JobContext job = context(log);
+    const std::string withoutEither = jobSetup(job, state.options.snapshot());
     own.install("zopflipng", zopfliShrinkAction(1));
-    const std::string withStandIn = jobSetup(job);
+    const std::string withStandIn = jobSetup(job, state.options.snapshot());
     EXPECT_NE(withStandIn, withoutEither);
     // Another zopflipng (here: one of another size) may compress differently.
     own.install("zopflipng", zopfliShrinkAction(1) + "  # another version");
-    EXPECT_NE(jobSetup(job), withStandIn);
+    EXPECT_NE(jobSetup(job, state.options.snapshot()), withStandIn);
 
     own.install("pngout", shrinkAction(1));
-    const std::string withPngout = jobSetup(job);
+    const std::string withPngout = jobSetup(job, state.options.snapshot());
     own.install("zopflipng", zopfliShrinkAction(1));
-    EXPECT_EQ(jobSetup(job), withPngout);
+    EXPECT_EQ(jobSetup(job, state.options.snapshot()), withPngout);
 }
 
 namespace {
@@ -216,10 +216,12 @@ TEST(PngStandInRealTool, ZopflipngKeepsTheColourChunksAndItsResultIsKept)
     TempFolder temp;
     FakeTools bin(temp.file("bin"), false);
     std::filesystem::create_symlink("/usr/bin/zopflipng", temp.file("bin/zopflipng"));
-    resetOptionsToDefaults();
-    Copy = false;
-    Full = false;
-    Strip = false;
+    EngineState state;
+    InterpreterRunner runner;
+    ContentChecker checker(runner);
+    state.options[Option::Copy] = false;
+    state.options[Option::Full] = false;
+    state.options[Option::Strip] = false;
 
     const std::string profile = deflated(std::string(300, 'p'), 9);
     const std::map<std::string, std::string> images = {
@@ -241,9 +243,10 @@ TEST(PngStandInRealTool, ZopflipngKeepsTheColourChunksAndItsResultIsKept)
         const std::string original = gradientPng(colourChunks);
         writeFile(path, original);
         RecordingSurfaces log;
-        compressionRunning = true;
+        state.running = true;
 
-        runCompressionJob(log, {path});
+        runCompressionJob(JobContext{log, state, runner, checker},
+                          JobRequest{{path}, state.options.snapshot()});
 
         EXPECT_NE(log.log().find("Tool not found: pngout (zopflipng stands in for it)"),
                   std::string::npos)
@@ -253,6 +256,6 @@ TEST(PngStandInRealTool, ZopflipngKeepsTheColourChunksAndItsResultIsKept)
         EXPECT_LT(result.size(), original.size() / 2);
         EXPECT_EQ(chunksBesidesPixels(result), chunksBesidesPixels(original));
     }
-    resetOptionsToDefaults();
-    compressionRunning = false;
+    state.options.resetToDefaults();
+    state.running = false;
 }

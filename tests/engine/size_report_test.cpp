@@ -46,10 +46,10 @@ using UpdateStatusTest = EngineTest;
 
 TEST_F(UpdateStatusTest, CounterIsOneBasedAndTotalAlwaysFollows)
 {
-    updateStatus(surfaces, 0, 1);
-    updateStatus(surfaces, 2, 17);
-    addToTotalSaved(-2048);
-    updateStatus(surfaces, -1, 0);
+    updateStatus(context(surfaces), 0, 1);
+    updateStatus(context(surfaces), 2, 17);
+    state.addToTotalSaved(-2048);
+    updateStatus(context(surfaces), -1, 0);
 
     EXPECT_EQ(surfaces.statusHistory(0),
               (std::vector<std::string>{"Compressing File: 1/1", "Compressing File: 3/17"}));

@@ -10,8 +10,8 @@ using WorkerPoolTest = EngineTest;
 
 TEST_F(WorkerPoolTest, EveryWorkersToolRunsAtTheSameTime)
 {
-    Full = false;
-    Strip = false;
+    state.options[Option::Full] = false;
+    state.options[Option::Strip] = false;
     const long online = ::sysconf(_SC_NPROCESSORS_ONLN);
     const std::uint32_t workers =
         workerCount(online > 0 ? static_cast<std::uint32_t>(online) : 0, 1000);
@@ -29,7 +29,7 @@ TEST_F(WorkerPoolTest, EveryWorkersToolRunsAtTheSameTime)
                                 "[ $n -lt 200 ] && echo met >> '" +
                                 met + "' || echo missed >> '" + met + "'\n" + shrinkAction(100));
 
-    compressInParallel(surfaces, files);
+    compressInParallel(context(surfaces), files);
 
     EXPECT_EQ(readFile(met),
               [&] {

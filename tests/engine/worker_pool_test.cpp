@@ -22,8 +22,8 @@ TEST(WorkerCountTest, TwoPerProcessorAtMostOnePerFile)
 
 TEST_F(WorkerPoolTest, EveryFileIsCompressedExactlyOnce)
 {
-    Full = false;
-    Strip = false;
+    state.options[Option::Full] = false;
+    state.options[Option::Strip] = false;
     std::vector<std::string> files;
     for (int i = 0; i < 12; ++i) {
         files.push_back(pics() + "/f" + std::to_string(i) + ".png");
@@ -31,7 +31,7 @@ TEST_F(WorkerPoolTest, EveryFileIsCompressedExactlyOnce)
     }
     tools.installShrinkingSet(100);
 
-    compressInParallel(surfaces, files);
+    compressInParallel(context(surfaces), files);
 
     EXPECT_EQ(surfaces.log(), "Compressing 12 files... done.\r\n");
     // Every call gets a work copy of its own (in a folder of its own), so equal calls would be
@@ -53,7 +53,7 @@ TEST_F(WorkerPoolTest, EveryFileIsCompressedExactlyOnce)
 
 TEST_F(WorkerPoolTest, EmptyListStartsNoWorker)
 {
-    compressInParallel(surfaces, {});
+    compressInParallel(context(surfaces), {});
     EXPECT_EQ(surfaces.log(), "Compressing 0 files... done.\r\n");
     EXPECT_TRUE(surfaces.statusHistory(0).empty());
 }
@@ -61,27 +61,32 @@ TEST_F(WorkerPoolTest, EmptyListStartsNoWorker)
 // Stops the job when the first file is taken.
 class StopOnFirstFile : public RecordingSurfaces {
 public:
+    explicit StopOnFirstFile(EngineState& state) : state(state) {}
+
     void setStatusText(int part, const std::string& text) override
     {
         RecordingSurfaces::setStatusText(part, text);
         if (part == 0)
-            compressionRunning = false;
+            state.running = false;
     }
+
+private:
+    EngineState& state;
 };
 
 TEST_F(WorkerPoolTest, StopLetsEachWorkerFinishItsFileOnly)
 {
-    Full = false;
-    Strip = false;
+    state.options[Option::Full] = false;
+    state.options[Option::Strip] = false;
     std::vector<std::string> files;
     for (int i = 0; i < 40; ++i) {
         files.push_back(pics() + "/f" + std::to_string(i) + ".png");
         writeFileOfSize(files.back(), 3000);
     }
     tools.installShrinkingSet(100);
-    StopOnFirstFile stopping;
+    StopOnFirstFile stopping(state);
 
-    compressInParallel(stopping, files);
+    compressInParallel(context(stopping), files);
 
     const std::size_t taken = stopping.statusHistory(0).size();
     EXPECT_GE(taken, 1u);

@@ -2,6 +2,7 @@
 // server, driven with real input events, files dropped on it by an XDND source, and closed.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <memory>
 #include <regex>
@@ -249,4 +250,45 @@ TEST_F(ProgramWindow, ClosingDuringADroppedJobEndsTheProcessOnlyAfterTheJob)
     EXPECT_EQ(child->wait(20s), 0) << readFile(folder.file("stderr.txt"));
     EXPECT_EQ(fileSize(picture), 4096 - 400);
     EXPECT_TRUE(fileExists(folder.file("Tarnwick.config")));
+}
+
+TEST_F(ProgramWindow, LeavingWithDropsQueuedForgetsThemAndExitEndsTheRunningOne)
+{
+    // pngout notes each file it is given, then takes its time on it.
+    installFakeTools("#!/bin/sh\nfor last; do :; done\necho \"$last\" >> \"$0.calls\"\n"
+                     "sleep 3\n" +
+                     fakeImageCommand() + " --shrink 100 \"$last\"\n");
+    writeFile(folder.file("Tarnwick.config"), "{\"Copy\":false,\"Strip\":false,\"Full\":false}");
+    struct Case {
+        const char* how;
+        int firstSize; // the running job's file: Exit undoes its step, the close box lets it end
+    };
+    for (const Case& c : {Case{"Exit", 4096}, Case{"close box", 4096 - 100}}) {
+        SCOPED_TRACE(c.how);
+        std::vector<std::string> folders;
+        for (const char* name : {"A", "B", "C"}) {
+            folders.push_back(folder.file(std::string(c.how) + "/" + name));
+            writeFileOfSize(folders.back() + "/a.png", 4096);
+        }
+        std::filesystem::remove(folder.file("pngout.calls"));
+        start({"--open", folders[0], folders[1], folders[2]});
+        unsigned long window = mainWindow();
+        ASSERT_NE(window, 0u) << readFile(folder.file("stderr.txt"));
+        ASSERT_TRUE(waitUntil([&] { return fileExists(folder.file("pngout.calls")); }, 20s));
+
+        if (std::string(c.how) == "Exit")
+            xdo().typeKeys(window, {"alt+o", "x"});
+        else
+            XClient(server->display()).requestClose(window);
+
+        EXPECT_EQ(child->wait(20s), 0) << readFile(folder.file("stderr.txt"));
+        // The tool works on a copy in a work folder beside the file.
+        const std::string calls = readFile(folder.file("pngout.calls"));
+        EXPECT_TRUE(calls.starts_with(folders[0] + "/") &&
+                    std::count(calls.begin(), calls.end(), '\n') == 1)
+            << "only the first folder was started: " << calls;
+        EXPECT_EQ(fileSize(folders[0] + "/a.png"), c.firstSize);
+        EXPECT_EQ(fileSize(folders[1] + "/a.png"), 4096);
+        EXPECT_EQ(fileSize(folders[2] + "/a.png"), 4096);
+    }
 }

@@ -33,16 +33,8 @@ namespace {
 
 class MainWindow : public testing::Test {
 protected:
-    void SetUp() override
-    {
-        std::filesystem::remove(settingsFilePath());
-        resetOptionsToDefaults();
-    }
-    void TearDown() override
-    {
-        std::filesystem::remove(settingsFilePath());
-        resetOptionsToDefaults();
-    }
+    void SetUp() override { std::filesystem::remove(settingsFilePath()); }
+    void TearDown() override { std::filesystem::remove(settingsFilePath()); }
 
     std::vector<Item> shownMenu(WindowSession& session)
     {
@@ -166,12 +158,13 @@ TEST_F(MainWindow, CheckMarksFollowTheProgramAndTheUserWithoutRunningACommandTwi
         // together, once per choice.
         for (bool expected : {false, true}) {
             s.keys({"alt+o", "f"});
-            EXPECT_TRUE(waitUntil([&] { return Full.load() == expected; }, 5s));
+            const std::atomic<bool>& full = s.frame().engine.options[Option::Full];
+            EXPECT_TRUE(waitUntil([&] { return full.load() == expected; }, 5s));
             // A second run of the command would be queued by the time the interface thread has
             // served what is pending, and would have run once the command queue is idle.
             s.onUi([] {});
             EXPECT_TRUE(waitUntil([] { return commandQueue().idle(); }, 5s));
-            EXPECT_EQ(Full.load(), expected);
+            EXPECT_EQ(full.load(), expected);
             EXPECT_EQ((GetMenuState(options, fullId, MF_BYCOMMAND) & MF_CHECKED) != 0, expected);
             EXPECT_EQ(findShown(shownMenu(s), "_Full Compression").active, expected);
         }

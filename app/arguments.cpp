@@ -1,0 +1,159 @@
+#include "app/arguments.h"
+
+#include <algorithm>
+
+namespace {
+
+struct Argument {
+    const char* name;
+    const char* valueName; // shown after the name in the usage text; empty: none
+    const char* help;      // lines of the usage text, without their indent
+    void (*apply)(CommandLine&);
+};
+
+const Argument arguments[] = {
+    {"--json", "",
+     "one JSON object per file on standard output (path, size_before,\n"
+     "size_after, steps, status), then one with the totals (files,\n"
+     "processed, skipped, stopped, failed, bytes_saved, exit_status);\n"
+     "the log goes to standard error",
+     [](CommandLine& line) { line.json = true; }},
+    // Taken only as the first argument, where it makes every other argument a path.
+    {"--open", "PATH...",
+     "shows the window and compresses each PATH in it, one after\n"
+     "another, as if it had been dropped on it",
+     nullptr},
+    {"--tools", "",
+     "lists the optimizers: where each was found (the program's\n"
+     "folder first, then PATH) and its version, or missing (for\n"
+     "pngout, with zopflipng, which stands in for it)",
+     [](CommandLine& line) { line.mode = ProgramMode::Tools; }},
+    {"--help", "", "shows this text", [](CommandLine& line) { line.mode = ProgramMode::Help; }},
+    {"--version", "", "shows the version",
+     [](CommandLine& line) { line.mode = ProgramMode::Version; }},
+};
+
+// The column where the options' help texts start.
+constexpr std::size_t helpColumn = 19;
+
+bool isBlank(const std::string& argument)
+{
+    return std::all_of(argument.begin(), argument.end(),
+                       [](char c) { return c == ' ' || c == '\t'; });
+}
+
+bool looksLikeOption(const std::string& argument)
+{
+    return argument.size() > 1 && argument.front() == '-';
+}
+
+const Argument* find(const std::string& name)
+{
+    for (const Argument& argument : arguments)
+        if (name == argument.name)
+            return &argument;
+    return nullptr;
+}
+
+CommandLine usageError(std::string complaint)
+{
+    CommandLine line;
+    line.mode = ProgramMode::UsageError;
+    line.complaint = std::move(complaint);
+    return line;
+}
+
+std::string optionsText()
+{
+    std::string text;
+    for (const Argument& argument : arguments) {
+        std::string name = std::string("  ") + argument.name;
+        if (*argument.valueName)
+            name += std::string(" ") + argument.valueName;
+        name.resize(std::max(helpColumn, name.size() + 1), ' ');
+        text += name;
+        for (const char* at = argument.help; *at; ++at) {
+            text += *at;
+            if (*at == '\n')
+                text += std::string(helpColumn, ' ');
+        }
+        text += '\n';
+    }
+    return text;
+}
+
+} // namespace
+
+CommandLine parseCommandLine(const std::vector<std::string>& given)
+{
+    CommandLine line;
+    if (std::all_of(given.begin(), given.end(), isBlank))
+        return line;
+    if (given.front() == "--open") {
+        line.opened = true;
+        for (auto it = given.begin() + 1; it != given.end(); ++it)
+            if (!isBlank(*it))
+                line.paths.push_back(*it);
+        return line;
+    }
+    line.mode = ProgramMode::Headless;
+    bool optionsEnded = false;
+    for (const std::string& argument : given) {
+        // As with getopt, the first path ends the options: a file may be named like one.
+        if (optionsEnded || !looksLikeOption(argument)) {
+            line.paths.push_back(argument);
+            optionsEnded = true;
+            continue;
+        }
+        if (argument == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        const Argument* known = find(argument);
+        if (!known)
+            return usageError("unknown option " + argument);
+        if (!known->apply)
+            return usageError(argument + " must come first");
+        known->apply(line);
+    }
+    if (line.mode == ProgramMode::Headless && line.paths.empty())
+        return usageError("no PATH given");
+    return line;
+}
+
+const std::string& usageText()
+{
+    static const std::string text =
+        "Usage: tarnwick PATH\n"
+        "       tarnwick --json PATH\n"
+        "       tarnwick --open [PATH...]\n"
+        "       tarnwick                   (shows the window; drop files or folders on it)\n"
+        "       tarnwick --tools | --help | --version\n"
+        "\n"
+        "Makes the image or executable file PATH, or every file of an enabled kind in the\n"
+        "folder PATH and its sub-folders, smaller in place, and prints the log.\n"
+        "A relative PATH is taken from the current folder. The options come from the\n"
+        "settings file (the defaults when there is none).\n"
+        "\n"
+        "Options:\n" +
+        optionsText() +
+        "\n"
+        "Exit status:\n"
+        "  0     every file was processed\n"
+        "  1     a file could not be processed, or the backup of the originals failed\n"
+        "  2     PATH does not exist or is of no supported kind, or a wrong command line\n"
+        "  130   stopped by Ctrl-C (the running step finishes first; a second Ctrl-C ends\n"
+        "        the running tool and undoes its step)\n"
+        "  143   ended by SIGTERM (129 by SIGHUP): the running tool is ended, its step\n"
+        "        undone, and the files are left whole\n"
+        "\n"
+        "Every step's result replaces the file only when it is smaller and the same image\n"
+        "(pixels, colour profile, orientation); otherwise the log says why it was undone.\n"
+        "A tool may run for 2 minutes plus 1 minute per megabyte of the file; past that it\n"
+        "is ended and its step undone.\n"
+        "\n"
+        "Settings file:\n"
+        "  Tarnwick.config next to the program when its folder is writable, otherwise\n"
+        "  $XDG_CONFIG_HOME/tarnwick/Tarnwick.config (by default ~/.config/tarnwick/).\n";
+    return text;
+}

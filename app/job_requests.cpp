@@ -1,0 +1,17 @@
+#include "app/job_requests.h"
+
+JobRequest dropRequest(const std::vector<std::string>& paths, const OptionValues& options)
+{
+    JobRequest request;
+    if (!paths.empty())
+        request.paths = {paths.front()};
+    request.options = options;
+    return request;
+}
+
+JobRequest commandLineRequest(const CommandLine& command, const OptionValues& options)
+{
+    JobRequest request = dropRequest(command.paths, options);
+    request.report = command.json ? ReportForm::JsonLines : ReportForm::LogLines;
+    return request;
+}

@@ -1,0 +1,23 @@
+// What a job is, as a value. A drop, --open and the command line each build one; the engine runs
+// it with the JobContext of whoever owns the job (the window or the headless run).
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "engine/options.h"
+
+// How the results reach the user: the log's lines only, or also one JSON line per file and one
+// with the totals (the log then goes to standard error).
+enum class ReportForm { LogLines, JsonLines };
+
+struct JobRequest {
+    // Files and folders, compressed in this order as one job (one pair of stamps, one total).
+    std::vector<std::string> paths;
+    // The options as they were when the job started. The choices made once per job read them:
+    // the backup, the kinds a folder contributes, the worker pool, the missing tools reported and
+    // the record's key. Each step reads the live flags of the job's state instead, so a menu
+    // change during a job takes effect at the next step.
+    OptionValues options;
+    ReportForm report = ReportForm::LogLines;
+};

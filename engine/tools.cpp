@@ -1,0 +1,23 @@
+#include "engine/tools.h"
+
+const Tool zopflipngTool{"zopflipng", "zopflipng", {}};
+const Tool pngcrushTool{"pngcrush", "pngcrush.exe", {"-version"}};
+const Tool optipngTool{"OptiPNG", "OptiPNG", {"-v"}};
+const Tool pngoutTool{"pngout", "pngout", {}, &zopflipngTool};
+const Tool exiftoolTool{"exiftool", "exiftool", {"-ver"}};
+const Tool upxTool{"upx", "upx.exe", {"--version"}};
+
+const std::vector<const Tool*>& allTools()
+{
+    static const std::vector<const Tool*> tools{&pngcrushTool, &optipngTool, &pngoutTool,
+                                                &exiftoolTool, &upxTool,     &zopflipngTool};
+    return tools;
+}
+
+bool isStandIn(const Tool& tool)
+{
+    for (const Tool* other : allTools())
+        if (other->standIn == &tool)
+            return true;
+    return false;
+}

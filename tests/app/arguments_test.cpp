@@ -1,0 +1,88 @@
+// One argument table and one parser serve the window and the headless run; the requests a drop
+// and a command line make from what they are given.
+#include "app/arguments.h"
+
+#include <gtest/gtest.h>
+
+#include "app/job_requests.h"
+
+namespace {
+
+using Paths = std::vector<std::string>;
+
+TEST(CommandLineParse, EachFormGivesItsModePathsAndComplaint)
+{
+    struct Case {
+        Paths arguments;
+        ProgramMode mode;
+        Paths paths;
+        bool json;
+        std::string complaint;
+    };
+    const Case cases[] = {
+        {{}, ProgramMode::Window, {}, false, ""},
+        {{" ", "\t"}, ProgramMode::Window, {}, false, ""},
+        {{"--open", "a", " ", "b"}, ProgramMode::Window, {"a", "b"}, false, ""},
+        {{"--open", "--json"}, ProgramMode::Window, {"--json"}, false, ""},
+        {{"pics"}, ProgramMode::Headless, {"pics"}, false, ""},
+        {{"--json", "pics"}, ProgramMode::Headless, {"pics"}, true, ""},
+        {{"pics", "--json", "-x"}, ProgramMode::Headless, {"pics", "--json", "-x"}, false, ""},
+        {{"--", "-odd.png", "--json"}, ProgramMode::Headless, {"-odd.png", "--json"}, false, ""},
+        {{"a", "-", "b"}, ProgramMode::Headless, {"a", "-", "b"}, false, ""},
+        {{"--help"}, ProgramMode::Help, {}, false, ""},
+        {{"--version"}, ProgramMode::Version, {}, false, ""},
+        {{"--tools"}, ProgramMode::Tools, {}, false, ""},
+        {{"--bogus"}, ProgramMode::UsageError, {}, false, "unknown option --bogus"},
+        {{"-x", "pics"}, ProgramMode::UsageError, {}, false, "unknown option -x"},
+        {{"--json", "--help"}, ProgramMode::Help, {}, true, ""},
+        {{"--json"}, ProgramMode::UsageError, {}, false, "no PATH given"},
+        {{"--"}, ProgramMode::UsageError, {}, false, "no PATH given"},
+        {{"--json", "--open", "pics"},
+         ProgramMode::UsageError,
+         {},
+         false,
+         "--open must come first"},
+    };
+    for (const Case& c : cases) {
+        std::string shown;
+        for (const std::string& argument : c.arguments)
+            shown += "[" + argument + "]";
+        SCOPED_TRACE(shown);
+        const CommandLine line = parseCommandLine(c.arguments);
+        EXPECT_EQ(line.mode, c.mode);
+        EXPECT_EQ(line.paths, c.paths);
+        EXPECT_EQ(line.json, c.json);
+        EXPECT_EQ(line.complaint, c.complaint);
+        EXPECT_EQ(line.opened, !c.arguments.empty() && c.arguments.front() == "--open");
+    }
+}
+
+TEST(CommandLineParse, TheUsageTextListsEveryOptionWithItsHelpInOneColumn)
+{
+    const std::string& text = usageText();
+    for (const char* line :
+         {"\n  --json           one JSON object per file on standard output (path, size_before,\n"
+          "                   size_after, steps, status),",
+          "\n  --open PATH...   shows the window and compresses each PATH in it, one after\n",
+          "\n  --tools          lists the optimizers:", "\n  --help           shows this text\n",
+          "\n  --version        shows the version\n\nExit status:\n"})
+        EXPECT_NE(text.find(line), std::string::npos) << line;
+}
+
+TEST(JobRequests, ADropAndACommandLineCompressTheirFirstPathWithTheOptionsGiven)
+{
+    OptionValues options;
+    options[Option::Full] = false;
+    const JobRequest drop = dropRequest({"/a", "/b", "/c"}, options);
+    EXPECT_EQ(drop.paths, Paths{"/a"});
+    EXPECT_EQ(drop.options, options);
+    EXPECT_EQ(drop.report, ReportForm::LogLines);
+    EXPECT_TRUE(dropRequest({}, options).paths.empty());
+
+    const JobRequest json = commandLineRequest(parseCommandLine({"--json", "/x", "/y"}), options);
+    EXPECT_EQ(json.paths, Paths{"/x"});
+    EXPECT_EQ(json.report, ReportForm::JsonLines);
+    EXPECT_FALSE(json.options[Option::Full]);
+}
+
+} // namespace
