@@ -115,8 +115,11 @@ void liveApplication::run()
         if (!running)
             break;
     }
-    // Drops and commands still queued may write to the main window: let them finish first, serving
-    // their sends, so none of them outlives the objects it writes to.
+    // A drop not yet started was for a window that is closing: it must not start now and run its
+    // tools in full with nobody to see them.
+    dropQueue().discardPending();
+    // The running drop and the queued commands may write to the main window: let them finish
+    // first, serving their sends, so none of them outlives the objects it writes to.
     waitForWorkers();
     // Cleared first: the pointer must not outlive the window, and the window's own WM_DESTROY
     // during the deletion must not post a quit that would end the next loop at once.

@@ -27,7 +27,8 @@ public:
     virtual void onExit() {}
     // Posts WM_QUIT to the calling thread's queue.
     virtual void quit();
-    // Polls the queue until WM_QUIT or stop(), then waits for queued drops and commands, deletes
+    // Polls the queue until WM_QUIT or stop(), then forgets the drops not yet started (they were
+    // for a window that is closing), waits for the running drop and the queued commands, deletes
     // the main window (mainWindow becomes null) and calls onExit.
     virtual void run();
     // Makes run return after the message or pause it is in.

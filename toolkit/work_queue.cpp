@@ -42,6 +42,18 @@ void liveWorkQueue::drain()
     }
 }
 
+void liveWorkQueue::discardPending()
+{
+    std::deque<std::function<void()>> discarded;
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        discarded.swap(pending);
+        if (!draining)
+            becameIdle.notify_all();
+    }
+    // Destroyed outside the lock: a piece of work may hold what takes it.
+}
+
 bool liveWorkQueue::idle()
 {
     std::lock_guard<std::mutex> guard(lock);

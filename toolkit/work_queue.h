@@ -18,6 +18,8 @@ public:
 
     // Queues work behind everything posted before it and returns at once.
     void post(std::function<void()> work);
+    // Forgets the work queued and not yet started; the running one goes on.
+    void discardPending();
     // True when nothing is queued and nothing is running.
     bool idle();
     // Waits at most limit for the queue to become idle; true if it is.
