@@ -124,8 +124,11 @@ if $with_tests; then
   ctest --test-dir "$build" --output-on-failure -j2 || failed=true
   wineserver -k 2>/dev/null || true
   trap - EXIT
-  # The installer in a Wine prefix of its own, made anew each run.
-  bash "$root/tests/windows_install/install_test.sh" "$setup" "$build/install-test" || failed=true
+  # The installer in a Wine prefix of its own, made anew each run. The Linux build of the test
+  # script (scripts/test.sh, CI's first stage), where there is one, compresses the same PNGs.
+  linux_program=${TARNWICK_LINUX_PROGRAM:-$root/build/test/app/tarnwick}
+  TARNWICK_LINUX_PROGRAM=$linux_program \
+    bash "$root/tests/windows_install/install_test.sh" "$setup" "$build/install-test" || failed=true
 fi
 
 
