@@ -13,5 +13,13 @@ bool readSmallRegularFile(const std::string& path, std::size_t limit, std::strin
 // Writes what the stream's file holds through to the disk; false with errno set when it fails.
 bool flushToDisk(std::FILE* stream);
 
-// This user may create files in folder.
+// The settings may sit in folder, a program's own: this user may create files there, and it is not
+// a folder that installed programs live in (isSystemFolder), where they must not sit even when the
+// user may write there (root on Linux, an administrator on Windows): they would outlive the
+// program's removal and be shared by every user.
 bool isWritableFolder(const std::string& folder);
+
+// folder is, or lies inside, a folder for installed programs: on Linux /usr, /opt, /bin, /sbin and
+// the install prefix the program was built for; on Windows the Program Files folders and the
+// Windows folder.
+bool isSystemFolder(const std::string& folder);

@@ -3,6 +3,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <filesystem>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -53,7 +54,42 @@ bool flushToDisk(std::FILE* stream)
     return ::fsync(fileno(stream)) == 0;
 }
 
+namespace {
+
+// path equals root or lies under it; both lexically normal and absolute.
+bool isWithin(const std::string& path, const std::string& root)
+{
+    if (!path.starts_with(root))
+        return false;
+    return path.size() == root.size() || root.ends_with('/') || path[root.size()] == '/';
+}
+
+std::string lexicallyNormal(const std::string& path)
+{
+    std::string normal = std::filesystem::path(path).lexically_normal().string();
+    if (normal.size() > 1 && normal.ends_with('/'))
+        normal.pop_back();
+    return normal;
+}
+
+} // namespace
+
+bool isSystemFolder(const std::string& folder)
+{
+    if (folder.empty() || folder[0] != '/')
+        return false;
+    const std::string path = lexicallyNormal(folder);
+    for (const char* root : {"/usr", "/opt", "/bin", "/sbin"}) {
+        if (isWithin(path, root))
+            return true;
+    }
+    // An install prefix of "/" puts the program in /bin, named above; it must not make every
+    // folder a system one.
+    const std::string prefix = lexicallyNormal(TARNWICK_INSTALL_PREFIX);
+    return prefix.size() > 1 && prefix[0] == '/' && isWithin(path, prefix);
+}
+
 bool isWritableFolder(const std::string& folder)
 {
-    return ::access(folder.c_str(), W_OK) == 0;
+    return !isSystemFolder(folder) && ::access(folder.c_str(), W_OK) == 0;
 }

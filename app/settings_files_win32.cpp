@@ -7,10 +7,48 @@
 #include <io.h>
 #include <windows.h>
 
+#include <shlobj.h>
+
 std::string userSettingsFolder()
 {
     const char* appData = std::getenv("APPDATA");
-    return appData && *appData ? std::string(appData) + "\\Tarnwick" : std::string();
+    return appData && *appData ? std::string(appData) + "\\tarnwick" : std::string();
+}
+
+namespace {
+
+// Windows paths compare without regard to case or the kind of separator.
+std::string comparable(std::string path)
+{
+    for (char& c : path) {
+        if (c == '/')
+            c = '\\';
+        else if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    }
+    while (path.size() > 3 && path.ends_with('\\'))
+        path.pop_back();
+    return path;
+}
+
+bool isWithin(const std::string& path, const std::string& root)
+{
+    return !root.empty() && path.starts_with(root) &&
+           (path.size() == root.size() || path[root.size()] == '\\');
+}
+
+} // namespace
+
+bool isSystemFolder(const std::string& folder)
+{
+    const std::string path = comparable(folder);
+    for (const int known : {CSIDL_PROGRAM_FILES, CSIDL_PROGRAM_FILESX86, CSIDL_WINDOWS}) {
+        char root[MAX_PATH] = {};
+        if (SUCCEEDED(SHGetFolderPathA(nullptr, known, nullptr, SHGFP_TYPE_CURRENT, root)) &&
+            isWithin(path, comparable(root)))
+            return true;
+    }
+    return false;
 }
 
 bool readSmallRegularFile(const std::string& path, std::size_t limit, std::string& text)
@@ -52,6 +90,8 @@ bool flushToDisk(std::FILE* stream)
 
 bool isWritableFolder(const std::string& folder)
 {
+    if (isSystemFolder(folder))
+        return false;
     // Read-only attributes say nothing about folders on Windows: only a file made there tells.
     const std::string probe = folder + "\\.tarnwick-write-test";
     HANDLE file = CreateFileA(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,

@@ -46,6 +46,11 @@ windows=(
   dpkg-dev tcl googletest
   # libjpeg-turbo's SIMD code
   nasm
+  # the installer
+  nsis
+  # the tests of the bundled optimizers and of the installer: test images and PDF checks, and
+  # the window under Xvfb
+  imagemagick qpdf xvfb xdotool
 )
 
 bench_only=(

@@ -1,10 +1,15 @@
 #!/usr/bin/env bash
 # Cross-builds, for 64-bit Windows with mingw-w64, the static libraries the program links:
 # zlib, libpng, libjpeg-turbo, giflib, libtiff (zlib and jpeg only), sqlite3, xxhash, qpdf
-# (native crypto) and GoogleTest for the tests. Sources are Debian's: the orig tarballs of the
-# source packages, unpatched, and the installed googletest and libz-mingw-w64-dev packages.
+# (native crypto) and GoogleTest for the tests; and, from the same builds, jpegtran.exe and
+# qpdf.exe for the zip. Sources are Debian's: the source packages with Debian's patches applied
+# (windows-sources.sh says which version when the newest cannot be had), and the installed
+# googletest and libz-mingw-w64-dev packages.
 #
 #   bash scripts/windows-deps.sh      builds or reuses the libraries, prints their prefix
+#
+# PREFIX/share/versions.txt says which version and Debian revision each part is; PREFIX/tools
+# holds the two programs.
 #
 # The prefix is kept outside the clone, in ${XDG_CACHE_HOME:-~/.cache}/tarnwick/windows-deps/KEY,
 # where KEY hashes this script, the source versions and the compiler's; a clean clone reuses it.
@@ -65,22 +70,17 @@ if ! source_uris giflib | grep orig >/dev/null; then
   "${sudo_cmd[@]}" apt-get update -qq
 fi
 
-# The orig tarball of a source package: name, then its URI.
-declare -A orig_uri
+# shellcheck source=scripts/windows-sources.sh
+source "$root/scripts/windows-sources.sh"
+mkdir -p "$downloads"
 for p in "${source_packages[@]}"; do
-  uri=$(source_uris "$p" | awk '{print $1}' | tr -d "'" |
-    grep -E '\.orig\.tar\.[a-z0-9]+$' | head -n 1 || true)
-  [ -n "$uri" ] || {
-    say "no source package $p (is deb-src enabled?)"
-    exit 1
-  }
-  orig_uri[$p]=$uri
+  resolve_source "$p"
 done
 
 key=$(
   {
-    cat "${BASH_SOURCE[0]}"
-    for p in "${source_packages[@]}"; do echo "${orig_uri[$p]##*/}"; done
+    cat "${BASH_SOURCE[0]}" "$root/scripts/windows-sources.sh"
+    for p in "${source_packages[@]}"; do echo "${source_note[$p]}"; done
     dpkg-query -W -f='${Package} ${Version}\n' googletest libz-mingw-w64-dev
     "$cxx" --version | head -n 1
   } | sha256sum | cut -c1-16
@@ -95,6 +95,7 @@ publish_link() {
 
 if [ -f "$final/done" ]; then
   say "reusing $final"
+  sed 's/^/windows-deps: /' "$final/prefix/share/versions.txt" >&2
   publish_link
   exit 0
 fi
@@ -105,30 +106,25 @@ rm -rf "$work"
 mkdir -p "$work/src" "$work/build" "$downloads"
 prefix=$work/prefix
 mkdir -p "$prefix/lib/pkgconfig" "$prefix/include" "$prefix/share/licenses"
+: >"$prefix/share/versions.txt"
 export CCACHE_BASEDIR=$work
 
-# Fetches one orig tarball with apt-get source. The .dsc or Debian tarball of a package from the
-# security suite may be missing on the mirror; only the orig tarball is used.
+# Unpacks a source package (with Debian's patches) into the work folder and prints the folder.
 fetch() {
-  local p=$1 file=${orig_uri[$1]##*/}
-  if [ ! -f "$downloads/$file" ]; then
-    say "fetching $p"
-    (cd "$downloads" && apt-get source --download-only -qq "$p" >/dev/null 2>&1) || true
-    [ -f "$downloads/$file" ] || {
-      say "could not fetch $file"
-      exit 1
-    }
-  fi
-  mkdir -p "$work/src/$p"
-  tar -xf "$downloads/$file" -C "$work/src/$p" --strip-components=1
-  echo "$work/src/$p"
+  say "${source_note[$1]}"
+  echo "${source_note[$1]}" >>"$prefix/share/versions.txt"
+  unpack_source "$1" "$work/src/$1"
+  echo "$work/src/$1"
 }
 
-copy_licenses() { # NAME FILE...
+copy_licenses() { # NAME FILE...: and Debian's copyright file of the source unpacked last
   local name=$1
   shift
   mkdir -p "$prefix/share/licenses/$name"
   cp "$@" "$prefix/share/licenses/$name/"
+  if [ -n "${src:-}" ] && [ -f "$src/debian/copyright" ]; then
+    cp "$src/debian/copyright" "$prefix/share/licenses/$name/copyright"
+  fi
 }
 
 cmake_configure() { # SOURCE NAME [CMAKE ARGS...]
@@ -190,9 +186,10 @@ export PKG_CONFIG_LIBDIR=$prefix/lib/pkgconfig PKG_CONFIG_PATH=
 say "zlib (libz-mingw-w64-dev)"
 cp "$mingw_sysroot/include/zlib.h" "$mingw_sysroot/include/zconf.h" "$prefix/include/"
 cp "$mingw_sysroot/lib/libz.a" "$prefix/lib/"
+dpkg-query -W -f='zlib ${Version} (the libz-mingw-w64-dev package)\n' libz-mingw-w64-dev >>"$prefix/share/versions.txt"
 zlib_version=$(sed -n 's/^#define ZLIB_VERSION "\(.*\)"/\1/p' "$prefix/include/zlib.h")
 write_pc zlib "$zlib_version" "zlib compression library" -lz
-copy_licenses zlib /usr/share/doc/libz-mingw-w64-dev/copyright
+src="" copy_licenses zlib /usr/share/doc/libz-mingw-w64-dev/copyright
 
 say "libjpeg-turbo"
 src=$(fetch libjpeg-turbo)
@@ -201,6 +198,8 @@ src=$(fetch libjpeg-turbo)
 cmake_build "$src" jpeg -DENABLE_SHARED=OFF -DENABLE_STATIC=ON -DWITH_SIMD=ON \
   -DWITH_TURBOJPEG=OFF -DWITH_JPEG8=OFF -DCMAKE_INSTALL_LIBDIR="$prefix/lib"
 copy_licenses libjpeg-turbo "$src/LICENSE.md" "$src/README.ijg"
+mkdir -p "$prefix/tools"
+cp "$prefix/bin/jpegtran.exe" "$prefix/tools/"
 
 say "libpng"
 src=$(fetch libpng1.6)
@@ -254,13 +253,16 @@ ln -sf "$mingw_sysroot/lib/libadvapi32.a" "$work/build/compat/libAdvapi32.a"
 cmake_configure "$src" qpdf -DBUILD_STATIC_LIBS=ON -DUSE_IMPLICIT_CRYPTO=OFF \
   -DREQUIRE_CRYPTO_NATIVE=ON -DBUILD_DOC=OFF -DINSTALL_EXAMPLES=OFF -DWERROR=OFF \
   -DCMAKE_EXE_LINKER_FLAGS="-L$work/build/compat"
-# Only the library: qpdf's programs and tests are not needed.
-cmake --build "$work/build/qpdf" --target libqpdf -- -j"$jobs" >>"$work/build/qpdf.log" 2>&1 ||
+# The library and the qpdf program; its other programs and tests are not needed.
+cmake --build "$work/build/qpdf" --target libqpdf qpdf -- -j"$jobs" >>"$work/build/qpdf.log" 2>&1 ||
   failed qpdf
 cmake --install "$work/build/qpdf" --component dev >>"$work/build/qpdf.log" 2>&1 || failed qpdf
+cp "$work/build/qpdf/qpdf/qpdf.exe" "$prefix/tools/"
 copy_licenses qpdf "$src/LICENSE.txt" "$src/NOTICE.md"
 
 say "googletest"
+dpkg-query -W -f='googletest ${Version} (the googletest package, for the tests only)\n' googletest >>"$prefix/share/versions.txt"
+src=""
 cmake_build "$gtest_source" gtest -DBUILD_GMOCK=ON -DINSTALL_GTEST=ON
 copy_licenses googletest /usr/share/doc/googletest/copyright
 

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include "app/settings.h"
+#include "app/settings_files.h"
 #include "engine/engine_state.h"
 #include "support/temp_folder.h"
 
@@ -68,6 +69,47 @@ TEST_F(SettingsPlaceTest, ReadOnlyProgramFolderUsesTheUsersConfigFolder)
     }
     chmod(temp.file("installed").c_str(), 0755);
     EXPECT_EQ(settingsFileFor(""), user);
+}
+
+TEST(SystemFolderTest, InstalledProgramFoldersAreSystemFoldersOthersAreNot)
+{
+    const struct {
+        const char* folder;
+        bool system;
+    } rows[] = {
+        {"/usr/bin", true},
+        {"/usr", true},
+        {"/usr/local/bin", true},
+        {"/usr/lib/tarnwick/", true},
+        {"/opt/tarnwick/bin", true},
+        {"/bin", true},
+        {"/sbin", true},
+        {"/home/me/../../usr/bin", true},
+        {"/usrlocal/bin", false},
+        {"/optional/tarnwick", false},
+        {"/binaries", false},
+        {"/home/me/tarnwick", false},
+        {"/tmp", false},
+        {"/", false},
+        {"relative/usr/bin", false},
+        {"", false},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(isSystemFolder(row.folder), row.system) << row.folder;
+}
+
+TEST(SystemFolderTest, TheInstallPrefixIsASystemFolder)
+{
+    const std::string prefix = TARNWICK_INSTALL_PREFIX;
+    if (prefix.size() > 1 && prefix[0] == '/')
+        EXPECT_TRUE(isSystemFolder(prefix + "/bin"));
+}
+
+TEST_F(SettingsPlaceTest, SystemFolderUsesTheUsersConfigFolderEvenWhenWritable)
+{
+    // Root may write to /usr/bin; a file left there would outlive the package's removal.
+    EXPECT_EQ(settingsFileFor("/usr/bin"), temp.file("config/tarnwick/Tarnwick.config"));
+    EXPECT_EQ(settingsFileFor("/opt/tarnwick"), temp.file("config/tarnwick/Tarnwick.config"));
 }
 
 TEST_F(SettingsPlaceTest, ConfigFolderFallsBackToHomeWhenXdgIsUnsetOrRelative)

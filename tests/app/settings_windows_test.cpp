@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <shlobj.h>
+
 #include "support/environment.h"
 #include "support/temp_folder.h"
 #include "util/file_system.h"
@@ -33,10 +35,64 @@ TEST(WindowsPlacesTest, SettingsSitNextToTheProgramWhenItsFolderTakesFiles)
     const char* appData = std::getenv("APPDATA");
     const std::string saved = appData ? appData : "";
     setenv("APPDATA", temp.path("roaming").c_str(), 1);
-    EXPECT_EQ(userSettingsFolder(), temp.path("roaming\\Tarnwick"));
+    EXPECT_EQ(userSettingsFolder(), temp.path("roaming\\tarnwick"));
     EXPECT_EQ(settingsFileFor(temp.path("no such folder")),
-              temp.path("roaming\\Tarnwick\\Tarnwick.config"));
+              temp.path("roaming\\tarnwick\\Tarnwick.config"));
     setenv("APPDATA", saved.c_str(), 1);
+}
+
+namespace {
+
+std::string knownFolder(int csidl)
+{
+    char path[MAX_PATH] = {};
+    return SUCCEEDED(SHGetFolderPathA(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path))
+               ? std::string(path)
+               : std::string();
+}
+
+} // namespace
+
+TEST(WindowsPlacesTest, ProgramFilesAndWindowsAreSystemFoldersOthersAreNot)
+{
+    const std::string programFiles = knownFolder(CSIDL_PROGRAM_FILES);
+    const std::string programFilesX86 = knownFolder(CSIDL_PROGRAM_FILESX86);
+    const std::string windows = knownFolder(CSIDL_WINDOWS);
+    ASSERT_FALSE(programFiles.empty());
+    ASSERT_FALSE(windows.empty());
+    TempFolder temp;
+    const struct {
+        std::string folder;
+        bool system;
+    } rows[] = {
+        {programFiles + "\\Tarnwick", true},
+        {programFiles, true},
+        {programFiles + "\\", true},
+        {programFilesX86 + "\\Tarnwick", true},
+        {windows + "\\System32", true},
+        {"c:\\program files/tarnwick", true},
+        {programFiles + " Portable\\Tarnwick", false},
+        {"C:\\Tools\\Tarnwick", false},
+        {temp.path(), false},
+        {"", false},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(isSystemFolder(row.folder), row.system) << row.folder;
+}
+
+TEST(WindowsPlacesTest, InstalledProgramKeepsItsSettingsInAppDataEvenWhereItMayWrite)
+{
+    // An administrator, and Wine's user, may write to Program Files; settings left there would
+    // outlive the uninstall and be shared by every user.
+    TempFolder temp;
+    const std::string installed = knownFolder(CSIDL_PROGRAM_FILES) + "\\Tarnwick Settings Test";
+    CreateDirectoryA(installed.c_str(), nullptr);
+    const char* appData = std::getenv("APPDATA");
+    const std::string saved = appData ? appData : "";
+    setenv("APPDATA", temp.path("roaming").c_str(), 1);
+    EXPECT_EQ(settingsFileFor(installed), temp.path("roaming\\tarnwick\\Tarnwick.config"));
+    setenv("APPDATA", saved.c_str(), 1);
+    RemoveDirectoryA(installed.c_str());
 }
 
 TEST(WindowsPlacesTest, OnlySmallRegularFilesAreReadAndSavedFilesReachTheDisk)
