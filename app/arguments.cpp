@@ -153,7 +153,8 @@ const std::string& usageText()
         "is ended and its step undone.\n"
         "\n"
         "Settings file:\n"
-        "  Tarnwick.config next to the program when its folder is writable, otherwise\n"
+        "  Tarnwick.config next to the program when its folder is writable and is no\n"
+        "  system folder (/usr, /opt, /bin, /sbin or the install prefix), otherwise\n"
         "  $XDG_CONFIG_HOME/tarnwick/Tarnwick.config (by default ~/.config/tarnwick/).\n";
     return text;
 }

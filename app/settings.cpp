@@ -51,7 +51,7 @@ std::string programFolder()
 std::string settingsFileFor(const std::string& folder)
 {
     // A folder of its own keeps the program portable; an installed one cannot be written to.
-    if (!folder.empty() && isWritableFolder(folder))
+    if (!folder.empty() && isPortableFolder(folder))
         return folder + pathSeparator + "Tarnwick.config";
     const std::string user = userSettingsFolder();
     return user.empty() ? std::string() : user + pathSeparator + "Tarnwick.config";

@@ -12,13 +12,13 @@
 std::string programFolder();
 
 // $XDG_CONFIG_HOME/tarnwick when XDG_CONFIG_HOME is absolute, else $HOME/.config/tarnwick;
-// empty when neither is set to an absolute path. On Windows %APPDATA%\Tarnwick.
+// empty when neither is set to an absolute path. On Windows %APPDATA%\tarnwick.
 std::string userSettingsFolder();
 
-// The settings file of a program in folder: folder + "/Tarnwick.config" when the folder is
-// writable (access W_OK; on Windows "\" and a file can be made there), else
-// userSettingsFolder() + "/Tarnwick.config"; empty when neither is
-// known (loading then keeps the defaults, saving writes nothing).
+// The settings file of a program in folder: folder + "/Tarnwick.config" for a portable copy (a
+// writable folder that is not a system folder, see isPortableFolder), else
+// userSettingsFolder() + "/Tarnwick.config"; empty when neither is known (loading then keeps the
+// defaults, saving writes nothing).
 std::string settingsFileFor(const std::string& folder);
 
 // settingsFileFor(programFolder()).

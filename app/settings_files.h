@@ -17,7 +17,7 @@ bool flushToDisk(std::FILE* stream);
 // a folder that installed programs live in (isSystemFolder), where they must not sit even when the
 // user may write there (root on Linux, an administrator on Windows): they would outlive the
 // program's removal and be shared by every user.
-bool isWritableFolder(const std::string& folder);
+bool isPortableFolder(const std::string& folder);
 
 // folder is, or lies inside, a folder for installed programs: on Linux /usr, /opt, /bin, /sbin and
 // the install prefix the program was built for; on Windows the Program Files folders and the

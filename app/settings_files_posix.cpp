@@ -89,7 +89,7 @@ bool isSystemFolder(const std::string& folder)
     return prefix.size() > 1 && prefix[0] == '/' && isWithin(path, prefix);
 }
 
-bool isWritableFolder(const std::string& folder)
+bool isPortableFolder(const std::string& folder)
 {
     return !isSystemFolder(folder) && ::access(folder.c_str(), W_OK) == 0;
 }

@@ -88,7 +88,7 @@ bool flushToDisk(std::FILE* stream)
     return true;
 }
 
-bool isWritableFolder(const std::string& folder)
+bool isPortableFolder(const std::string& folder)
 {
     if (isSystemFolder(folder))
         return false;

@@ -101,8 +101,8 @@ TEST(SystemFolderTest, InstalledProgramFoldersAreSystemFoldersOthersAreNot)
 TEST(SystemFolderTest, TheInstallPrefixIsASystemFolder)
 {
     const std::string prefix = TARNWICK_INSTALL_PREFIX;
-    if (prefix.size() > 1 && prefix[0] == '/')
-        EXPECT_TRUE(isSystemFolder(prefix + "/bin"));
+    ASSERT_TRUE(prefix.size() > 1 && prefix[0] == '/') << prefix;
+    EXPECT_TRUE(isSystemFolder(prefix + "/bin"));
 }
 
 TEST_F(SettingsPlaceTest, SystemFolderUsesTheUsersConfigFolderEvenWhenWritable)
