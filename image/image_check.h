@@ -1,6 +1,7 @@
 // Decides whether a tool's result shows the same image as the file it started from: the decoded
 // pixels at full depth and the colour information (ICC profile, PNG sRGB/gAMA/cHRM/cICP, EXIF
-// orientation); for PDF, that the result opens and has as many pages. Never "same" by default.
+// orientation); for PDF, that the result opens without new repairs and every page shows the same
+// content (streams decoded). Never "same" by default.
 #pragma once
 
 #include <string>
@@ -19,3 +20,7 @@ struct CheckResult {
 // before: a copy of the file as it was before the step; after: the step's result. The kind comes
 // from the files' first bytes, so the copy may carry any name.
 CheckResult sameImage(const std::string& before, const std::string& after);
+
+// Whether the file is a PDF that is encrypted (also one that opens without a password); false for
+// anything that is no readable PDF.
+bool isEncryptedPdf(const std::string& path);

@@ -419,6 +419,34 @@ void writeTiff(const std::string& path, const std::vector<TestImage>& pages,
     TIFFClose(tif);
 }
 
+std::string contentPdf(const std::vector<std::string>& pageContents)
+{
+    // Catalog, page tree, font, then a page and its Flate content stream for each page.
+    const std::size_t pages = pageContents.size();
+    std::vector<std::string> objects;
+    std::string kids;
+    for (std::size_t i = 0; i < pages; ++i)
+        kids += std::to_string(4 + 2 * i) + " 0 R ";
+    objects.push_back("<< /Type /Catalog /Pages 2 0 R >>");
+    objects.push_back("<< /Type /Pages /Kids [" + kids + "] /Count " + std::to_string(pages) +
+                      " /MediaBox [0 0 200 200] /Resources << /Font << /F1 3 0 R >> >> >>");
+    objects.push_back("<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>");
+    for (std::size_t i = 0; i < pages; ++i) {
+        objects.push_back("<< /Type /Page /Parent 2 0 R /Contents " + std::to_string(5 + 2 * i) +
+                          " 0 R >>");
+        const std::string& content = pageContents[i];
+        uLongf size = compressBound(static_cast<uLong>(content.size()));
+        std::string packed(size, '\0');
+        compress2(reinterpret_cast<Bytef*>(packed.data()), &size,
+                  reinterpret_cast<const Bytef*>(content.data()),
+                  static_cast<uLong>(content.size()), 1);
+        packed.resize(size);
+        objects.push_back("<< /Length " + std::to_string(packed.size()) +
+                          " /Filter /FlateDecode >>\nstream\n" + packed + "\nendstream");
+    }
+    return pdfOfObjects(objects);
+}
+
 std::string minimalPdf(int pages)
 {
     std::vector<std::string> objects;
@@ -430,6 +458,11 @@ std::string minimalPdf(int pages)
                       " >>");
     for (int i = 0; i < pages; ++i)
         objects.push_back("<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 200] >>");
+    return pdfOfObjects(objects);
+}
+
+std::string pdfOfObjects(const std::vector<std::string>& objects)
+{
     std::string out = "%PDF-1.4\n";
     std::vector<std::size_t> offsets;
     for (std::size_t i = 0; i < objects.size(); ++i) {

@@ -78,6 +78,10 @@ void writeTiff(const std::string& path, const std::vector<TestImage>& pages,
                const TiffOptions& options = {});
 
 std::string minimalPdf(int pages);
+// One page per entry, each with that content stream (Flate) and a shared font resource.
+std::string contentPdf(const std::vector<std::string>& pageContents);
+// Objects 1..n (1 the catalog) with an xref table and trailer.
+std::string pdfOfObjects(const std::vector<std::string>& objects);
 
 // The files are written under one fresh temporary folder, removed at the end.
 class ImageFolder {
