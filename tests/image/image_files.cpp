@@ -340,7 +340,7 @@ int gifToString(GifFileType* gif, const GifByteType* data, int size)
 
 std::string encodeGif(std::uint32_t width, std::uint32_t height,
                       const std::vector<std::uint8_t>& palette, const std::vector<GifFrame>& frames,
-                      bool interlaced)
+                      bool interlaced, int loopCount)
 {
     std::string out;
     int error = 0;
@@ -351,6 +351,14 @@ std::string encodeGif(std::uint32_t width, std::uint32_t height,
     for (int i = 0; i < colours; ++i)
         map->Colors[i] = {palette[i * 3], palette[i * 3 + 1], palette[i * 3 + 2]};
     EGifPutScreenDesc(gif, static_cast<int>(width), static_cast<int>(height), 8, 0, map);
+    if (loopCount >= 0) {
+        const GifByteType loop[] = {1, static_cast<GifByteType>(loopCount & 0xff),
+                                    static_cast<GifByteType>(loopCount >> 8)};
+        EGifPutExtensionLeader(gif, APPLICATION_EXT_FUNC_CODE);
+        EGifPutExtensionBlock(gif, 11, "NETSCAPE2.0");
+        EGifPutExtensionBlock(gif, 3, loop);
+        EGifPutExtensionTrailer(gif);
+    }
     for (const GifFrame& frame : frames) {
         GraphicsControlBlock control{};
         control.DisposalMode = frame.disposal;
@@ -359,9 +367,18 @@ std::string encodeGif(std::uint32_t width, std::uint32_t height,
         GifByteType extension[4];
         EGifGCBToExtension(&control, extension);
         EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, 4, extension);
+        ColorMapObject* local = nullptr;
+        if (!frame.palette.empty()) {
+            const int count = static_cast<int>(frame.palette.size() / 3);
+            local = GifMakeMapObject(count, nullptr);
+            for (int i = 0; i < count; ++i)
+                local->Colors[i] = {frame.palette[i * 3], frame.palette[i * 3 + 1],
+                                    frame.palette[i * 3 + 2]};
+        }
         EGifPutImageDesc(gif, static_cast<int>(frame.left), static_cast<int>(frame.top),
                          static_cast<int>(frame.width), static_cast<int>(frame.height), interlaced,
-                         nullptr);
+                         local);
+        GifFreeMapObject(local);
         std::vector<GifByteType> row(frame.width);
         const int offsets[] = {0, 4, 2, 1};
         const int steps[] = {8, 8, 4, 2};

@@ -60,11 +60,14 @@ struct GifFrame {
     int delay = 10;
     int transparent = -1;
     int disposal = 0;
+    // A local colour table (RGB triples, a power of two entries), or none.
+    std::vector<std::uint8_t> palette = {};
 };
-// palette: RGB triples, 2..256 entries (a power of two).
+// palette: RGB triples, 2..256 entries (a power of two). loopCount: the NETSCAPE2.0 block's
+// count, -1 for none.
 std::string encodeGif(std::uint32_t width, std::uint32_t height,
                       const std::vector<std::uint8_t>& palette, const std::vector<GifFrame>& frames,
-                      bool interlaced = false);
+                      bool interlaced = false, int loopCount = -1);
 
 struct TiffOptions {
     int bitsPerSample = 8;
