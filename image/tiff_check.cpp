@@ -209,7 +209,8 @@ private:
 
     bool readTileRow()
     {
-        const std::uint64_t pixelBytes = static_cast<std::uint64_t>(format.channels * format.depth / 8);
+        const std::uint64_t pixelBytes =
+            static_cast<std::uint64_t>(format.channels * format.depth / 8);
         for (std::uint32_t x = 0; x < format.width; x += tileWidth) {
             if (TIFFReadTile(tif, tile.data(), x, bandStart, 0, 0) < 0)
                 return false;
