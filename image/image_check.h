@@ -6,11 +6,6 @@
 
 #include <string>
 
-enum class ImageKind { png, gif, tiff, jpeg, pdf, other };
-
-// By the lower-cased suffix of the last path component: png, gif, tif/tiff, jpg/jpeg, pdf.
-ImageKind imageKindOfPath(const std::string& path);
-
 struct CheckResult {
     bool same = false;
     // Why not, as a short lower-case phrase for a log line; empty when same.

@@ -176,7 +176,8 @@ const std::uint8_t* JpegRows::nextRow()
 {
     if (status != ReadStatus::ok || read.info.output_scanline >= read.info.output_height)
         return nullptr;
-    if (!readScanline(&read, scanline.data())) {
+    // After a warning the rest is grey filler at best: no reason to decode it.
+    if (!readScanline(&read, scanline.data()) || read.error.warned) {
         status = ReadStatus::broken;
         return nullptr;
     }
