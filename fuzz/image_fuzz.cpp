@@ -39,6 +39,13 @@ bool mentionsPdf(const std::uint8_t* data, std::size_t size)
     return false;
 }
 
+void removeFolder()
+{
+    std::remove((folder + "/one").c_str());
+    std::remove((folder + "/other").c_str());
+    ::rmdir(folder.c_str());
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
@@ -47,6 +54,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
     if (!::mkdtemp(name))
         std::abort();
     folder = name;
+    std::atexit(removeFolder);
     return 0;
 }
 
