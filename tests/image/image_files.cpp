@@ -410,26 +410,50 @@ void writeTiff(const std::string& path, const std::vector<TestImage>& pages,
         TIFFSetField(tif, TIFFTAG_COMPRESSION,
                      options.deflate ? COMPRESSION_ADOBE_DEFLATE : COMPRESSION_NONE);
         TIFFSetField(tif, TIFFTAG_ORIENTATION, options.orientation);
-        TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP,
-                     options.rowsPerStrip ? options.rowsPerStrip : image.height);
+        if (options.tileSide) {
+            TIFFSetField(tif, TIFFTAG_TILEWIDTH, options.tileSide);
+            TIFFSetField(tif, TIFFTAG_TILELENGTH, options.tileSide);
+        } else {
+            TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP,
+                         options.rowsPerStrip ? options.rowsPerStrip : image.height);
+        }
         if (!options.profile.empty())
             TIFFSetField(tif, TIFFTAG_ICCPROFILE,
                          static_cast<std::uint32_t>(options.profile.size()),
                          options.profile.data());
         const int bytes = options.bitsPerSample / 8;
-        std::vector<std::uint8_t> row(std::size_t{image.width} * 3 * bytes);
-        for (std::uint32_t y = 0; y < image.height; ++y) {
-            for (std::uint32_t x = 0; x < image.width; ++x) {
-                for (int c = 0; c < 3; ++c) {
-                    const std::uint16_t value =
-                        image.rgba[(std::size_t{y} * image.width + x) * 4 + c];
-                    if (bytes == 2)
-                        std::memcpy(&row[(x * 3 + c) * 2], &value, 2);
-                    else
-                        row[x * 3 + c] = static_cast<std::uint8_t>(value >> 8);
+        // Samples of a pixel as stored, zero outside the image (a tile's overhang).
+        const auto put = [&](std::uint8_t* out, std::uint32_t x, std::uint32_t y) {
+            for (int c = 0; c < 3; ++c) {
+                const std::uint16_t value =
+                    x < image.width && y < image.height
+                        ? image.rgba[(std::size_t{y} * image.width + x) * 4 + c]
+                        : 0;
+                if (bytes == 2)
+                    std::memcpy(out + c * 2, &value, 2);
+                else
+                    out[c] = static_cast<std::uint8_t>(value >> 8);
+            }
+        };
+        if (options.tileSide) {
+            const std::uint32_t side = options.tileSide;
+            std::vector<std::uint8_t> tile(std::size_t{side} * side * 3 * bytes);
+            for (std::uint32_t top = 0; top < image.height; top += side) {
+                for (std::uint32_t left = 0; left < image.width; left += side) {
+                    for (std::uint32_t y = 0; y < side; ++y) {
+                        for (std::uint32_t x = 0; x < side; ++x)
+                            put(&tile[(std::size_t{y} * side + x) * 3 * bytes], left + x, top + y);
+                    }
+                    TIFFWriteTile(tif, tile.data(), left, top, 0, 0);
                 }
             }
-            TIFFWriteScanline(tif, row.data(), y, 0);
+        } else {
+            std::vector<std::uint8_t> row(std::size_t{image.width} * 3 * bytes);
+            for (std::uint32_t y = 0; y < image.height; ++y) {
+                for (std::uint32_t x = 0; x < image.width; ++x)
+                    put(&row[std::size_t{x} * 3 * bytes], x, y);
+                TIFFWriteScanline(tif, row.data(), y, 0);
+            }
         }
         TIFFWriteDirectory(tif);
     }

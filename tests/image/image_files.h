@@ -75,6 +75,7 @@ struct TiffOptions {
     std::string profile;
     int orientation = 1;
     std::uint32_t rowsPerStrip = 0; // 0: one strip
+    std::uint32_t tileSide = 0; // square tiles of this side (a multiple of 16) instead of strips
 };
 // One page per image, RGB (alpha dropped).
 void writeTiff(const std::string& path, const std::vector<TestImage>& pages,
