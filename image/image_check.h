@@ -1,7 +1,9 @@
 // Decides whether a tool's result shows the same image as the file it started from: the decoded
 // pixels at full depth and the colour information (ICC profile, PNG sRGB/gAMA/cHRM/cICP, EXIF
-// orientation); for PDF, that the result opens without new repairs and every page shows the same
-// content (streams decoded). Never "same" by default.
+// orientation); for GIF, every frame as shown, its delay and the loop count; for PDF, that the
+// result opens without new repairs and every page shows the same content (streams decoded). Never
+// "same" by default. Images are compared row by row, in memory that does not grow with them
+// (except a GIF's canvas, about a byte a pixel, and a progressive JPEG's coefficients).
 #pragma once
 
 #include <string>
