@@ -129,6 +129,25 @@ private:
     // together with its filters, so only the very same encoding compares equal.
     void addStream(QPDFObjectHandle stream)
     {
+        // Pages share fonts and images: each stream's data is decoded once per document.
+        auto known = streams.find(stream.getObjGen());
+        if (known == streams.end())
+            known = streams.emplace(stream.getObjGen(), hashStreamData(stream)).first;
+        hash.add("stream");
+        if (known->second.decoded)
+            addDictionary(stream.getDict(), {"/Length", "/Filter", "/DecodeParms", "/DL"});
+        else
+            addDictionary(stream.getDict(), {"/Length"});
+        hash.add(known->second.digest);
+    }
+
+    struct StreamData {
+        bool decoded = false;
+        std::string digest;
+    };
+
+    static StreamData hashStreamData(QPDFObjectHandle stream)
+    {
         HashPipeline data;
         bool attempted = false;
         const bool piped =
@@ -144,16 +163,12 @@ private:
             if (!stream.pipeStreamData(&data, nullptr, 0, qpdf_dl_none, true, false))
                 throw std::runtime_error("unreadable stream");
         }
-        hash.add("stream");
-        if (decoded)
-            addDictionary(stream.getDict(), {"/Length", "/Filter", "/DecodeParms", "/DL"});
-        else
-            addDictionary(stream.getDict(), {"/Length"});
-        hash.add(data.digest());
+        return {decoded, data.digest()};
     }
 
     const std::map<QPDFObjGen, std::size_t>& pageNumbers;
     std::map<QPDFObjGen, std::size_t> seen;
+    std::map<QPDFObjGen, StreamData> streams;
     HashPipeline hash;
 };
 
