@@ -7,6 +7,7 @@
 #include <gif_lib.h>
 
 #include "image/file_open.h"
+#include "image/gif_canvas.h"
 #include "image/raster.h"
 
 namespace {
@@ -14,15 +15,9 @@ namespace {
 constexpr char loopExtension[] = "NETSCAPE2.0";
 constexpr int loopExtensionSize = 11;
 
-struct Rgb {
-    std::uint8_t red;
-    std::uint8_t green;
-    std::uint8_t blue;
-};
-
 // Reads a GIF one frame at a time and composites each frame onto a canvas the way a viewer
 // shows it (transparency, disposal), so two files can be compared frame by frame without
-// holding every frame.
+// holding every frame. Lines are drawn as they are decoded: no frame is held whole either.
 class GifFrames {
 public:
     explicit GifFrames(const std::string& path)
@@ -46,13 +41,14 @@ public:
     // The next frame onto the canvas; ended is set instead at the end of the file.
     ReadStatus next(bool& ended);
 
-    Raster canvas;
+    GifCanvas canvas;
     int delay = 0;
     int loopCount = -1;
 
 private:
     ReadStatus readExtension();
     ReadStatus readFrame();
+    void drawLine(int y);
     void disposePrevious();
 
     GifFileType* gif = nullptr;
@@ -60,8 +56,12 @@ private:
     GraphicsControlBlock frameControl{};
     // The frame area last drawn, for DISPOSE_BACKGROUND.
     int left = 0, top = 0, width = 0, height = 0;
-    std::vector<std::uint8_t> saved;
-    std::vector<GifByteType> indices;
+    // The frame's clipped to the canvas, which is all that is drawn and disposed of.
+    std::uint32_t clipLeft = 0, clipTop = 0, clipRight = 0, clipBottom = 0;
+    std::vector<GifByteType> line;
+    // Colour index to canvas key for the frame being drawn; transparentKey for its transparent
+    // index.
+    std::uint32_t paletteKeys[256] = {};
     int frames = 0;
 };
 
@@ -80,9 +80,7 @@ ReadStatus GifFrames::open()
     const std::uint64_t pixels = std::uint64_t(gif->SWidth) * std::uint64_t(gif->SHeight);
     if (pixels > maxPixels)
         return ReadStatus::tooLarge;
-    canvas.width = static_cast<std::uint32_t>(gif->SWidth);
-    canvas.height = static_cast<std::uint32_t>(gif->SHeight);
-    canvas.samples.assign(pixels * 4, 0);
+    canvas.reset(static_cast<std::uint32_t>(gif->SWidth), static_cast<std::uint32_t>(gif->SHeight));
     control = noControl();
     frameControl = noControl();
     return ReadStatus::ok;
@@ -146,54 +144,42 @@ ReadStatus GifFrames::readFrame()
     const ColorMapObject* map = desc.ColorMap ? desc.ColorMap : gif->SColorMap;
     if (!map || !map->Colors)
         return ReadStatus::broken;
-    indices.resize(std::size_t(desc.Width) * std::size_t(desc.Height));
-    if (desc.Interlace) {
-        static const int offsets[] = {0, 4, 2, 1};
-        static const int steps[] = {8, 8, 4, 2};
-        for (int pass = 0; pass < 4; ++pass) {
-            for (int y = offsets[pass]; y < desc.Height; y += steps[pass]) {
-                if (DGifGetLine(gif, indices.data() + std::size_t(y) * desc.Width, desc.Width) ==
-                    GIF_ERROR)
-                    return ReadStatus::broken;
-            }
-        }
-    } else {
-        for (int y = 0; y < desc.Height; ++y) {
-            if (DGifGetLine(gif, indices.data() + std::size_t(y) * desc.Width, desc.Width) ==
-                GIF_ERROR)
-                return ReadStatus::broken;
-        }
-    }
     frameControl = control;
     control = noControl();
     left = desc.Left;
     top = desc.Top;
     width = desc.Width;
     height = desc.Height;
+    clipLeft = static_cast<std::uint32_t>(std::clamp(left, 0, int(canvas.width)));
+    clipRight = static_cast<std::uint32_t>(std::clamp(left + width, 0, int(canvas.width)));
+    clipTop = static_cast<std::uint32_t>(std::clamp(top, 0, int(canvas.height)));
+    clipBottom = static_cast<std::uint32_t>(std::clamp(top + height, 0, int(canvas.height)));
     if (frameControl.DisposalMode == DISPOSE_PREVIOUS)
-        saved = canvas.samples;
-    for (int y = 0; y < height; ++y) {
-        const int canvasY = top + y;
-        if (canvasY < 0 || canvasY >= static_cast<int>(canvas.height))
-            continue;
-        for (int x = 0; x < width; ++x) {
-            const int canvasX = left + x;
-            if (canvasX < 0 || canvasX >= static_cast<int>(canvas.width))
-                continue;
-            const int index = indices[std::size_t(y) * width + x];
-            if (index == frameControl.TransparentColor)
-                continue;
-            // An index past the colour table shows black, as viewers do.
-            const Rgb colour =
-                index < map->ColorCount
-                    ? Rgb{map->Colors[index].Red, map->Colors[index].Green, map->Colors[index].Blue}
-                    : Rgb{0, 0, 0};
-            std::uint8_t* out =
-                canvas.samples.data() + (std::size_t(canvasY) * canvas.width + canvasX) * 4;
-            out[0] = colour.red;
-            out[1] = colour.green;
-            out[2] = colour.blue;
-            out[3] = 0xff;
+        canvas.save(clipLeft, clipTop, clipRight - clipLeft, clipBottom - clipTop);
+    for (int index = 0; index < 256; ++index) {
+        // An index past the colour table shows black, as viewers do.
+        const GifColorType colour =
+            index < map->ColorCount ? map->Colors[index] : GifColorType{0, 0, 0};
+        paletteKeys[index] =
+            canvas.keyOf(std::uint32_t{colour.Red} << 24 | std::uint32_t{colour.Green} << 16 |
+                         std::uint32_t{colour.Blue} << 8 | 0xff);
+    }
+    line.resize(std::size_t(desc.Width));
+    if (desc.Interlace) {
+        static const int offsets[] = {0, 4, 2, 1};
+        static const int steps[] = {8, 8, 4, 2};
+        for (int pass = 0; pass < 4; ++pass) {
+            for (int y = offsets[pass]; y < desc.Height; y += steps[pass]) {
+                if (DGifGetLine(gif, line.data(), desc.Width) == GIF_ERROR)
+                    return ReadStatus::broken;
+                drawLine(y);
+            }
+        }
+    } else {
+        for (int y = 0; y < desc.Height; ++y) {
+            if (DGifGetLine(gif, line.data(), desc.Width) == GIF_ERROR)
+                return ReadStatus::broken;
+            drawLine(y);
         }
     }
     delay = frameControl.DelayTime;
@@ -201,21 +187,28 @@ ReadStatus GifFrames::readFrame()
     return ReadStatus::ok;
 }
 
+void GifFrames::drawLine(int y)
+{
+    const int canvasY = top + y;
+    if (canvasY < int(clipTop) || canvasY >= int(clipBottom))
+        return;
+    const std::size_t row = std::size_t(canvasY) * canvas.width;
+    for (std::uint32_t canvasX = clipLeft; canvasX < clipRight; ++canvasX) {
+        const int index = line[canvasX - static_cast<std::uint32_t>(left)];
+        if (index != frameControl.TransparentColor)
+            canvas.set(row + canvasX, paletteKeys[index]);
+    }
+}
+
 void GifFrames::disposePrevious()
 {
     if (frames == 0)
         return;
-    if (frameControl.DisposalMode == DISPOSE_PREVIOUS && saved.size() == canvas.samples.size()) {
-        canvas.samples.swap(saved);
+    if (frameControl.DisposalMode == DISPOSE_PREVIOUS) {
+        canvas.restoreSaved();
     } else if (frameControl.DisposalMode == DISPOSE_BACKGROUND) {
         // Viewers clear to transparent rather than to the background colour.
-        for (int y = std::max(top, 0); y < std::min(top + height, int(canvas.height)); ++y) {
-            const int from = std::max(left, 0);
-            const int to = std::min(left + width, int(canvas.width));
-            if (from < to)
-                std::memset(canvas.samples.data() + (std::size_t(y) * canvas.width + from) * 4, 0,
-                            std::size_t(to - from) * 4);
-        }
+        canvas.clear(clipLeft, clipTop, clipRight - clipLeft, clipBottom - clipTop);
     }
     frameControl = noControl();
 }
@@ -243,7 +236,7 @@ CheckResult sameGif(const std::string& before, const std::string& after)
             break;
         if (original.delay != result.delay)
             return differs("the animation timing changed");
-        if (!sameSamples(original.canvas, result.canvas))
+        if (!sameCanvas(original.canvas, result.canvas))
             return differs("the pixels differ");
     }
     if (original.loopCount != result.loopCount)

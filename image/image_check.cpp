@@ -1,6 +1,5 @@
 #include "image/image_check.h"
 
-#include <algorithm>
 #include <cstring>
 #include <fstream>
 
@@ -9,16 +8,7 @@
 
 namespace {
 
-struct SuffixKind {
-    const char* suffix;
-    ImageKind kind;
-};
-
-constexpr SuffixKind suffixKinds[] = {
-    {"png", ImageKind::png},   {"gif", ImageKind::gif},  {"tif", ImageKind::tiff},
-    {"tiff", ImageKind::tiff}, {"jpg", ImageKind::jpeg}, {"jpeg", ImageKind::jpeg},
-    {"pdf", ImageKind::pdf},
-};
+enum class ImageKind { png, gif, tiff, jpeg, pdf, other };
 
 // A PDF reader accepts its header anywhere in the first kilobyte.
 constexpr std::size_t sniffLength = 1024;
@@ -61,23 +51,6 @@ Sniffed sniff(const std::string& path)
 }
 
 } // namespace
-
-ImageKind imageKindOfPath(const std::string& path)
-{
-    const std::size_t slash = path.find_last_of('/');
-    const std::size_t dot = path.find_last_of('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
-        return ImageKind::other;
-    std::string suffix = path.substr(dot + 1);
-    std::transform(suffix.begin(), suffix.end(), suffix.begin(), [](unsigned char c) {
-        return static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-    });
-    for (const SuffixKind& entry : suffixKinds) {
-        if (suffix == entry.suffix)
-            return entry.kind;
-    }
-    return ImageKind::other;
-}
 
 CheckResult sameImage(const std::string& before, const std::string& after)
 {

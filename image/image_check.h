@@ -1,14 +1,12 @@
 // Decides whether a tool's result shows the same image as the file it started from: the decoded
 // pixels at full depth and the colour information (ICC profile, PNG sRGB/gAMA/cHRM/cICP, EXIF
-// orientation); for PDF, that the result opens and has as many pages. Never "same" by default.
+// orientation); for GIF, every frame as shown, its delay and the loop count; for PDF, that the
+// result opens without new repairs and every page shows the same content (streams decoded). Never
+// "same" by default. Images are compared row by row, in memory that does not grow with them
+// (except a GIF's canvas, about a byte a pixel, and a progressive JPEG's coefficients).
 #pragma once
 
 #include <string>
-
-enum class ImageKind { png, gif, tiff, jpeg, pdf, other };
-
-// By the lower-cased suffix of the last path component: png, gif, tif/tiff, jpg/jpeg, pdf.
-ImageKind imageKindOfPath(const std::string& path);
 
 struct CheckResult {
     bool same = false;
@@ -19,3 +17,7 @@ struct CheckResult {
 // before: a copy of the file as it was before the step; after: the step's result. The kind comes
 // from the files' first bytes, so the copy may carry any name.
 CheckResult sameImage(const std::string& before, const std::string& after);
+
+// Whether the file is a PDF that is encrypted (also one that opens without a password); false for
+// anything that is no readable PDF.
+bool isEncryptedPdf(const std::string& path);

@@ -24,7 +24,6 @@ constexpr char iccHeader[] = "ICC_PROFILE";
 constexpr std::size_t iccHeaderSize = 14;
 
 struct JpegImage {
-    Raster raster;
     // The ICC profile as its APP2 segments joined in sequence order.
     std::string profile;
     int orientation = 1;
@@ -59,8 +58,6 @@ struct JpegRead {
     JpegError error{};
     std::vector<std::pair<int, std::string>> iccSegments;
     JpegImage* image = nullptr;
-    std::vector<std::uint8_t> row;
-    ReadStatus status = ReadStatus::broken;
 };
 
 void keepMarkers(JpegRead* read)
@@ -87,21 +84,18 @@ void keepMarkers(JpegRead* read)
         image.profile += segment.second;
 }
 
-// Every libjpeg error leaves this function through longjmp, so it keeps no object with a
-// destructor of its own; what it fills lives in the caller.
-void decodeJpeg(std::FILE* file, JpegRead* read)
+// Every libjpeg error leaves these functions through longjmp, so they keep no object with a
+// destructor of their own; what they fill lives in the caller.
+ReadStatus startJpeg(std::FILE* file, JpegRead* read, RowFormat* format)
 {
     if (setjmp(read->error.jump))
-        return;
-    jpeg_create_decompress(&read->info);
+        return ReadStatus::broken;
     jpeg_stdio_src(&read->info, file);
     jpeg_save_markers(&read->info, app1, 0xffff);
     jpeg_save_markers(&read->info, app2, 0xffff);
     jpeg_read_header(&read->info, TRUE);
-    if (std::uint64_t{read->info.image_width} * read->info.image_height > maxPixels) {
-        read->status = ReadStatus::tooLarge;
-        return;
-    }
+    if (std::uint64_t{read->info.image_width} * read->info.image_height > maxPixels)
+        return ReadStatus::tooLarge;
     keepMarkers(read);
     JpegImage& image = *read->image;
     image.colourSpace = read->info.jpeg_color_space;
@@ -111,50 +105,96 @@ void decodeJpeg(std::FILE* file, JpegRead* read)
     const int components = read->info.output_components;
     const bool cmyk = read->info.out_color_space == JCS_CMYK;
     if (components != 1 && components != 3 && !(components == 4 && cmyk))
-        return;
-    Raster& raster = image.raster;
-    raster.width = read->info.output_width;
-    raster.height = read->info.output_height;
-    raster.model = cmyk ? SampleModel::cmyk : SampleModel::rgba;
-    raster.samples.resize(std::size_t{raster.width} * raster.height * 4);
-    read->row.resize(std::size_t{raster.width} * static_cast<std::size_t>(components));
-    while (read->info.output_scanline < read->info.output_height) {
-        JSAMPROW rowPointer = read->row.data();
-        const std::size_t y = read->info.output_scanline;
-        if (jpeg_read_scanlines(&read->info, &rowPointer, 1) != 1)
-            return;
-        std::uint8_t* out = raster.samples.data() + y * raster.width * 4;
-        const std::uint8_t* in = read->row.data();
-        for (std::uint32_t x = 0; x < raster.width; ++x, out += 4, in += components) {
-            if (components == 1) {
-                out[0] = out[1] = out[2] = in[0];
-                out[3] = 0xff;
-            } else {
-                std::memcpy(out, in, static_cast<std::size_t>(components));
-                if (components == 3)
-                    out[3] = 0xff;
-            }
-        }
-    }
-    jpeg_finish_decompress(&read->info);
-    read->status = read->error.warned ? ReadStatus::broken : ReadStatus::ok;
+        return ReadStatus::broken;
+    format->width = read->info.output_width;
+    format->height = read->info.output_height;
+    format->model = cmyk ? SampleModel::cmyk : SampleModel::rgba;
+    return ReadStatus::ok;
 }
 
-ReadStatus readJpeg(const std::string& path, JpegImage& image)
+bool readScanline(JpegRead* read, std::uint8_t* scanline)
 {
-    std::FILE* file = openForReading(path);
-    if (!file)
-        return ReadStatus::broken;
+    if (setjmp(read->error.jump))
+        return false;
+    JSAMPROW rowPointer = scanline;
+    return jpeg_read_scanlines(&read->info, &rowPointer, 1) == 1;
+}
+
+bool finishJpeg(JpegRead* read)
+{
+    if (setjmp(read->error.jump))
+        return false;
+    jpeg_finish_decompress(&read->info);
+    return !read->error.warned;
+}
+
+// The scanlines of a JPEG as RGBA (or CMYK) rows. A baseline file is decoded in memory of a few
+// rows; libjpeg holds a progressive file's coefficients whole, about two bytes per sample.
+class JpegRows : public RowSource {
+public:
+    JpegRows(const std::string& path, JpegImage& image) : file(openForReading(path))
+    {
+        read.image = &image;
+        read.info.err = jpeg_std_error(&read.error.manager);
+        read.error.manager.error_exit = jpegErrorExit;
+        read.error.manager.emit_message = jpegMessage;
+        read.error.warned = false;
+        jpeg_create_decompress(&read.info);
+        status = file ? startJpeg(file, &read, &format) : ReadStatus::broken;
+        if (status == ReadStatus::ok) {
+            scanline.resize(std::size_t{format.width} *
+                            static_cast<std::size_t>(read.info.output_components));
+            row.resize(format.rowBytes());
+        }
+    }
+    ~JpegRows() override
+    {
+        jpeg_destroy_decompress(&read.info);
+        if (file)
+            std::fclose(file);
+    }
+    JpegRows(const JpegRows&) = delete;
+    JpegRows& operator=(const JpegRows&) = delete;
+
+    const std::uint8_t* nextRow() override;
+    // Reads to the end of the image; a warning on the way means damage.
+    ReadStatus finish()
+    {
+        if (status == ReadStatus::ok && !finishJpeg(&read))
+            status = ReadStatus::broken;
+        return status;
+    }
+
+private:
+    std::FILE* file;
     JpegRead read;
-    read.image = &image;
-    read.info.err = jpeg_std_error(&read.error.manager);
-    read.error.manager.error_exit = jpegErrorExit;
-    read.error.manager.emit_message = jpegMessage;
-    read.error.warned = false;
-    decodeJpeg(file, &read);
-    jpeg_destroy_decompress(&read.info);
-    std::fclose(file);
-    return read.status;
+    std::vector<std::uint8_t> scanline;
+    std::vector<std::uint8_t> row;
+};
+
+const std::uint8_t* JpegRows::nextRow()
+{
+    if (status != ReadStatus::ok || read.info.output_scanline >= read.info.output_height)
+        return nullptr;
+    // After a warning the rest is grey filler at best: no reason to decode it.
+    if (!readScanline(&read, scanline.data()) || read.error.warned) {
+        status = ReadStatus::broken;
+        return nullptr;
+    }
+    const int components = read.info.output_components;
+    std::uint8_t* out = row.data();
+    const std::uint8_t* in = scanline.data();
+    for (std::uint32_t x = 0; x < format.width; ++x, out += 4, in += components) {
+        if (components == 1) {
+            out[0] = out[1] = out[2] = in[0];
+            out[3] = 0xff;
+        } else {
+            std::memcpy(out, in, static_cast<std::size_t>(components));
+            if (components == 3)
+                out[3] = 0xff;
+        }
+    }
+    return row.data();
 }
 
 } // namespace
@@ -162,10 +202,13 @@ ReadStatus readJpeg(const std::string& path, JpegImage& image)
 CheckResult sameJpeg(const std::string& before, const std::string& after)
 {
     JpegImage original;
-    if (const ReadStatus status = readJpeg(before, original); status != ReadStatus::ok)
-        return readFailure(status, true);
+    JpegRows originalRows(before, original);
     JpegImage result;
-    if (const ReadStatus status = readJpeg(after, result); status != ReadStatus::ok)
+    JpegRows resultRows(after, result);
+    const bool samePixels = sameRows(originalRows, resultRows);
+    if (const ReadStatus status = originalRows.finish(); status != ReadStatus::ok)
+        return readFailure(status, true);
+    if (const ReadStatus status = resultRows.finish(); status != ReadStatus::ok)
         return readFailure(status, false);
     if (original.profile != result.profile)
         return differs("the colour profile changed");
@@ -174,7 +217,7 @@ CheckResult sameJpeg(const std::string& before, const std::string& after)
         return differs("the colour markers changed");
     if (original.orientation != result.orientation)
         return differs("the orientation changed");
-    if (!sameSamples(original.raster, result.raster))
+    if (!samePixels)
         return differs("the pixels differ");
     return sameResult();
 }

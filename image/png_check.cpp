@@ -2,7 +2,9 @@
 
 #include <csetjmp>
 #include <cstdio>
+#include <cstring>
 #include <map>
+#include <memory>
 #include <vector>
 
 #include <png.h>
@@ -36,20 +38,11 @@ constexpr ColourChunk colourChunks[] = {
 };
 
 struct PngImage {
-    Raster raster;
     // Chunk type to the bodies of every chunk of it, in file order; iCCP bodies are the
     // inflated profile, so a recompressed profile is still the same profile.
     std::map<std::string, std::vector<std::string>> chunks;
     int orientation = 1;
     bool animated = false;
-};
-
-struct PngRead {
-    png_structp png = nullptr;
-    png_infop info = nullptr;
-    std::vector<png_bytep> rows;
-    Raster* raster = nullptr;
-    ReadStatus status = ReadStatus::broken;
 };
 
 [[noreturn]] void pngError(png_structp png, png_const_charp)
@@ -59,46 +52,177 @@ struct PngRead {
 
 void pngWarning(png_structp, png_const_charp) {}
 
-// Every libpng error leaves this function through longjmp, so it keeps no object with a
-// destructor of its own; what it fills lives in the caller.
-void decodePng(std::FILE* file, PngRead* read)
-{
-    if (setjmp(png_jmpbuf(read->png)))
-        return;
-    png_init_io(read->png, file);
-    // A damaged colour chunk would otherwise be skipped with a warning.
-    png_set_crc_action(read->png, PNG_CRC_ERROR_QUIT, PNG_CRC_ERROR_QUIT);
-    png_set_chunk_malloc_max(read->png, maxChunkSize);
-    png_set_keep_unknown_chunks(read->png, PNG_HANDLE_CHUNK_ALWAYS, rawChunks, rawChunkCount);
-    png_read_info(read->png, read->info);
-    const png_uint_32 width = png_get_image_width(read->png, read->info);
-    const png_uint_32 height = png_get_image_height(read->png, read->info);
-    if (std::uint64_t{width} * height > maxPixels) {
-        read->status = ReadStatus::tooLarge;
-        return;
+// One libpng reader on its own handle of the file, giving rows as stored: an interlaced image's
+// rows come pass by pass, each as wide as its pass. Every libpng error leaves the calls below
+// through longjmp, so the functions that call libpng keep no object with a destructor.
+class PngDecoder {
+public:
+    explicit PngDecoder(const std::string& path) : file(openForReading(path))
+    {
+        if (file)
+            png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, pngError, pngWarning);
+        if (png)
+            info = png_create_info_struct(png);
     }
-    const int depth = png_get_bit_depth(read->png, read->info) == 16 ? 16 : 8;
+    ~PngDecoder()
+    {
+        if (png)
+            png_destroy_read_struct(&png, info ? &info : nullptr, nullptr);
+        if (file)
+            std::fclose(file);
+    }
+    PngDecoder(const PngDecoder&) = delete;
+    PngDecoder& operator=(const PngDecoder&) = delete;
+
+    // Reads up to the pixels and sets the transformations to RGBA at 8 or 16 bits.
+    ReadStatus open(RowFormat& format, bool& interlaced);
+    bool readRow(png_bytep row);
+    // Reads the chunks after the pixels; true when the file ends well.
+    bool finish();
+
+    png_structp png = nullptr;
+    png_infop info = nullptr;
+
+private:
+    std::FILE* file = nullptr;
+};
+
+ReadStatus PngDecoder::open(RowFormat& format, bool& interlaced)
+{
+    if (!info)
+        return ReadStatus::broken;
+    if (setjmp(png_jmpbuf(png)))
+        return ReadStatus::broken;
+    png_init_io(png, file);
+    // A damaged colour chunk would otherwise be skipped with a warning.
+    png_set_crc_action(png, PNG_CRC_ERROR_QUIT, PNG_CRC_ERROR_QUIT);
+    png_set_chunk_malloc_max(png, maxChunkSize);
+    png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_ALWAYS, rawChunks, rawChunkCount);
+    png_read_info(png, info);
+    const png_uint_32 width = png_get_image_width(png, info);
+    const png_uint_32 height = png_get_image_height(png, info);
+    if (std::uint64_t{width} * height > maxPixels)
+        return ReadStatus::tooLarge;
+    const int depth = png_get_bit_depth(png, info) == 16 ? 16 : 8;
+    interlaced = png_get_interlace_type(png, info) != PNG_INTERLACE_NONE;
     // Palette, gray, low depths and tRNS all become RGBA at 8 or 16 bits, so a reduction that
     // loses nothing gives the same samples.
-    png_set_expand(read->png);
-    png_set_gray_to_rgb(read->png);
-    png_set_add_alpha(read->png, depth == 16 ? 0xffff : 0xff, PNG_FILLER_AFTER);
-    png_set_interlace_handling(read->png);
-    png_read_update_info(read->png, read->info);
-    const std::size_t rowBytes = png_get_rowbytes(read->png, read->info);
-    if (rowBytes != std::size_t{width} * 4 * static_cast<std::size_t>(depth / 8))
-        return;
-    Raster& raster = *read->raster;
-    raster.width = width;
-    raster.height = height;
-    raster.depth = depth;
-    raster.samples.resize(rowBytes * height);
-    read->rows.resize(height);
-    for (png_uint_32 y = 0; y < height; ++y)
-        read->rows[y] = raster.samples.data() + rowBytes * y;
-    png_read_image(read->png, read->rows.data());
-    png_read_end(read->png, read->info);
-    read->status = ReadStatus::ok;
+    png_set_expand(png);
+    png_set_gray_to_rgb(png);
+    png_set_add_alpha(png, depth == 16 ? 0xffff : 0xff, PNG_FILLER_AFTER);
+    png_read_update_info(png, info);
+    format.width = width;
+    format.height = height;
+    format.depth = depth;
+    if (png_get_rowbytes(png, info) != format.rowBytes())
+        return ReadStatus::broken;
+    return ReadStatus::ok;
+}
+
+bool PngDecoder::readRow(png_bytep row)
+{
+    if (setjmp(png_jmpbuf(png)))
+        return false;
+    png_read_row(png, row, nullptr);
+    return true;
+}
+
+bool PngDecoder::finish()
+{
+    if (setjmp(png_jmpbuf(png)))
+        return false;
+    png_read_end(png, info);
+    return true;
+}
+
+// Adam7's seven passes; an empty one is not stored at all.
+constexpr int passCount = 7;
+
+bool passStored(const RowFormat& format, int pass)
+{
+    return PNG_PASS_COLS(format.width, pass) > 0 && PNG_PASS_ROWS(format.height, pass) > 0;
+}
+
+// The rows of a PNG, top to bottom. An interlaced file stores the image in seven passes spread
+// over the whole stream; instead of holding the image, one reader per pass walks the file,
+// skipping the passes before its own, and each row is put together from the passes' rows as they
+// come. That decodes an interlaced file about twice, in memory of a few rows.
+class PngRows : public RowSource {
+public:
+    explicit PngRows(const std::string& path) : path(path) {}
+
+    ReadStatus open();
+    const std::uint8_t* nextRow() override;
+    // Reads to the end of the file and collects its colour chunks.
+    ReadStatus finish(PngImage& image);
+
+private:
+    ReadStatus openPass(int pass);
+
+    std::string path;
+    bool interlaced = false;
+    // One reader, or one for each stored pass (the last one's reads the whole file).
+    std::unique_ptr<PngDecoder> passes[passCount];
+    int lastPass = 0;
+    std::vector<png_byte> row;
+    std::vector<png_byte> passRow;
+    std::uint32_t y = 0;
+};
+
+ReadStatus PngRows::open()
+{
+    passes[0] = std::make_unique<PngDecoder>(path);
+    status = passes[0]->open(format, interlaced);
+    if (status != ReadStatus::ok)
+        return status;
+    row.resize(format.rowBytes());
+    if (!interlaced)
+        return status;
+    passRow.resize(format.rowBytes());
+    std::uint64_t skipped = 0;
+    for (int pass = 0; pass < passCount && status == ReadStatus::ok; ++pass) {
+        if (!passStored(format, pass))
+            continue;
+        if (!passes[pass]) {
+            passes[pass] = std::make_unique<PngDecoder>(path);
+            RowFormat again;
+            bool alsoInterlaced = false;
+            status = passes[pass]->open(again, alsoInterlaced);
+        }
+        for (std::uint64_t i = 0; i < skipped && status == ReadStatus::ok; ++i) {
+            if (!passes[pass]->readRow(passRow.data()))
+                status = ReadStatus::broken;
+        }
+        skipped += PNG_PASS_ROWS(format.height, pass);
+        lastPass = pass;
+    }
+    return status;
+}
+
+const std::uint8_t* PngRows::nextRow()
+{
+    if (status != ReadStatus::ok || y >= format.height)
+        return nullptr;
+    if (!interlaced) {
+        if (!passes[0]->readRow(row.data()))
+            status = ReadStatus::broken;
+    } else {
+        const std::size_t pixelBytes = format.rowBytes() / format.width;
+        for (int pass = 0; pass < passCount && status == ReadStatus::ok; ++pass) {
+            if (!passStored(format, pass) || !PNG_ROW_IN_INTERLACE_PASS(y, pass))
+                continue;
+            if (!passes[pass]->readRow(passRow.data())) {
+                status = ReadStatus::broken;
+                break;
+            }
+            const std::uint32_t columns = PNG_PASS_COLS(format.width, pass);
+            for (std::uint32_t column = 0; column < columns; ++column)
+                std::memcpy(row.data() + PNG_COL_FROM_PASS_COL(column, pass) * pixelBytes,
+                            passRow.data() + column * pixelBytes, pixelBytes);
+        }
+    }
+    ++y;
+    return status == ReadStatus::ok ? row.data() : nullptr;
 }
 
 // iCCP: a name of 1-79 bytes, a zero, the compression method (0) and a zlib stream.
@@ -151,24 +275,16 @@ ReadStatus collectChunks(png_structp png, png_infop info, PngImage& image)
     return ReadStatus::ok;
 }
 
-ReadStatus readPng(const std::string& path, PngImage& image)
+ReadStatus PngRows::finish(PngImage& image)
 {
-    std::FILE* file = openForReading(path);
-    if (!file)
-        return ReadStatus::broken;
-    PngRead read;
-    read.raster = &image.raster;
-    read.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, pngError, pngWarning);
-    if (read.png)
-        read.info = png_create_info_struct(read.png);
-    if (read.info)
-        decodePng(file, &read);
-    if (read.status == ReadStatus::ok)
-        read.status = collectChunks(read.png, read.info, image);
-    png_destroy_read_struct(read.png ? &read.png : nullptr, read.info ? &read.info : nullptr,
-                            nullptr);
-    std::fclose(file);
-    return read.status;
+    if (status != ReadStatus::ok)
+        return status;
+    if (!passes[lastPass])
+        return status = ReadStatus::broken;
+    PngDecoder& whole = *passes[lastPass];
+    if (!whole.finish())
+        return status = ReadStatus::broken;
+    return status = collectChunks(whole.png, whole.info, image);
 }
 
 } // namespace
@@ -176,10 +292,15 @@ ReadStatus readPng(const std::string& path, PngImage& image)
 CheckResult samePng(const std::string& before, const std::string& after)
 {
     PngImage original;
-    if (const ReadStatus status = readPng(before, original); status != ReadStatus::ok)
-        return readFailure(status, true);
+    PngRows originalRows(before);
     PngImage result;
-    if (const ReadStatus status = readPng(after, result); status != ReadStatus::ok)
+    PngRows resultRows(after);
+    originalRows.open();
+    resultRows.open();
+    const bool samePixels = sameRows(originalRows, resultRows);
+    if (const ReadStatus status = originalRows.finish(original); status != ReadStatus::ok)
+        return readFailure(status, true);
+    if (const ReadStatus status = resultRows.finish(result); status != ReadStatus::ok)
         return readFailure(status, false);
     if (original.animated || result.animated)
         return differs("no check for animated png");
@@ -193,7 +314,7 @@ CheckResult samePng(const std::string& before, const std::string& after)
     }
     if (original.orientation != result.orientation)
         return differs("the orientation changed");
-    if (!sameSamples(original.raster, result.raster))
+    if (!samePixels)
         return differs("the pixels differ");
     return sameResult();
 }

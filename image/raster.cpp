@@ -4,37 +4,67 @@
 
 namespace {
 
-// 16-bit samples are big-endian, so v * 257 is the byte pair (v, v).
-bool sameWidened(const std::vector<std::uint8_t>& narrow, const std::vector<std::uint8_t>& wide)
+bool sameFormat(const RowFormat& one, const RowFormat& other)
 {
-    if (wide.size() != narrow.size() * 2)
+    if (one.width != other.width || one.height != other.height || one.channels != other.channels ||
+        one.model != other.model)
         return false;
-    for (std::size_t i = 0; i < narrow.size(); ++i) {
+    if (one.depth == other.depth)
+        return true;
+    // Widening only makes sense for the normalised models; raw samples must match exactly.
+    return one.model != SampleModel::raw &&
+           ((one.depth == 8 && other.depth == 16) || (one.depth == 16 && other.depth == 8));
+}
+
+// 16-bit samples are big-endian, so v * 257 is the byte pair (v, v).
+bool sameWidened(const std::uint8_t* narrow, const std::uint8_t* wide, std::size_t count)
+{
+    for (std::size_t i = 0; i < count; ++i) {
         if (wide[2 * i] != narrow[i] || wide[2 * i + 1] != narrow[i])
             return false;
     }
     return true;
 }
 
+bool sameRow(const RowFormat& oneFormat, const std::uint8_t* one, const RowFormat& otherFormat,
+             const std::uint8_t* other)
+{
+    if (oneFormat.depth == otherFormat.depth)
+        return std::memcmp(one, other, oneFormat.rowBytes()) == 0;
+    if (oneFormat.depth == 8)
+        return sameWidened(one, other, oneFormat.rowBytes());
+    return sameWidened(other, one, otherFormat.rowBytes());
+}
+
 } // namespace
 
-bool sameSamples(const Raster& one, const Raster& other)
+void readRest(RowSource& source)
 {
-    if (one.width != other.width || one.height != other.height || one.channels != other.channels ||
-        one.model != other.model)
-        return false;
-    if (one.depth == other.depth)
-        return one.samples.size() == other.samples.size() &&
-               (one.samples.empty() ||
-                std::memcmp(one.samples.data(), other.samples.data(), one.samples.size()) == 0);
-    // Widening only makes sense for the normalised models; raw samples must match exactly.
-    if (one.model == SampleModel::raw)
-        return false;
-    if (one.depth == 8 && other.depth == 16)
-        return sameWidened(one.samples, other.samples);
-    if (one.depth == 16 && other.depth == 8)
-        return sameWidened(other.samples, one.samples);
-    return false;
+    while (source.status == ReadStatus::ok && source.nextRow()) {
+    }
+}
+
+bool sameRows(RowSource& one, RowSource& other)
+{
+    bool same = one.status == ReadStatus::ok && other.status == ReadStatus::ok &&
+                sameFormat(one.format, other.format);
+    std::uint32_t y = 0;
+    for (; same && y < one.format.height; ++y) {
+        const std::uint8_t* oneRow = one.nextRow();
+        const std::uint8_t* otherRow = other.nextRow();
+        if (!oneRow || !otherRow) {
+            same = false;
+        } else if (!sameRow(one.format, oneRow, other.format, otherRow)) {
+            same = false;
+        } else {
+            continue;
+        }
+        ++y;
+        break;
+    }
+    readRest(one);
+    readRest(other);
+    return same;
 }
 
 CheckResult readFailure(ReadStatus status, bool isOriginal)

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Builds the JSON fuzzer with clang and runs it for SECONDS seconds (default 60) on a copy of
-# the seed corpus. Exits non-zero when the fuzzer finds a crash; the input is left in the
-# build folder (crash-*).
+# Builds the fuzzers with clang and runs each for SECONDS seconds (default 60) under
+# AddressSanitizer on a copy of its seed corpus: the JSON parser, then the image checks (whose
+# seeds the build writes). Exits non-zero when a fuzzer finds a crash or a leak; the input is left
+# in the build folder (crash-*, leak-*).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 # ccache may reuse objects compiled in another clone of the project: paths below the project are
@@ -18,7 +19,7 @@ fi
 CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja "${launchers[@]}" \
   -DTARNWICK_FUZZ=ON -DTARNWICK_TESTS=OFF -DTARNWICK_BENCH=OFF -DTARNWICK_GTK=OFF \
   -DTARNWICK_WERROR=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo
-cmake --build "$build" --target json_fuzz -- -j2
+cmake --build "$build" --target json_fuzz image_fuzz image_seeds -- -j2
 
 # The fuzzer adds what it learns to the corpus folder it runs on; keep the seeds clean.
 corpus="$build/corpus-json"
@@ -27,4 +28,12 @@ mkdir -p "$corpus"
 cp fuzz/corpus/json/* "$corpus"/
 
 "$build/fuzz/json_fuzz" -max_total_time="$seconds" -timeout=10 -print_final_stats=1 \
+  -artifact_prefix="$build/" "$corpus"
+
+corpus="$build/corpus-image"
+rm -rf "$corpus"
+mkdir -p "$corpus"
+"$build/fuzz/image_seeds" "$corpus"
+
+"$build/fuzz/image_fuzz" -max_total_time="$seconds" -timeout=10 -print_final_stats=1 \
   -artifact_prefix="$build/" "$corpus"

@@ -32,6 +32,8 @@ test_only=(
   desktop-file-utils appstream
   # a locale with a decimal comma, for the JSON number tests
   locales
+  # lossless rewriters whose results the image checks must pass
+  qpdf gifsicle libjpeg-turbo-progs
 )
 
 # Only for the Windows build (scripts/windows.sh), not installed otherwise.

@@ -10,7 +10,7 @@ const std::vector<std::uint8_t> palette = {0, 0, 0, 255, 0, 0, 0, 255, 0, 0, 0, 
 
 GifFrame fullFrame(std::uint32_t width, std::uint32_t height, std::uint8_t shift)
 {
-    GifFrame frame{0, 0, width, height, {}, 10, -1, 0};
+    GifFrame frame{0, 0, width, height, {}, 10, -1, 0, {}};
     for (std::uint32_t y = 0; y < height; ++y) {
         for (std::uint32_t x = 0; x < width; ++x)
             frame.indices.push_back(static_cast<std::uint8_t>((x + y + shift) % 4));
@@ -37,7 +37,7 @@ TEST_F(GifCheck, InterlacingAndFrameOptimisationKeepTheImage)
     // first frame.
     std::vector<GifFrame> full = frames;
     full[1].indices[5 * 12 + 7] = 3;
-    const GifFrame patch{7, 5, 1, 1, {3}, 10, -1, 0};
+    const GifFrame patch{7, 5, 1, 1, {3}, 10, -1, 0, {}};
     std::vector<GifFrame> optimised = {frames[0], patch};
     optimised[0].disposal = 1;
     const CheckResult result =
@@ -54,21 +54,84 @@ TEST_F(GifCheck, ChangesThatShowAreNotTheSame)
     slower[0].delay = 20;
     std::vector<GifFrame> transparent = frames;
     transparent[0].transparent = 2;
+    // The second frame is only a patch over the first: clearing the first shows through.
+    const std::vector<GifFrame> patched = {frames[0],
+                                           {2, 2, 3, 3, std::vector<std::uint8_t>(9, 3)}};
+    std::vector<GifFrame> cleared = patched;
+    cleared[0].disposal = 2;
+    std::vector<GifFrame> restored = patched;
+    restored[0].disposal = 3;
     const struct {
         const char* name;
-        std::vector<GifFrame> after;
+        std::string before;
+        std::string after;
         const char* reason;
     } cases[] = {
-        {"pixel in the second frame", pixel, "the pixels differ"},
-        {"one frame fewer", {frames[0]}, "the frame count changed"},
-        {"delay", slower, "the animation timing changed"},
-        {"transparency", transparent, "the pixels differ"},
+        {"pixel in the second frame", encodeGif(12, 10, palette, frames),
+         encodeGif(12, 10, palette, pixel), "the pixels differ"},
+        {"one frame fewer", encodeGif(12, 10, palette, frames),
+         encodeGif(12, 10, palette, {frames[0]}), "the frame count changed"},
+        {"one frame more", encodeGif(12, 10, palette, frames),
+         encodeGif(12, 10, palette, {frames[0], frames[1], frames[1]}), "the frame count changed"},
+        {"delay", encodeGif(12, 10, palette, frames), encodeGif(12, 10, palette, slower),
+         "the animation timing changed"},
+        {"transparency", encodeGif(12, 10, palette, frames),
+         encodeGif(12, 10, palette, transparent), "the pixels differ"},
+        {"disposal to background under a patch", encodeGif(12, 10, palette, patched),
+         encodeGif(12, 10, palette, cleared), "the pixels differ"},
+        {"disposal to previous under a patch", encodeGif(12, 10, palette, patched),
+         encodeGif(12, 10, palette, restored), "the pixels differ"},
+        {"loop count", encodeGif(12, 10, palette, frames, false, 0),
+         encodeGif(12, 10, palette, frames, false, 3), "the animation timing changed"},
+        {"loop block dropped", encodeGif(12, 10, palette, frames, false, 0),
+         encodeGif(12, 10, palette, frames), "the animation timing changed"},
     };
-    const std::string original = encodeGif(12, 10, palette, frames);
     for (const auto& entry : cases) {
-        const CheckResult result = compare(original, encodeGif(12, 10, palette, entry.after));
+        const CheckResult result = compare(entry.before, entry.after);
         EXPECT_FALSE(result.same) << entry.name;
         EXPECT_EQ(result.reason, entry.reason) << entry.name;
+    }
+}
+
+// Disposal is compared by what it shows: the frames a viewer composes. Where the next frame covers
+// the whole canvas, or after the last frame (a loop starts from a clear canvas), a different
+// disposal shows nothing different, and optimisers rewrite it there.
+TEST_F(GifCheck, DisposalThatShowsNothingDifferentIsTheSame)
+{
+    const std::vector<GifFrame> frames = {fullFrame(12, 10, 0), fullFrame(12, 10, 1)};
+    std::vector<GifFrame> covered = frames;
+    covered[0].disposal = 2;
+    std::vector<GifFrame> last = frames;
+    last[1].disposal = 3;
+    for (const auto& after : {covered, last}) {
+        const CheckResult result = compare(encodeGif(12, 10, palette, frames, false, 0),
+                                           encodeGif(12, 10, palette, after, false, 0));
+        EXPECT_TRUE(result.same) << result.reason;
+    }
+}
+
+// Each frame brings 256 colours of its own, so the canvas outgrows one and then two bytes a pixel.
+TEST_F(GifCheck, ManyLocalPalettesKeepEveryColourApart)
+{
+    std::vector<GifFrame> frames;
+    for (std::uint32_t f = 0; f < 300; ++f) {
+        GifFrame frame{0, 0, 16, 16, {}, 10, -1, 1, {}};
+        for (std::uint32_t i = 0; i < 256; ++i) {
+            const std::uint32_t colour = f * 256 + i;
+            frame.indices.push_back(static_cast<std::uint8_t>(i));
+            frame.palette.push_back(static_cast<std::uint8_t>(colour >> 16));
+            frame.palette.push_back(static_cast<std::uint8_t>(colour >> 8));
+            frame.palette.push_back(static_cast<std::uint8_t>(colour));
+        }
+        frames.push_back(frame);
+    }
+    const std::string original = encodeGif(16, 16, palette, frames);
+    EXPECT_TRUE(compare(original, original).same);
+    for (const std::size_t frame : {std::size_t{0}, std::size_t{2}, std::size_t{299}}) {
+        std::vector<GifFrame> changed = frames;
+        changed[frame].palette[3 * 200 + 2] ^= 1;
+        const CheckResult result = compare(original, encodeGif(16, 16, palette, changed));
+        EXPECT_EQ(result.reason, "the pixels differ") << frame;
     }
 }
 

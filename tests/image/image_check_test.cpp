@@ -6,30 +6,6 @@
 
 namespace {
 
-TEST(KindOfPath, ByLowerCasedSuffixOfTheLastComponent)
-{
-    const struct {
-        const char* path;
-        ImageKind kind;
-    } cases[] = {
-        {"a.png", ImageKind::png},
-        {"dir/B.PNG", ImageKind::png},
-        {"c.gif", ImageKind::gif},
-        {"d.tif", ImageKind::tiff},
-        {"e.TIFF", ImageKind::tiff},
-        {"f.jpg", ImageKind::jpeg},
-        {"g.JPEG", ImageKind::jpeg},
-        {"h.pdf", ImageKind::pdf},
-        {"i.exe", ImageKind::other},
-        {"png", ImageKind::other},
-        {"folder.png/file", ImageKind::other},
-        {"j.png.bak", ImageKind::other},
-        {"", ImageKind::other},
-    };
-    for (const auto& entry : cases)
-        EXPECT_EQ(imageKindOfPath(entry.path), entry.kind) << entry.path;
-}
-
 TEST(SameImage, FilesThatAreNoImageAreNeverTheSame)
 {
     ImageFolder folder;

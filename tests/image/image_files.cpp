@@ -340,7 +340,7 @@ int gifToString(GifFileType* gif, const GifByteType* data, int size)
 
 std::string encodeGif(std::uint32_t width, std::uint32_t height,
                       const std::vector<std::uint8_t>& palette, const std::vector<GifFrame>& frames,
-                      bool interlaced)
+                      bool interlaced, int loopCount)
 {
     std::string out;
     int error = 0;
@@ -351,6 +351,14 @@ std::string encodeGif(std::uint32_t width, std::uint32_t height,
     for (int i = 0; i < colours; ++i)
         map->Colors[i] = {palette[i * 3], palette[i * 3 + 1], palette[i * 3 + 2]};
     EGifPutScreenDesc(gif, static_cast<int>(width), static_cast<int>(height), 8, 0, map);
+    if (loopCount >= 0) {
+        const GifByteType loop[] = {1, static_cast<GifByteType>(loopCount & 0xff),
+                                    static_cast<GifByteType>(loopCount >> 8)};
+        EGifPutExtensionLeader(gif, APPLICATION_EXT_FUNC_CODE);
+        EGifPutExtensionBlock(gif, 11, "NETSCAPE2.0");
+        EGifPutExtensionBlock(gif, 3, loop);
+        EGifPutExtensionTrailer(gif);
+    }
     for (const GifFrame& frame : frames) {
         GraphicsControlBlock control{};
         control.DisposalMode = frame.disposal;
@@ -359,9 +367,18 @@ std::string encodeGif(std::uint32_t width, std::uint32_t height,
         GifByteType extension[4];
         EGifGCBToExtension(&control, extension);
         EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, 4, extension);
+        ColorMapObject* local = nullptr;
+        if (!frame.palette.empty()) {
+            const int count = static_cast<int>(frame.palette.size() / 3);
+            local = GifMakeMapObject(count, nullptr);
+            for (int i = 0; i < count; ++i)
+                local->Colors[i] = {frame.palette[i * 3], frame.palette[i * 3 + 1],
+                                    frame.palette[i * 3 + 2]};
+        }
         EGifPutImageDesc(gif, static_cast<int>(frame.left), static_cast<int>(frame.top),
                          static_cast<int>(frame.width), static_cast<int>(frame.height), interlaced,
-                         nullptr);
+                         local);
+        GifFreeMapObject(local);
         std::vector<GifByteType> row(frame.width);
         const int offsets[] = {0, 4, 2, 1};
         const int steps[] = {8, 8, 4, 2};
@@ -393,30 +410,82 @@ void writeTiff(const std::string& path, const std::vector<TestImage>& pages,
         TIFFSetField(tif, TIFFTAG_COMPRESSION,
                      options.deflate ? COMPRESSION_ADOBE_DEFLATE : COMPRESSION_NONE);
         TIFFSetField(tif, TIFFTAG_ORIENTATION, options.orientation);
-        TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP,
-                     options.rowsPerStrip ? options.rowsPerStrip : image.height);
+        if (options.tileSide) {
+            TIFFSetField(tif, TIFFTAG_TILEWIDTH, options.tileSide);
+            TIFFSetField(tif, TIFFTAG_TILELENGTH, options.tileSide);
+        } else {
+            TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP,
+                         options.rowsPerStrip ? options.rowsPerStrip : image.height);
+        }
         if (!options.profile.empty())
             TIFFSetField(tif, TIFFTAG_ICCPROFILE,
                          static_cast<std::uint32_t>(options.profile.size()),
                          options.profile.data());
         const int bytes = options.bitsPerSample / 8;
-        std::vector<std::uint8_t> row(std::size_t{image.width} * 3 * bytes);
-        for (std::uint32_t y = 0; y < image.height; ++y) {
-            for (std::uint32_t x = 0; x < image.width; ++x) {
-                for (int c = 0; c < 3; ++c) {
-                    const std::uint16_t value =
-                        image.rgba[(std::size_t{y} * image.width + x) * 4 + c];
-                    if (bytes == 2)
-                        std::memcpy(&row[(x * 3 + c) * 2], &value, 2);
-                    else
-                        row[x * 3 + c] = static_cast<std::uint8_t>(value >> 8);
+        // Samples of a pixel as stored, zero outside the image (a tile's overhang).
+        const auto put = [&](std::uint8_t* out, std::uint32_t x, std::uint32_t y) {
+            for (int c = 0; c < 3; ++c) {
+                const std::uint16_t value =
+                    x < image.width && y < image.height
+                        ? image.rgba[(std::size_t{y} * image.width + x) * 4 + c]
+                        : 0;
+                if (bytes == 2)
+                    std::memcpy(out + c * 2, &value, 2);
+                else
+                    out[c] = static_cast<std::uint8_t>(value >> 8);
+            }
+        };
+        if (options.tileSide) {
+            const std::uint32_t side = options.tileSide;
+            std::vector<std::uint8_t> tile(std::size_t{side} * side * 3 * bytes);
+            for (std::uint32_t top = 0; top < image.height; top += side) {
+                for (std::uint32_t left = 0; left < image.width; left += side) {
+                    for (std::uint32_t y = 0; y < side; ++y) {
+                        for (std::uint32_t x = 0; x < side; ++x)
+                            put(&tile[(std::size_t{y} * side + x) * 3 * bytes], left + x, top + y);
+                    }
+                    TIFFWriteTile(tif, tile.data(), left, top, 0, 0);
                 }
             }
-            TIFFWriteScanline(tif, row.data(), y, 0);
+        } else {
+            std::vector<std::uint8_t> row(std::size_t{image.width} * 3 * bytes);
+            for (std::uint32_t y = 0; y < image.height; ++y) {
+                for (std::uint32_t x = 0; x < image.width; ++x)
+                    put(&row[std::size_t{x} * 3 * bytes], x, y);
+                TIFFWriteScanline(tif, row.data(), y, 0);
+            }
         }
         TIFFWriteDirectory(tif);
     }
     TIFFClose(tif);
+}
+
+std::string contentPdf(const std::vector<std::string>& pageContents)
+{
+    // Catalog, page tree, font, then a page and its Flate content stream for each page.
+    const std::size_t pages = pageContents.size();
+    std::vector<std::string> objects;
+    std::string kids;
+    for (std::size_t i = 0; i < pages; ++i)
+        kids += std::to_string(4 + 2 * i) + " 0 R ";
+    objects.push_back("<< /Type /Catalog /Pages 2 0 R >>");
+    objects.push_back("<< /Type /Pages /Kids [" + kids + "] /Count " + std::to_string(pages) +
+                      " /MediaBox [0 0 200 200] /Resources << /Font << /F1 3 0 R >> >> >>");
+    objects.push_back("<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>");
+    for (std::size_t i = 0; i < pages; ++i) {
+        objects.push_back("<< /Type /Page /Parent 2 0 R /Contents " + std::to_string(5 + 2 * i) +
+                          " 0 R >>");
+        const std::string& content = pageContents[i];
+        uLongf size = compressBound(static_cast<uLong>(content.size()));
+        std::string packed(size, '\0');
+        compress2(reinterpret_cast<Bytef*>(packed.data()), &size,
+                  reinterpret_cast<const Bytef*>(content.data()),
+                  static_cast<uLong>(content.size()), 1);
+        packed.resize(size);
+        objects.push_back("<< /Length " + std::to_string(packed.size()) +
+                          " /Filter /FlateDecode >>\nstream\n" + packed + "\nendstream");
+    }
+    return pdfOfObjects(objects);
 }
 
 std::string minimalPdf(int pages)
@@ -430,6 +499,11 @@ std::string minimalPdf(int pages)
                       " >>");
     for (int i = 0; i < pages; ++i)
         objects.push_back("<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 200] >>");
+    return pdfOfObjects(objects);
+}
+
+std::string pdfOfObjects(const std::vector<std::string>& objects)
+{
     std::string out = "%PDF-1.4\n";
     std::vector<std::size_t> offsets;
     for (std::size_t i = 0; i < objects.size(); ++i) {

@@ -60,11 +60,14 @@ struct GifFrame {
     int delay = 10;
     int transparent = -1;
     int disposal = 0;
+    // A local colour table (RGB triples, a power of two entries), or none.
+    std::vector<std::uint8_t> palette = {};
 };
-// palette: RGB triples, 2..256 entries (a power of two).
+// palette: RGB triples, 2..256 entries (a power of two). loopCount: the NETSCAPE2.0 block's
+// count, -1 for none.
 std::string encodeGif(std::uint32_t width, std::uint32_t height,
                       const std::vector<std::uint8_t>& palette, const std::vector<GifFrame>& frames,
-                      bool interlaced = false);
+                      bool interlaced = false, int loopCount = -1);
 
 struct TiffOptions {
     int bitsPerSample = 8;
@@ -72,12 +75,17 @@ struct TiffOptions {
     std::string profile;
     int orientation = 1;
     std::uint32_t rowsPerStrip = 0; // 0: one strip
+    std::uint32_t tileSide = 0; // square tiles of this side (a multiple of 16) instead of strips
 };
 // One page per image, RGB (alpha dropped).
 void writeTiff(const std::string& path, const std::vector<TestImage>& pages,
                const TiffOptions& options = {});
 
 std::string minimalPdf(int pages);
+// One page per entry, each with that content stream (Flate) and a shared font resource.
+std::string contentPdf(const std::vector<std::string>& pageContents);
+// Objects 1..n (1 the catalog) with an xref table and trailer.
+std::string pdfOfObjects(const std::vector<std::string>& objects);
 
 // The files are written under one fresh temporary folder, removed at the end.
 class ImageFolder {

@@ -29,4 +29,38 @@ TEST(PdfCheck, TheResultMustOpenWithAsManyPages)
     }
 }
 
+TEST(PdfCheck, WhatAPageShowsMustStayTheSame)
+{
+    ImageFolder folder;
+    const std::string one = "BT /F1 12 Tf 20 100 Td (one) Tj ET";
+    const std::string two = "BT /F1 12 Tf 20 100 Td (two) Tj ET";
+    const std::string original = folder.write("original.pdf", contentPdf({one, two}));
+    std::string otherFont = contentPdf({one, two});
+    otherFont.replace(otherFont.find("/Helvetica"), 10, "/Courier  ");
+    const struct {
+        const char* name;
+        std::string after;
+        const char* reason;
+    } cases[] = {
+        {"second page's text", contentPdf({one, "BT /F1 12 Tf 20 100 Td (owt) Tj ET"}),
+         "a page's content changed"},
+        {"pages swapped", contentPdf({two, one}), "a page's content changed"},
+        {"font the pages use", otherFont, "a page's content changed"},
+        {"no content", minimalPdf(2), "a page's content changed"},
+    };
+    for (const auto& entry : cases) {
+        const CheckResult result = sameImage(original, folder.write("after.pdf", entry.after));
+        EXPECT_FALSE(result.same) << entry.name;
+        EXPECT_EQ(result.reason, entry.reason) << entry.name;
+    }
+}
+
+TEST(PdfCheck, PlainPdfIsNotEncrypted)
+{
+    ImageFolder folder;
+    EXPECT_FALSE(isEncryptedPdf(folder.write("plain.pdf", contentPdf({"0 0 m 9 9 l S"}))));
+    EXPECT_FALSE(isEncryptedPdf(folder.write("text.pdf", "not a pdf")));
+    EXPECT_FALSE(isEncryptedPdf(folder.path("missing.pdf")));
+}
+
 } // namespace

@@ -72,6 +72,41 @@ TEST_F(PngCheck, LosslessReencodingsAreTheSameImage)
     }
 }
 
+// An interlaced image is put together from its seven passes row by row; small sizes leave some
+// passes empty.
+TEST_F(PngCheck, InterlacedImagesOfAnySizeMatchTheirPlainForm)
+{
+    const PngOptions interlaced{PngColour::rgba, 8, true, 6, false};
+    const PngOptions interlacedPalette{PngColour::palette, 8, true, 6, false};
+    const PngOptions interlacedDeep{PngColour::rgb, 16, true, 6, false};
+    for (const auto& [width, height] :
+         {std::pair{1u, 1u}, std::pair{2u, 3u}, std::pair{5u, 1u}, std::pair{1u, 6u},
+          std::pair{9u, 17u}, std::pair{33u, 10u}}) {
+        const TestImage image = patternImage(width, height, true);
+        const std::string plain = encodePng(image);
+        for (const PngOptions& options : {interlaced, interlacedPalette}) {
+            const CheckResult result = compare(plain, encodePng(image, options));
+            EXPECT_TRUE(result.same) << width << "x" << height << ": " << result.reason;
+            const CheckResult back = compare(encodePng(image, options), plain);
+            EXPECT_TRUE(back.same) << width << "x" << height << ": " << back.reason;
+        }
+        const TestImage opaque = patternImage(width, height);
+        EXPECT_TRUE(compare(encodePng(opaque, interlacedDeep), encodePng(opaque)).same);
+    }
+    // Every pixel is in one pass only; a change anywhere must show. 9 x 17 has all seven passes,
+    // each with a short last row or column.
+    const TestImage image = patternImage(9, 17, true);
+    const std::string plain = encodePng(image);
+    for (std::uint32_t y = 0; y < image.height; ++y) {
+        for (std::uint32_t x = 0; x < image.width; ++x) {
+            TestImage changed = image;
+            changed.at(x, y)[0] = static_cast<std::uint16_t>(changed.at(x, y)[0] ^ 0x0101);
+            EXPECT_EQ(compare(plain, encodePng(changed, interlaced)).reason, "the pixels differ")
+                << x << "," << y;
+        }
+    }
+}
+
 TEST_F(PngCheck, TransparentPaletteEqualsRgbaAndGrayEqualsRgb)
 {
     const TestImage transparent = patternImage(10, 7, true);

@@ -32,6 +32,43 @@ TEST_F(TiffCheck, OtherCompressionAndStripsKeepTheImage)
     EXPECT_TRUE(sameImage(deep, deepPacked).same);
 }
 
+// Pages are read in bands of strips or rows of tiles, which two layouts cut in different places;
+// a change in the last row of the last band must still show.
+TEST_F(TiffCheck, StripsAndTilesOfAnyLayoutCompareRowByRow)
+{
+    const TestImage large = patternImage(300, 290);
+    TestImage lastRow = large;
+    lastRow.at(299, 289)[0] = 0;
+    TestImage lowBits = large;
+    lowBits.at(150, 289)[1] = static_cast<std::uint16_t>(lowBits.at(150, 289)[1] ^ 1);
+    const TiffOptions layouts[] = {
+        {8, false, "", 1, 1, 0},  {8, true, "", 1, 7, 0},   {8, true, "", 1, 0, 0},
+        {8, true, "", 1, 0, 32},  {16, false, "", 1, 5, 0}, {16, true, "", 1, 0, 0},
+        {16, true, "", 1, 0, 48},
+    };
+    for (const TiffOptions& one : layouts) {
+        const std::string before = write("before.tif", {large}, one);
+        for (const TiffOptions& other : layouts) {
+            if (one.bitsPerSample != other.bitsPerSample)
+                continue;
+            const std::string name =
+                std::to_string(one.bitsPerSample) + " bits, " + std::to_string(one.rowsPerStrip) +
+                "/" + std::to_string(one.tileSide) + " against " +
+                std::to_string(other.rowsPerStrip) + "/" + std::to_string(other.tileSide);
+            const CheckResult same = sameImage(before, write("after.tif", {large}, other));
+            EXPECT_TRUE(same.same) << name << ": " << same.reason;
+            EXPECT_EQ(sameImage(before, write("after.tif", {lastRow}, other)).reason,
+                      "the pixels differ")
+                << name;
+            if (one.bitsPerSample == 16) {
+                EXPECT_EQ(sameImage(before, write("after.tif", {lowBits}, other)).reason,
+                          "the pixels differ")
+                    << name;
+            }
+        }
+    }
+}
+
 TEST_F(TiffCheck, ChangesThatShowAreNotTheSame)
 {
     TestImage changed = page;

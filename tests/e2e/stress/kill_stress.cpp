@@ -64,7 +64,7 @@ std::string readAll(const std::string& path)
 bool endsWhole(const std::string& bytes, const std::string& name)
 {
     static const std::string pngEnd("\0\0\0\0IEND\xAE\x42\x60\x82", 12);
-    if (imageKindOfPath(name) == ImageKind::png)
+    if (name.size() > 4 && name.compare(name.size() - 4, 4, ".png") == 0)
         return bytes.size() > 12 && bytes.compare(bytes.size() - 12, 12, pngEnd) == 0;
     return bytes.size() > 2 && bytes.compare(bytes.size() - 2, 2, "\xFF\xD9") == 0;
 }

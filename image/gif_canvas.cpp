@@ -1,0 +1,99 @@
+#include "image/gif_canvas.h"
+
+void KeyPlane::assign(std::size_t count)
+{
+    bytes = 1;
+    middle = {};
+    wide = {};
+    narrow.assign(count, 0);
+}
+
+void KeyPlane::widen(int newBytes)
+{
+    if (newBytes <= bytes)
+        return;
+    const std::size_t count = size();
+    if (newBytes == 2) {
+        middle.assign(narrow.begin(), narrow.end());
+    } else {
+        wide.resize(count);
+        for (std::size_t i = 0; i < count; ++i)
+            wide[i] = get(i);
+    }
+    narrow = {};
+    if (newBytes == 4)
+        middle = {};
+    bytes = newBytes;
+}
+
+void GifCanvas::reset(std::uint32_t canvasWidth, std::uint32_t canvasHeight)
+{
+    width = canvasWidth;
+    height = canvasHeight;
+    plane.assign(std::size_t{width} * height);
+    saved.assign(0);
+    colours.assign(1, 0);
+    keys.clear();
+    keys.emplace(0, 0);
+}
+
+std::uint32_t GifCanvas::keyOf(std::uint32_t rgba)
+{
+    const auto [entry, added] = keys.emplace(rgba, static_cast<std::uint32_t>(colours.size()));
+    if (added) {
+        colours.push_back(rgba);
+        const int bytes = colours.size() > 65536 ? 4 : colours.size() > 256 ? 2 : 1;
+        plane.widen(bytes);
+        saved.widen(bytes);
+    }
+    return entry->second;
+}
+
+void GifCanvas::save(std::uint32_t left, std::uint32_t top, std::uint32_t rectWidth,
+                     std::uint32_t rectHeight)
+{
+    savedLeft = left;
+    savedTop = top;
+    savedWidth = rectWidth;
+    savedHeight = rectHeight;
+    const int bytes = colours.size() > 65536 ? 4 : colours.size() > 256 ? 2 : 1;
+    saved.assign(std::size_t{rectWidth} * rectHeight);
+    saved.widen(bytes);
+    for (std::uint32_t y = 0; y < rectHeight; ++y) {
+        for (std::uint32_t x = 0; x < rectWidth; ++x)
+            saved.set(std::size_t{y} * rectWidth + x,
+                      plane.get(std::size_t{top + y} * width + left + x));
+    }
+}
+
+void GifCanvas::restoreSaved()
+{
+    for (std::uint32_t y = 0; y < savedHeight; ++y) {
+        for (std::uint32_t x = 0; x < savedWidth; ++x)
+            plane.set(std::size_t{savedTop + y} * width + savedLeft + x,
+                      saved.get(std::size_t{y} * savedWidth + x));
+    }
+    saved.assign(0);
+    savedWidth = savedHeight = 0;
+}
+
+void GifCanvas::clear(std::uint32_t left, std::uint32_t top, std::uint32_t rectWidth,
+                      std::uint32_t rectHeight)
+{
+    for (std::uint32_t y = top; y < top + rectHeight; ++y) {
+        for (std::uint32_t x = left; x < left + rectWidth; ++x)
+            plane.set(std::size_t{y} * width + x, 0);
+    }
+}
+
+bool sameCanvas(const GifCanvas& one, const GifCanvas& other)
+{
+    if (one.width != other.width || one.height != other.height)
+        return false;
+    const std::size_t count = std::size_t{one.width} * one.height;
+    for (std::size_t i = 0; i < count; ++i) {
+        if (one.colour(i) != other.colour(i))
+            return false;
+    }
+    return true;
+}
