@@ -7,8 +7,8 @@
 
 #include <tiffio.h>
 
-#include "image/file_open.h"
 #include "image/raster.h"
+#include "image/tiff_open.h"
 
 namespace {
 
@@ -50,12 +50,7 @@ std::unique_ptr<TIFF, TiffCloser> openQuietly(const std::string& path)
     TIFFOpenOptionsSetErrorHandlerExtR(options.get(), quietHandler, nullptr);
     TIFFOpenOptionsSetWarningHandlerExtR(options.get(), quietHandler, nullptr);
     TIFFOpenOptionsSetMaxSingleMemAlloc(options.get(), static_cast<tmsize_t>(maxPixels * 8));
-#ifdef _WIN32
-    TIFF* tif = TIFFOpenWExt(systemPath(path).c_str(), "rm", options.get());
-#else
-    TIFF* tif = TIFFOpenExt(path.c_str(), "rm", options.get());
-#endif
-    return std::unique_ptr<TIFF, TiffCloser>(tif);
+    return std::unique_ptr<TIFF, TiffCloser>(openTiffForReading(path, options.get()));
 }
 
 // Rows are read in bands of whole strips or tiles of at least this many bytes.
