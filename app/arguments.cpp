@@ -55,6 +55,46 @@ const Argument* find(const std::string& name)
     return nullptr;
 }
 
+// --FLAG or --no-FLAG of an option: which one, and whether it turns it on.
+bool findOptionFlag(const std::string& argument, Option& option, bool& on)
+{
+    for (const OptionInfo& info : optionTable()) {
+        const std::string flag = std::string("--") + info.flag;
+        const std::string negated = std::string("--no-") + info.flag;
+        if (argument == flag || argument == negated) {
+            option = info.option;
+            on = argument == flag;
+            return true;
+        }
+    }
+    return false;
+}
+
+// A menu label as the menu shows it: "&&" is an ampersand, a single "&" marks the access key.
+std::string shownLabel(const char* label)
+{
+    std::string shown;
+    for (const char* at = label; *at; ++at) {
+        if (*at == '&' && at[1] == '&')
+            ++at;
+        else if (*at == '&')
+            continue;
+        shown += *at;
+    }
+    return shown;
+}
+
+std::string optionFlagsText()
+{
+    std::string text;
+    for (const OptionInfo& info : optionsInMenuOrder()) {
+        std::string flags = std::string("  --") + info.flag + ", --no-" + info.flag;
+        flags.resize(std::max<std::size_t>(37, flags.size() + 1), ' ');
+        text += flags + shownLabel(info.menuLabel) + (info.defaultOn ? " (on)" : " (off)") + "\n";
+    }
+    return text;
+}
+
 CommandLine usageError(std::string complaint)
 {
     CommandLine line;
@@ -109,6 +149,12 @@ CommandLine parseCommandLine(const std::vector<std::string>& given)
             optionsEnded = true;
             continue;
         }
+        Option option{};
+        bool on = false;
+        if (findOptionFlag(argument, option, on)) {
+            line.optionChanges.emplace_back(option, on);
+            continue;
+        }
         const Argument* known = find(argument);
         if (!known)
             return usageError("unknown option " + argument);
@@ -137,6 +183,10 @@ const std::string& usageText()
         "\n"
         "Options:\n" +
         optionsText() +
+        "\n"
+        "The settings of the window's menus, for one run (the settings file's value, or the\n"
+        "default shown, otherwise):\n" +
+        optionFlagsText() +
         "\n"
         "Exit status:\n"
         "  0     every file was processed\n"

@@ -2,7 +2,10 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
+
+#include "engine/options.h"
 
 // What the program was asked to do.
 enum class ProgramMode {
@@ -19,6 +22,9 @@ struct CommandLine {
     std::vector<std::string> paths; // as given: relative ones are the caller's to resolve
     bool json = false;              // results as JSON lines on standard output
     bool opened = false;            // --open asked for the window
+    // --FLAG and --no-FLAG of the options' table, in the order given: the settings file's values
+    // changed for this run only.
+    std::vector<std::pair<Option, bool>> optionChanges;
     std::string complaint;
 };
 

@@ -31,6 +31,15 @@ bool runSteps(const JobContext& job, const std::vector<KindStep>& steps, CheckKi
     for (const KindStep& entry : steps) {
         if (entry.gate == StepGate::WhenStrip && !job.option(Option::Strip))
             continue;
+        if (entry.gate == StepGate::WhenOption) {
+            if (!job.option(entry.option))
+                continue;
+            // A step of its own choosing never starts once the job is stopped.
+            if (!job.running()) {
+                result.status = FileStatus::Stopped;
+                return true;
+            }
+        }
         if (entry.gate == StepGate::WhenFull) {
             // One reading decides all the Full-gated passes of the file.
             if (!fullKnown) {

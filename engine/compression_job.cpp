@@ -104,6 +104,18 @@ JobOutcome compressFolder(const JobContext& job, const OptionValues& options,
     return JobOutcome::Done;
 }
 
+// Whether some kind's step runs the tool under these options, Full and Strip aside: a key names
+// the tools of the passes and the strip whatever those say.
+bool mayRun(const Tool& tool, const OptionValues& options)
+{
+    for (const FileKind& kind : fileKinds())
+        for (const KindStep& entry : kind.steps)
+            if ((entry.step->tool == &tool || (entry.fastStep && entry.fastStep->tool == &tool)) &&
+                (entry.gate != StepGate::WhenOption || options[entry.option]))
+                return true;
+    return false;
+}
+
 } // namespace
 
 JobStamp::JobStamp(const JobContext& job) : job(job)
@@ -172,12 +184,14 @@ std::string jobSetup(const JobContext& job, const OptionValues& options)
 {
     std::vector<std::string> tools;
     for (const Tool* tool : allTools()) {
-        // A stand-in counts where it stands in, after the tool it replaces.
-        if (isStandIn(*tool))
+        // A stand-in counts where it stands in, after the tool it replaces; a tool that only an
+        // option that is off would run changes nothing.
+        if (isStandIn(*tool) || !mayRun(*tool, options))
             continue;
         tools.push_back(job.runner.locate(tool->command));
         if (const Tool* standIn = standInFor(job.runner, *tool))
             tools.push_back(job.runner.locate(standIn->command));
     }
-    return setupKey(options[Option::Full], options[Option::Strip], tools);
+    return setupKey(options[Option::Full], options[Option::Strip], options[Option::Optimize],
+                    tools);
 }

@@ -1,5 +1,7 @@
 #include "engine/file_kinds.h"
 
+#include <algorithm>
+
 #include "util/strings.h"
 
 const std::vector<KindStep>& pngPasses()
@@ -19,16 +21,21 @@ const std::vector<FileKind>& fileKinds()
         steps.insert(steps.end(), pngPasses().begin(), pngPasses().end());
         return steps;
     }();
-    static const std::vector<KindStep> stripOnly{
-        {&stripStep, StepGate::WhenStrip, AfterStop::GoOn}};
-    static const std::vector<KindStep> packOnly{{&packStep, StepGate::Always, AfterStop::GoOn}};
+    const KindStep strip{&stripStep, StepGate::WhenStrip, AfterStop::GoOn};
+    auto optimizedBy = [](const Step& step) {
+        return KindStep{&step, StepGate::WhenOption, AfterStop::GoOn, nullptr, Option::Optimize};
+    };
     static const std::vector<FileKind> kinds{
-        {"PNG", {".png"}, Option::Pngs, false, pngSteps, CheckKind::Image},
-        {"TIFF", {".tif", ".tiff"}, Option::Tifs, true, stripOnly, CheckKind::Image},
-        {"JPEG", {".jpeg", ".jpg"}, Option::Jpgs, true, stripOnly, CheckKind::Image},
-        {"PDF", {".pdf"}, Option::Pdfs, true, stripOnly, CheckKind::Document},
-        {"GIF", {".gif"}, Option::Gifs, true, stripOnly, CheckKind::Image},
-        {"EXE", {".exe", ".dll"}, Option::Apps, false, packOnly, CheckKind::Executable},
+        {"PNG", {".png"}, Option::Pngs, pngSteps, CheckKind::Image},
+        {"TIFF", {".tif", ".tiff"}, Option::Tifs, {strip}, CheckKind::Image},
+        {"JPEG", {".jpeg", ".jpg"}, Option::Jpgs, {strip, optimizedBy(jpegStep)}, CheckKind::Image},
+        {"PDF", {".pdf"}, Option::Pdfs, {strip, optimizedBy(pdfStep)}, CheckKind::Document},
+        {"GIF", {".gif"}, Option::Gifs, {strip, optimizedBy(gifStep)}, CheckKind::Image},
+        {"EXE",
+         {".exe", ".dll"},
+         Option::Apps,
+         {{&packStep, StepGate::Always, AfterStop::GoOn}},
+         CheckKind::Executable},
     };
     return kinds;
 }
@@ -43,7 +50,24 @@ const FileKind* kindOfPath(const std::string& path)
     return nullptr;
 }
 
+bool gateOpen(const KindStep& entry, const OptionValues& options)
+{
+    switch (entry.gate) {
+    case StepGate::Always:
+        return true;
+    case StepGate::WhenStrip:
+        return options[Option::Strip];
+    case StepGate::WhenFull:
+        return options[Option::Full];
+    case StepGate::WhenOption:
+        return options[entry.option];
+    }
+    return false;
+}
+
 bool kindEnabledForWalk(const FileKind& kind, const OptionValues& options)
 {
-    return options[kind.extension] && (!kind.walkNeedsStrip || options[Option::Strip]);
+    return options[kind.extension] &&
+           std::any_of(kind.steps.begin(), kind.steps.end(),
+                       [&options](const KindStep& entry) { return gateOpen(entry, options); });
 }

@@ -12,8 +12,9 @@
 // When a step of a kind's chain runs.
 enum class StepGate {
     Always,
-    WhenStrip, // the Strip option is on when the step is reached
-    WhenFull,  // Full was on when the kind's first Full-gated step was reached
+    WhenStrip,  // the Strip option is on when the step is reached
+    WhenFull,   // Full was on when the kind's first Full-gated step was reached
+    WhenOption, // the step's own option is on when the step is reached, and the job still runs
 };
 
 // What a stop (the running flag cleared) during the step means for the rest of the file.
@@ -29,13 +30,13 @@ struct KindStep {
     AfterStop afterStop;
     // When set, runs instead of step unless the Full-gated steps ran and Full is still on.
     const Step* fastStep = nullptr;
+    Option option = Option::Full; // WhenOption: the option that gates the step
 };
 
 struct FileKind {
     const char* name;
     std::vector<const char*> suffixes; // lower case, in the order a folder's walk collects them
     Option extension;                  // admits the kind to folder walks
-    bool walkNeedsStrip;               // stripping is all it gets, so walks take it with Strip on
     std::vector<KindStep> steps;
     CheckKind check; // what a step's result must prove before it replaces the file
 };
@@ -50,5 +51,9 @@ const std::vector<FileKind>& fileKinds();
 // The kind whose suffix the lower-cased path ends with; null when there is none.
 const FileKind* kindOfPath(const std::string& path);
 
-// Whether a folder walk takes files of this kind under these options.
+// Whether the step's gate lets it run under these options (Full as it is now).
+bool gateOpen(const KindStep& entry, const OptionValues& options);
+
+// Whether a folder walk takes files of this kind under these options: its option is on and at
+// least one of its steps would run.
 bool kindEnabledForWalk(const FileKind& kind, const OptionValues& options);

@@ -246,10 +246,14 @@ std::string finishedRecordPath()
     return std::string();
 }
 
-std::string setupKey(bool full, bool strip, const std::vector<std::string>& toolPaths)
+std::string setupKey(bool full, bool strip, bool optimize,
+                     const std::vector<std::string>& toolPaths)
 {
     // The leading version changes whenever this key's meaning does, so older rows stop matching.
+    // Optimize is named only when on: with it off the key (and so the record) stays as it was.
     std::string key = "v1 full=" + std::to_string(full) + " strip=" + std::to_string(strip);
+    if (optimize)
+        key += " optimize=1";
     for (const std::string& tool : toolPaths) {
         // Length first, so no path, however odd its characters, can run into the next field.
         key += "\n" + std::to_string(tool.size()) + ":" + tool + " " + fileIdentity(tool);

@@ -83,10 +83,11 @@ private:
 std::string finishedRecordPath();
 
 // A text that differs whenever compressing the same content could give a different result: the
-// options that change what the steps do (full, strip; hogging the system only changes speed,
-// keeping dates only the file times) and the identity of each tool the steps can run. toolPaths
-// holds the resolved path of each tool (pngcrush, OptiPNG, pngout, exiftool, upx), in a fixed
-// order, "" for a missing one; each is stat'ed here (following links, so a retargeted link
+// options that change what the steps do (full, strip, optimize; hogging the system only changes
+// speed, keeping dates only the file times) and the identity of each tool the steps can run.
+// toolPaths holds the resolved path of each such tool, in the tools' table order, "" for a
+// missing one; each is stat'ed here (following links, so a retargeted link
 // counts) for its inode, size, modification and change time. A replaced or updated tool thus
 // changes the key without starting any process.
-std::string setupKey(bool full, bool strip, const std::vector<std::string>& toolPaths);
+std::string setupKey(bool full, bool strip, bool optimize,
+                     const std::vector<std::string>& toolPaths);

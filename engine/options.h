@@ -5,7 +5,20 @@
 #include <atomic>
 #include <cstddef>
 
-enum class Option { Full, Strip, Copy, Apps, Pngs, Tifs, Jpgs, Gifs, Pdfs, HogSystem, KeepDates };
+enum class Option {
+    Full,
+    Strip,
+    Copy,
+    Apps,
+    Pngs,
+    Tifs,
+    Jpgs,
+    Gifs,
+    Pdfs,
+    HogSystem,
+    KeepDates,
+    Optimize
+};
 
 enum class OptionMenu { Options, Extensions };
 
@@ -17,23 +30,28 @@ struct OptionInfo {
     int menuPosition; // the menus show their items in this order, the Options menu's first
     const char* menuLabel;
     bool separatorBefore; // the menu shows a separator line above the item
+    const char* flag;     // --FLAG turns it on for one headless run, --no-FLAG off
 };
 
 // Every option, in the order the settings file lists them and indexed by Option. A new option
 // goes at the end, so a settings file written before it existed loads unchanged.
 inline constexpr OptionInfo optionRows[] = {
-    {Option::Full, "Full", true, OptionMenu::Options, 0, "&Full Compression", false},
-    {Option::Strip, "Strip", true, OptionMenu::Options, 1, "Strip &MetaData", false},
-    {Option::Copy, "Copy", true, OptionMenu::Options, 2, "&Backup Originals", false},
-    {Option::Apps, "Apps", false, OptionMenu::Extensions, 10, "EXE / DLL", true},
-    {Option::Pngs, "Pngs", true, OptionMenu::Extensions, 5, "PNG", false},
-    {Option::Tifs, "Tifs", true, OptionMenu::Extensions, 6, "TIFF / TIF", false},
-    {Option::Jpgs, "Jpgs", true, OptionMenu::Extensions, 7, "JPEG / JPG", false},
-    {Option::Gifs, "Gifs", true, OptionMenu::Extensions, 8, "GIF", false},
-    {Option::Pdfs, "Pdfs", true, OptionMenu::Extensions, 9, "PDF", true},
+    {Option::Full, "Full", true, OptionMenu::Options, 0, "&Full Compression", false, "full"},
+    {Option::Strip, "Strip", true, OptionMenu::Options, 1, "Strip &MetaData", false, "strip"},
+    {Option::Copy, "Copy", true, OptionMenu::Options, 2, "&Backup Originals", false, "backup"},
+    {Option::Apps, "Apps", false, OptionMenu::Extensions, 11, "EXE / DLL", true, "exe"},
+    {Option::Pngs, "Pngs", true, OptionMenu::Extensions, 6, "PNG", false, "png"},
+    {Option::Tifs, "Tifs", true, OptionMenu::Extensions, 7, "TIFF / TIF", false, "tiff"},
+    {Option::Jpgs, "Jpgs", true, OptionMenu::Extensions, 8, "JPEG / JPG", false, "jpeg"},
+    {Option::Gifs, "Gifs", true, OptionMenu::Extensions, 9, "GIF", false, "gif"},
+    {Option::Pdfs, "Pdfs", true, OptionMenu::Extensions, 10, "PDF", true, "pdf"},
     {Option::HogSystem, "HogSystem", false, OptionMenu::Options, 3, "Simultanious &Compressions",
-     false},
-    {Option::KeepDates, "KeepDates", false, OptionMenu::Options, 4, "Keep File &Dates", false},
+     false, "simultaneous"},
+    {Option::KeepDates, "KeepDates", false, OptionMenu::Options, 4, "Keep File &Dates", false,
+     "keep-dates"},
+    // Off by default: with it off every step and log line stays as it always was.
+    {Option::Optimize, "Optimize", false, OptionMenu::Options, 5, "&Optimize JPEG, GIF && PDF",
+     false, "optimize"},
 };
 
 inline constexpr std::size_t optionCount = std::size(optionRows);

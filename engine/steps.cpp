@@ -7,6 +7,7 @@
 #include "engine/tool_runner.h"
 #include "platform/win32/base.h"
 #include "engine/work_folder.h"
+#include "image/image_check.h"
 #include "image/strip_arguments.h"
 #include "util/live_file.h"
 #include "util/strings.h"
@@ -56,6 +57,40 @@ const Step packStep{"     Compressing... ", &upxTool, "", StepOutput::InPlace, n
 
 namespace {
 
+const char* encryptedPdf(const std::string& path)
+{
+    // Rewriting it would need its password, and a result that drops the encryption would hand
+    // out what its author locked.
+    return isEncryptedPdf(path) ? "the document is encrypted" : nullptr;
+}
+
+} // namespace
+
+// -copy all keeps what the strip kept (or, with Strip off, everything): the profile and the
+// orientation above all. Progressive coding is smaller for most photos but not for all.
+const Step jpegStep{.label = "     Optimizing JPEG... ",
+                    .tool = &jpegtranTool,
+                    .options = "-copy all -optimize",
+                    .output = StepOutput::NewFile,
+                    .newFileSuffix = nullptr,
+                    .outputOption = "-outfile",
+                    .alternatives = {"-copy all -optimize -progressive"}};
+// Comments and extensions stay unless the strip removed them.
+const Step gifStep{.label = "     Optimizing GIF... ",
+                   .tool = &gifsicleTool,
+                   .options = "-O3",
+                   .output = StepOutput::NewFile,
+                   .newFileSuffix = nullptr,
+                   .outputOption = "-o"};
+const Step pdfStep{.label = "     Optimizing PDF... ",
+                   .tool = &qpdfTool,
+                   .options = "--recompress-flate --compression-level=9 --object-streams=generate",
+                   .output = StepOutput::NewFile,
+                   .newFileSuffix = nullptr,
+                   .refusal = encryptedPdf};
+
+namespace {
+
 // The file a step works on: a link given by the user stands for the file it points to, which
 // is what gets replaced (the link itself stays).
 std::string fileBehind(const std::string& path)
@@ -73,6 +108,9 @@ std::string runInWorkFolder(const JobContext& job, const Step& step, const std::
 {
     if (!isRegularFileBehindLinks(path))
         return std::string();
+    if (step.refusal)
+        if (const char* why = step.refusal(path))
+            return why;
     WorkFolder work(path);
     couldNotRun = true;
     if (!work.ok())
@@ -81,24 +119,39 @@ std::string runInWorkFolder(const JobContext& job, const Step& step, const std::
     if (std::string error = copyFileExclusive(path, input); !error.empty())
         return "no working copy could be made (" + error + ")";
     couldNotRun = false;
-    const std::string output = step.output == StepOutput::NewFile ? work.file("-out") : input;
 
     const std::int64_t originalSize = fileSize(path);
     ToolRun run;
-    run.command = stepCommand(step, input, output);
     run.highPriority = mode.highPriority;
     run.timeLimit = job.state.timeLimitFor(originalSize);
     run.abort = &job.state.abortTools;
-    const RunOutcome outcome = job.runner.run(run);
-    if (outcome.end == RunEnd::TimedOut)
-        return std::string(step.tool->shown) + " ran past its time limit (" +
-               std::to_string(run.timeLimit.count() / 1000) + " s)";
-    if (outcome.end == RunEnd::Aborted)
-        return std::string(step.tool->shown) + " was stopped";
-    if (outcome.end == RunEnd::NotStarted && outcome.code == ERROR_FILENAME_EXCED_RANGE)
-        return "the command line would be too long";
+    // Every set of options writes an output of its own; the smallest non-empty one is the
+    // step's result.
+    std::vector<std::string> optionSets{step.options};
+    optionSets.insert(optionSets.end(), step.alternatives.begin(), step.alternatives.end());
+    std::string output;
+    std::int64_t resultSize = -1;
+    for (std::size_t i = 0; i < optionSets.size(); ++i) {
+        const std::string candidate =
+            step.output == StepOutput::NewFile
+                ? work.file(i == 0 ? std::string("-out") : "-out" + std::to_string(i + 1))
+                : input;
+        run.command = stepCommand(step, optionSets[i], input, candidate);
+        const RunOutcome outcome = job.runner.run(run);
+        if (outcome.end == RunEnd::TimedOut)
+            return std::string(step.tool->shown) + " ran past its time limit (" +
+                   std::to_string(run.timeLimit.count() / 1000) + " s)";
+        if (outcome.end == RunEnd::Aborted)
+            return std::string(step.tool->shown) + " was stopped";
+        if (outcome.end == RunEnd::NotStarted && outcome.code == ERROR_FILENAME_EXCED_RANGE)
+            return "the command line would be too long";
+        const std::int64_t size = fileSize(candidate);
+        if (output.empty() || (size > 0 && (resultSize <= 0 || size < resultSize))) {
+            output = candidate;
+            resultSize = size;
+        }
+    }
 
-    const std::int64_t resultSize = fileSize(output);
     // No output at all: the tool did not run (or wrote nothing), which leaves nothing to undo.
     if (resultSize < 0)
         return std::string();
@@ -119,14 +172,6 @@ std::string runInWorkFolder(const JobContext& job, const Step& step, const std::
 }
 
 } // namespace
-
-const std::vector<const Step*>& allSteps()
-{
-    static const std::vector<const Step*> steps{&stripStep,        &crushStep,  &optimizeStep,
-                                                &finalPassStep,    &fastStep,   &packStep,
-                                                &finalPassStandIn, &fastStandIn};
-    return steps;
-}
 
 const Step& stepToRun(ToolRunner& runner, const Step& step)
 {
@@ -151,14 +196,27 @@ std::string newFilePath(const Step& step, const std::string& path)
 
 std::string stepCommand(const Step& step, const std::string& input, const std::string& output)
 {
+    return stepCommand(step, step.options, input, output);
+}
+
+std::string stepCommand(const Step& step, const std::string& options, const std::string& input,
+                        const std::string& output)
+{
     std::string command = step.tool->command;
-    if (!step.options.empty()) {
+    if (!options.empty()) {
         command += ' ';
-        command += step.options;
+        command += options;
+    }
+    const bool newFile = step.output == StepOutput::NewFile;
+    if (newFile && step.outputOption) {
+        command += ' ';
+        command += step.outputOption;
+        command += ' ';
+        command += quotedPathArgument(output);
     }
     command += ' ';
     command += quotedPathArgument(input);
-    if (step.output == StepOutput::NewFile) {
+    if (newFile && !step.outputOption) {
         command += ' ';
         command += quotedPathArgument(output);
     }

@@ -27,6 +27,14 @@ struct Step {
     // Runs in this step's place, under this step's label, when the step's program cannot be
     // found and the stand-in's can.
     const Step* standIn = nullptr;
+    // NewFile: the option that names the output, which then comes before the input
+    // ("-outfile OUT IN"); null: the output follows the input.
+    const char* outputOption = nullptr;
+    // Other options to try as well, each into an output of its own; the smallest result is the
+    // step's.
+    std::vector<std::string> alternatives = {};
+    // Why the step must leave the file alone (said as the step's undone line), or null.
+    const char* (*refusal)(const std::string& path) = nullptr;
 };
 
 extern const Step stripStep;     // exiftool: every kind's metadata
@@ -35,12 +43,12 @@ extern const Step optimizeStep;  // PNG pass 2: OptiPNG
 extern const Step finalPassStep; // PNG pass 3: pngout after the other two
 extern const Step fastStep;      // pngout alone
 extern const Step packStep;      // upx: executables
+extern const Step jpegStep;      // jpegtran: Huffman tables optimized, progressive or not
+extern const Step gifStep;       // gifsicle -O3
+extern const Step pdfStep;       // qpdf: streams recompressed, object streams
 // Where pngout cannot be found: the same passes by zopflipng, under the same labels.
 extern const Step finalPassStandIn;
 extern const Step fastStandIn;
-
-// Every step that can run, stand-ins included.
-const std::vector<const Step*>& allSteps();
 
 // The step that runs for step: the step itself, or its stand-in when the runner cannot find the
 // step's program but can find the stand-in's.
@@ -55,9 +63,12 @@ const Tool* standInFor(ToolRunner& runner, const Tool& tool);
 std::string newFilePath(const Step& step, const std::string& path);
 
 // The command the runner gets: program, options, the input quoted (and, for a NewFile step, the
-// output quoted).
+// output quoted, before the input after its outputOption when it has one).
 std::string stepCommand(const Step& step, const std::string& input,
                         const std::string& output = std::string());
+// The same with other options than the step's own (one of its alternatives).
+std::string stepCommand(const Step& step, const std::string& options, const std::string& input,
+                        const std::string& output);
 
 // The label as a short name: "     Pass 1/3... " gives "Pass 1/3".
 std::string stepName(const Step& step);

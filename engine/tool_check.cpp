@@ -10,9 +10,7 @@ namespace {
 void addToolsOf(const FileKind& kind, const OptionValues& options, std::vector<const Tool*>& used)
 {
     for (const KindStep& entry : kind.steps) {
-        if (entry.gate == StepGate::WhenStrip && !options[Option::Strip])
-            continue;
-        if (entry.gate == StepGate::WhenFull && !options[Option::Full])
+        if (!gateOpen(entry, options))
             continue;
         used.push_back(entry.step->tool);
         if (entry.fastStep)

@@ -24,6 +24,10 @@ extern const Tool exiftoolTool;
 extern const Tool upxTool;
 // Debian's optimizer that stands in for pngout, which Debian does not package.
 extern const Tool zopflipngTool;
+// The lossless optimizers of the Optimize option.
+extern const Tool jpegtranTool;
+extern const Tool gifsicleTool;
+extern const Tool qpdfTool;
 
 // Every tool, in the order the start of a job reports missing ones; a record's setup key lists
 // them in this order too.

@@ -47,7 +47,7 @@ int main()
     }
     const std::string database = scratch + "/cache/tarnwick/finished.sqlite";
     const std::string setup = setupKey(
-        true, false,
+        true, false, false,
         {"/usr/bin/pngcrush", "/usr/bin/optipng", "", "/usr/bin/exiftool", "/usr/bin/upx"});
 
     // The first run's own bookkeeping: hash each finished file and mark it.

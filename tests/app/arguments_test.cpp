@@ -65,7 +65,10 @@ TEST(CommandLineParse, TheUsageTextListsEveryOptionWithItsHelpInOneColumn)
           "                   size_after, steps, status),",
           "\n  --open PATH...   shows the window and compresses each PATH in it, one after\n",
           "\n  --tools          lists the optimizers:", "\n  --help           shows this text\n",
-          "\n  --version        shows the version\n\nExit status:\n"})
+          "\n  --version        shows the version\n\n",
+          "\n  --full, --no-full                  Full Compression (on)\n",
+          "\n  --optimize, --no-optimize          Optimize JPEG, GIF & PDF (off)\n",
+          "\n  --exe, --no-exe                    EXE / DLL (off)\n\nExit status:\n"})
         EXPECT_NE(text.find(line), std::string::npos) << line;
 }
 

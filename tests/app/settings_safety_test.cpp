@@ -65,6 +65,7 @@ TEST_F(SettingsSafetyTest, KeepDatesIsStoredLastAndOlderFilesLoadWithItsDefault)
     EXPECT_TRUE(options[Option::HogSystem]);
     EXPECT_TRUE(options[Option::KeepDates]) << "a key the file lacks keeps the value it had";
     ASSERT_TRUE(saveSettingsTo(path, options));
-    EXPECT_TRUE(readFile(path).ends_with(",\"HogSystem\":true,\"KeepDates\":true}"))
+    EXPECT_TRUE(
+        readFile(path).ends_with(",\"HogSystem\":true,\"KeepDates\":true,\"Optimize\":false}"))
         << readFile(path);
 }

@@ -15,7 +15,7 @@ namespace {
 const char* defaultText =
     "{\"Full\":true,\"Strip\":true,\"Copy\":true,\"Apps\":false,\"Pngs\":true,"
     "\"Tifs\":true,\"Jpgs\":true,\"Gifs\":true,\"Pdfs\":true,"
-    "\"HogSystem\":false,\"KeepDates\":false}";
+    "\"HogSystem\":false,\"KeepDates\":false,\"Optimize\":false}";
 
 class SettingsTest : public ::testing::Test {
 protected:

@@ -62,7 +62,9 @@ TEST(FindTools, LooksInTheCurrentFolderFirstThenPathAndNamesTheMissing)
     const std::vector<ToolReport> tools = findTools(2000ms);
     std::filesystem::current_path(saved);
 
-    ASSERT_EQ(tools.size(), 5u);
+    // In the order a file's steps run them: the PNG chain's, the optimizers of the other kinds,
+    // then the packer.
+    ASSERT_EQ(tools.size(), 8u);
     EXPECT_EQ(tools[0].shown, "exiftool");
     EXPECT_EQ(tools[0].path, temp.file("here/exiftool"));
     EXPECT_EQ(tools[0].version, "12.34");
@@ -72,8 +74,11 @@ TEST(FindTools, LooksInTheCurrentFolderFirstThenPathAndNamesTheMissing)
     EXPECT_EQ(tools[2].path, temp.file("bin/optipng"));
     EXPECT_EQ(tools[2].version, "OptiPNG version 9.9");
     EXPECT_EQ(tools[3].shown, "pngout");
-    EXPECT_EQ(tools[4].shown, "upx");
-    EXPECT_EQ(tools[4].path, "");
+    EXPECT_EQ(tools[4].shown, "jpegtran");
+    EXPECT_EQ(tools[5].shown, "qpdf");
+    EXPECT_EQ(tools[6].shown, "gifsicle");
+    EXPECT_EQ(tools[7].shown, "upx");
+    EXPECT_EQ(tools[7].path, "");
 }
 
 TEST(FindTools, AMissingPngoutNamesWhatStandsInForIt)
@@ -84,13 +89,13 @@ TEST(FindTools, AMissingPngoutNamesWhatStandsInForIt)
 
     const std::vector<ToolReport> tools = findTools(2000ms);
 
-    ASSERT_EQ(tools.size(), 5u);
+    ASSERT_EQ(tools.size(), 8u);
     EXPECT_EQ(tools[3].shown, "pngout");
     EXPECT_EQ(tools[3].path, "");
     EXPECT_EQ(tools[3].standIn, "zopflipng");
     EXPECT_EQ(tools[3].standInPath, temp.file("bin/zopflipng"));
     EXPECT_EQ(tools[3].standInVersion, "ZopfliPNG, an optimizer.");
-    EXPECT_EQ(tools[4].standIn, "") << "upx has no stand-in";
+    EXPECT_EQ(tools[7].standIn, "") << "upx has no stand-in";
     const std::string text = toolsText(tools);
     EXPECT_NE(text.find("\npngout    missing; zopflipng stands in: " + temp.file("bin/zopflipng") +
                         "  ZopfliPNG, an optimizer.\n"),

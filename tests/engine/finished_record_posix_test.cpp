@@ -135,29 +135,30 @@ TEST(FinishedSetupKeyTest, ChangesWithTheOptionsAndEachTool)
     const std::string crush = temp.write("bin/pngcrush", "crush 1.0");
     const std::string opti = temp.write("bin/optipng", "opti 1.0");
     const std::vector<std::string> tools = {crush, opti, ""};
-    const std::string key = setupKey(false, false, tools);
-    EXPECT_EQ(setupKey(false, false, tools), key);
+    const std::string key = setupKey(false, false, false, tools);
+    EXPECT_EQ(setupKey(false, false, false, tools), key);
 
-    EXPECT_NE(setupKey(true, false, tools), key);
-    EXPECT_NE(setupKey(false, true, tools), key);
-    EXPECT_NE(setupKey(true, false, tools), setupKey(false, true, tools));
-    EXPECT_NE(setupKey(false, false, {opti, crush, ""}), key);
-    EXPECT_NE(setupKey(false, false, {crush, "", ""}), key);
-    EXPECT_NE(setupKey(false, false, {crush, opti, temp.file("bin/missing")}), key);
+    EXPECT_NE(setupKey(true, false, false, tools), key);
+    EXPECT_NE(setupKey(false, true, false, tools), key);
+    EXPECT_NE(setupKey(true, false, false, tools), setupKey(false, true, false, tools));
+    EXPECT_NE(setupKey(false, false, true, tools), key);
+    EXPECT_NE(setupKey(false, false, false, {opti, crush, ""}), key);
+    EXPECT_NE(setupKey(false, false, false, {crush, "", ""}), key);
+    EXPECT_NE(setupKey(false, false, false, {crush, opti, temp.file("bin/missing")}), key);
 
     // An updated tool: another size, or the same size and a new time.
     writeFile(opti, "opti 1.10");
-    const std::string resized = setupKey(false, false, tools);
+    const std::string resized = setupKey(false, false, false, tools);
     EXPECT_NE(resized, key);
     const timespec older[2] = {{1000, 0}, {1000, 0}};
     ASSERT_EQ(utimensat(AT_FDCWD, opti.c_str(), older, 0), 0);
-    EXPECT_NE(setupKey(false, false, tools), resized);
+    EXPECT_NE(setupKey(false, false, false, tools), resized);
 
     // A link counts as the tool it points to.
     const std::string link = temp.file("bin/pngout");
     ASSERT_EQ(symlink(crush.c_str(), link.c_str()), 0);
-    const std::string linked = setupKey(false, false, {link});
+    const std::string linked = setupKey(false, false, false, {link});
     ASSERT_EQ(unlink(link.c_str()), 0);
     ASSERT_EQ(symlink(temp.write("lib/pngcrush", "crush 1.1").c_str(), link.c_str()), 0);
-    EXPECT_NE(setupKey(false, false, {link}), linked);
+    EXPECT_NE(setupKey(false, false, false, {link}), linked);
 }

@@ -20,7 +20,7 @@ namespace {
 const std::string defaultSettings =
     "{\"Full\":true,\"Strip\":true,\"Copy\":true,\"Apps\":false,\"Pngs\":true,"
     "\"Tifs\":true,\"Jpgs\":true,\"Gifs\":true,\"Pdfs\":true,\"HogSystem\":false,"
-    "\"KeepDates\":false}";
+    "\"KeepDates\":false,\"Optimize\":false}";
 
 // A tool that makes the last file it is given 100 bytes smaller, still the same picture (the
 // program keeps only such results); pngcrush writes its output.

@@ -104,6 +104,7 @@ TEST_F(MainWindow, MenusShowTheSettingsFileAsCheckMarks)
             check("_Backup Originals", true),
             check("Simultanious _Compressions", true),
             check("Keep File _Dates", false),
+            check("_Optimize JPEG, GIF & PDF", false),
             separator(),
             plain("_Stop Compression"),
             plain("E_xit"),
@@ -122,7 +123,7 @@ TEST_F(MainWindow, MenusShowTheSettingsFileAsCheckMarks)
         };
         EXPECT_EQ(shownMenu(s), expected);
 
-        // The fifteen commands take consecutive identifiers in table order.
+        // The sixteen commands take consecutive identifiers in table order.
         std::vector<UINT> ids;
         for (liveMenu* menu :
              {s.frame().optionsMenu, s.frame().extensionsMenu, s.frame().helpMenu}) {
@@ -132,7 +133,7 @@ TEST_F(MainWindow, MenusShowTheSettingsFileAsCheckMarks)
                 if (!(item.flags & MF_SEPARATOR))
                     ids.push_back(static_cast<UINT>(item.id));
         }
-        ASSERT_EQ(ids.size(), 15u);
+        ASSERT_EQ(ids.size(), 16u);
         for (std::size_t i = 1; i < ids.size(); ++i)
             EXPECT_EQ(ids[i], ids[0] + i);
         if (firstWindow) {

@@ -30,8 +30,10 @@ void writingWork()
     jobDone = true;
 }
 
-void writingDrop(liveWindow*, const std::vector<std::string>&)
+// The window is closed once the job runs: a drop not yet started when it closes never starts.
+void writingDrop(liveWindow* window, const std::vector<std::string>&)
 {
+    window->close();
     writingWork();
 }
 
@@ -61,10 +63,26 @@ TEST_F(ShutdownTest, ClosingDuringAJobWaitsForItWhileServingItsSends)
     app.mainWindow = new MainFrame(&jobDoneBeforeDeletion);
     app.mainWindow->bindDrop(writingDrop);
     ASSERT_TRUE(winlayer::postDropFiles(app.mainWindow->handle, {"/tmp/x"}));
-    app.mainWindow->close();
     app.run();
     EXPECT_TRUE(jobDoneBeforeDeletion);
     EXPECT_EQ(served.load(), 20);
+}
+
+TEST_F(ShutdownTest, DropsQueuedWhenTheWindowClosesNeverStart)
+{
+    liveFrame other("other", 0, 0, 100, 100);
+    other.bindSize(countSize);
+    target = other.handle;
+    bool jobDoneBeforeDeletion = false;
+    app.mainWindow = new MainFrame(&jobDoneBeforeDeletion);
+    app.mainWindow->bindDrop(writingDrop);
+    // The first drop closes the window as it starts; the two behind it were for that window.
+    for (const char* path : {"/tmp/x", "/tmp/y", "/tmp/z"})
+        ASSERT_TRUE(winlayer::postDropFiles(app.mainWindow->handle, {path}));
+    app.run();
+    EXPECT_TRUE(jobDoneBeforeDeletion);
+    EXPECT_EQ(served.load(), 20) << "one job ran, not three";
+    EXPECT_TRUE(dropQueue().idle());
 }
 
 TEST_F(ShutdownTest, WaitForWorkersServesACommandThatSendsToTheWaitingThread)

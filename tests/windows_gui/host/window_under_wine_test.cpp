@@ -22,7 +22,7 @@ namespace {
 const std::string defaultSettings =
     "{\"Full\":true,\"Strip\":true,\"Copy\":true,\"Apps\":false,\"Pngs\":true,"
     "\"Tifs\":true,\"Jpgs\":true,\"Gifs\":true,\"Pdfs\":true,\"HogSystem\":false,"
-    "\"KeepDates\":false}";
+    "\"KeepDates\":false,\"Optimize\":false}";
 
 std::string environment(const char* name)
 {
