@@ -52,7 +52,8 @@ public:
 
 private:
     void closePipes();
-    // Output read within wait into pending; false when none came (*result says why).
+    // Reads what arrives by the deadline into pending; false when nothing came (*result says
+    // why: waiting or closed).
     bool fill(std::chrono::steady_clock::time_point deadline, Read* result);
     int reap(std::chrono::milliseconds grace);
 
