@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include "engine/tool_runner.h"
+#include "platform/process_additions.h"
 
 namespace {
 
@@ -47,11 +48,10 @@ std::string firstOutputLine(const std::string& program, const std::vector<std::s
     startup.hStdOutput = writeEnd;
     startup.hStdError = writeEnd;
     PROCESS_INFORMATION process{};
-    if (!CreateProcessA(program.c_str(), buffer.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
-                        nullptr, nullptr, &startup, &process))
+    // Started like every tool, in a job that ends with this program, so a probe that hangs
+    // cannot outlive it.
+    if (!startTool(buffer.data(), 0, &startup, &process))
         return std::string();
-    Closer processHandle{process.hProcess};
-    Closer threadHandle{process.hThread};
     // Only the child holds the write end now, so the pipe ends when it does.
     CloseHandle(writeEnd);
     writing.handle = nullptr;
@@ -79,9 +79,10 @@ std::string firstOutputLine(const std::string& program, const std::vector<std::s
         }
         output.append(chunk, got);
     }
-    // Whatever it still does is of no interest.
-    TerminateProcess(process.hProcess, 1);
+    // Whatever it still does is of no interest, nor anything it started.
+    endTool(process.hProcess, 1);
     WaitForSingleObject(process.hProcess, INFINITE);
+    closeTool(process);
     takeFirstLine(output, ended, first);
     return first;
 }

@@ -29,6 +29,46 @@ char octalByte(char d1, char d2, char d3)
         static_cast<std::uint8_t>((digit(d1) * 64) | (digit(d2) * 8) | digit(d3)));
 }
 
+// The length of the valid UTF-8 sequence starting at text[i], or 0 when none starts there.
+std::size_t utf8SequenceLength(std::string_view text, std::size_t i)
+{
+    const auto byte = [&](std::size_t k) { return static_cast<std::uint8_t>(text[k]); };
+    const std::uint8_t lead = byte(i);
+    std::size_t length = 0;
+    std::uint8_t low = 0x80, high = 0xBF; // the range of the second byte
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        if (lead == 0xE0)
+            low = 0xA0; // no overlong forms
+        if (lead == 0xED)
+            high = 0x9F; // no surrogates
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        if (lead == 0xF0)
+            low = 0x90;
+        if (lead == 0xF4)
+            high = 0x8F; // nothing above U+10FFFF
+    } else {
+        return 0;
+    }
+    if (i + length > text.size() || byte(i + 1) < low || byte(i + 1) > high)
+        return 0;
+    for (std::size_t k = 2; k < length; ++k)
+        if (byte(i + k) < 0x80 || byte(i + k) > 0xBF)
+            return 0;
+    return length;
+}
+
+void appendUnicodeEscape(std::string& out, unsigned code)
+{
+    static constexpr char digits[] = "0123456789ABCDEF";
+    out += "\\u";
+    for (int shift = 12; shift >= 0; shift -= 4)
+        out += digits[(code >> shift) & 0x0F];
+}
+
 } // namespace
 
 std::string unescapeJson(std::string_view body)
@@ -155,6 +195,50 @@ std::string escapeJson(std::string_view value)
             }
         }
         }
+    }
+    return out;
+}
+
+std::string escapeJsonStandard(std::string_view value)
+{
+    std::string out;
+    out.reserve(value.size());
+    for (std::size_t i = 0; i < value.size();) {
+        const auto b = static_cast<std::uint8_t>(value[i]);
+        if (b >= 0x80) {
+            const std::size_t length = utf8SequenceLength(value, i);
+            if (length == 0) {
+                appendUnicodeEscape(out, 0xDC00u + b);
+                ++i;
+            } else {
+                out.append(value.substr(i, length));
+                i += length;
+            }
+            continue;
+        }
+        switch (b) {
+        case '"':
+            out += "\\\"";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        default:
+            if (b < 0x20 || b == 0x7F)
+                appendUnicodeEscape(out, b);
+            else
+                out += static_cast<char>(b);
+        }
+        ++i;
     }
     return out;
 }

@@ -12,3 +12,9 @@ std::string unescapeJson(std::string_view body);
 
 // Escapes a decoded value for output between quotes; the result holds only bytes 0x20-0x7E.
 std::string escapeJson(std::string_view value);
+
+// Escapes a value for standard JSON between quotes, for other programs to read. Valid UTF-8 is
+// kept as it is; quote, backslash, \n, \r and \t by their letters, other control bytes and DEL
+// as \u00XX; a byte that is not part of valid UTF-8 becomes \uDC80-\uDCFF (the byte plus 0xDC00),
+// so a value that is not UTF-8 still gives valid JSON from which its bytes can be restored.
+std::string escapeJsonStandard(std::string_view value);

@@ -9,6 +9,11 @@ namespace {
 
 constexpr std::int32_t compact = -1;
 
+struct Style {
+    bool formatted; // one child per line, comments kept
+    bool standard;  // strings and names escaped with escapeJsonStandard
+};
+
 // Any other negative indentation is written as depth 0.
 std::size_t tabs(std::int64_t depth)
 {
@@ -23,14 +28,15 @@ void appendLineLead(std::string& out, std::int64_t depth)
 
 // An object member always gets its name, even an empty one: without it the member would be
 // written as a bare value, which no parser reads back as a member.
-void appendPrefix(std::string& out, const jsonNode& node, bool formatted, bool inObject)
+void appendPrefix(std::string& out, const jsonNode& node, const Style& style, bool inObject)
 {
     if (node.getName().empty() && !inObject)
         return;
     out += '"';
-    out += node.getName();
+    // Settings files have always carried their names as they are.
+    out += style.standard ? escapeJsonStandard(node.getName()) : node.getName();
     out += '"';
-    out += formatted ? " : " : ":";
+    out += style.formatted ? " : " : ":";
 }
 
 bool isContainer(const jsonNode& node)
@@ -48,17 +54,18 @@ struct OpenContainer {
 };
 
 // Writes `node` (not a container about to be opened) and says whether it counts as a value.
-bool writeLeaf(std::string& out, jsonNode& node, std::int64_t depth, bool formatted, bool inObject)
+bool writeLeaf(std::string& out, jsonNode& node, std::int64_t depth, const Style& style,
+               bool inObject)
 {
     if (node.getKind() == jsonComment) {
-        if (formatted)
+        if (style.formatted)
             out += writeComment(node, static_cast<std::int32_t>(depth));
         return false;
     }
-    appendPrefix(out, node, formatted, inObject);
+    appendPrefix(out, node, style, inObject);
     if (node.getKind() == jsonString && node.isExpanded()) {
         out += '"';
-        out += escapeJson(node.rawText());
+        out += style.standard ? escapeJsonStandard(node.rawText()) : escapeJson(node.rawText());
         out += '"';
     } else {
         out += node.rawText();
@@ -84,12 +91,13 @@ void closeContainer(std::string& out, const OpenContainer& open, bool formatted)
 
 // Writes the children of `root`, expanding it first, and with `withBrackets` the root itself:
 // its prefix and brackets.
-void writeTree(std::string& out, jsonNode& root, std::int64_t depth, bool formatted,
+void writeTree(std::string& out, jsonNode& root, std::int64_t depth, const Style& style,
                bool withBrackets)
 {
+    const bool formatted = style.formatted;
     std::vector<OpenContainer> stack;
     if (withBrackets) {
-        appendPrefix(out, root, formatted, false);
+        appendPrefix(out, root, style, false);
         out += root.getKind() == jsonArray ? '[' : '{';
     }
     root.expand();
@@ -115,29 +123,38 @@ void writeTree(std::string& out, jsonNode& root, std::int64_t depth, bool format
         bool commaAfter = index < lastComma;
         bool inObject = parent.getKind() == jsonObject;
         if (opensAsContainer(child, formatted)) {
-            appendPrefix(out, child, formatted, inObject);
+            appendPrefix(out, child, style, inObject);
             out += child.getKind() == jsonArray ? '[' : '{';
             child.expand();
             stack.push_back({&child, childDepth, 0, commaAfter}); // `top` is invalid from here on
             continue;
         }
-        if (writeLeaf(out, child, childDepth, formatted, inObject) && commaAfter)
+        if (writeLeaf(out, child, childDepth, style, inObject) && commaAfter)
             out += ',';
     }
+}
+
+std::string writeNode(jsonNode& node, std::int32_t indentation, const Style& style)
+{
+    std::string out;
+    if (opensAsContainer(node, style.formatted)) {
+        writeTree(out, node, indentation, style, true);
+    } else {
+        writeLeaf(out, node, indentation, style, false);
+    }
+    return out;
 }
 
 } // namespace
 
 std::string toText(jsonNode& node, std::int32_t indentation)
 {
-    const bool formatted = indentation != compact;
-    std::string out;
-    if (opensAsContainer(node, formatted)) {
-        writeTree(out, node, indentation, formatted, true);
-    } else {
-        writeLeaf(out, node, indentation, formatted, false);
-    }
-    return out;
+    return writeNode(node, indentation, Style{indentation != compact, false});
+}
+
+std::string toStandardText(jsonNode& node)
+{
+    return writeNode(node, compact, Style{false, true});
 }
 
 std::string toFormattedText(jsonNode& node)
@@ -148,7 +165,7 @@ std::string toFormattedText(jsonNode& node)
 std::string writeChildren(jsonNode& node, std::int32_t indentation)
 {
     std::string out;
-    writeTree(out, node, indentation, indentation != compact, false);
+    writeTree(out, node, indentation, Style{indentation != compact, false}, false);
     return out;
 }
 

@@ -16,6 +16,10 @@ constexpr std::int32_t compactText = -1;
 // writing expands arrays and objects; strings are never expanded by writing.
 std::string toText(jsonNode& node, std::int32_t indentation);
 
+// Compact standard JSON for other programs to read: as compact toText, but strings and member
+// names are escaped with escapeJsonStandard (UTF-8 kept, other bytes restorable).
+std::string toStandardText(jsonNode& node);
+
 // toText with indentation 0.
 std::string toFormattedText(jsonNode& node);
 

@@ -7,8 +7,10 @@
 
 #include "platform/win32/process.h"
 
-// Starts a tool: CreateProcessA with no application name, no inherited handles, this program's
-// environment and current folder. The tool and every process it starts end together on endTool
+// Starts a tool: CreateProcessA with no application name, this program's environment and current
+// folder, and no inherited handles unless startup asks for STARTF_USESTDHANDLES (Windows: then
+// the inheritable ones are, so make only those three inheritable; Linux hands out no handles to
+// give and ignores it). The tool and every process it starts end together on endTool
 // or terminateAllTools, and none of them outlives this program (SIGKILL and crashes included).
 // Wait for the tool on the thread that started it, or at least keep that thread alive meanwhile.
 BOOL startTool(LPSTR commandLine, DWORD creationFlags, LPSTARTUPINFOA startup,

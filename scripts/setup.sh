@@ -28,8 +28,8 @@ test_only=(
   ccache clang-format
   # window tests and pixel comparisons
   libx11-dev xvfb xdotool x11-utils imagemagick fonts-dejavu-core
-  # checks of the desktop entry and the AppStream metadata
-  desktop-file-utils appstream
+  # checks of the desktop entry and the AppStream metadata, and of the .deb
+  desktop-file-utils appstream lintian
   # a locale with a decimal comma, for the JSON number tests
   locales
   # lossless rewriters whose results the image checks must pass

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# Installs what building and testing need, builds Tarnwick with its tests and runs them all.
+# Installs what building and testing need, builds Tarnwick with its tests and runs them all but
+# the kill stress tests (label stress, minutes long: .ci/run runs them as a stage of their own).
 #   BUILD_DIR            build folder (default build/test)
 #   TARNWICK_CMAKE_ARGS  extra CMake arguments (sanitizers, compilers)
 #   BUILD_TARGETS        what to build (default everything), e.g. "tests_util tests_engine"
-#   CTEST_ARGS           extra ctest arguments (labels to run)
+#   CTEST_ARGS           ctest arguments choosing the tests (default "-LE stress")
 set -euo pipefail
 cd "$(dirname "$0")/.."
 # ccache may reuse objects compiled in another clone of the project: paths below the project are
@@ -22,4 +23,4 @@ cmake -S . -B "$build" -G Ninja -DTARNWICK_WERROR=ON "${launchers[@]}" ${TARNWIC
 # shellcheck disable=SC2086
 cmake --build "$build" ${BUILD_TARGETS:+--target $BUILD_TARGETS}
 # shellcheck disable=SC2086
-ctest --test-dir "$build" --output-on-failure -j2 --no-tests=error ${CTEST_ARGS:-}
+ctest --test-dir "$build" --output-on-failure -j2 --no-tests=error ${CTEST_ARGS:--LE stress}

@@ -110,11 +110,19 @@ TEST_F(PackageTest, InstallsProgramDesktopEntryIconMetadataAndManualPage)
     EXPECT_EQ(access((usr + "/bin/tarnwick").c_str(), X_OK), 0);
     for (const char* file :
          {"/share/applications/tarnwick.desktop", "/share/icons/hicolor/scalable/apps/tarnwick.svg",
-          "/share/metainfo/org.tarnwick.tarnwick.metainfo.xml", "/share/man/man1/tarnwick.1"})
+          "/share/metainfo/org.tarnwick.tarnwick.metainfo.xml", "/share/man/man1/tarnwick.1.gz",
+          "/share/doc/tarnwick/copyright", "/share/doc/tarnwick/changelog.gz"})
         EXPECT_GT(fileSize(usr + file), 0) << file;
 
     // The manual page says what this build's --help says.
-    EXPECT_EQ(readFile(usr + "/share/man/man1/tarnwick.1"), manPage(usageText(), TARNWICK_VERSION));
+    const ProgramRun manual =
+        runProgram(findOnPath("gzip"), {"-dc", usr + "/share/man/man1/tarnwick.1.gz"});
+    EXPECT_EQ(manual.exitStatus, 0) << manual.err;
+    EXPECT_EQ(manual.out, manPage(usageText(), TARNWICK_VERSION));
+    // The newest changelog entry is this version.
+    const ProgramRun changelog =
+        runProgram(findOnPath("gzip"), {"-dc", usr + "/share/doc/tarnwick/changelog.gz"});
+    EXPECT_TRUE(changelog.out.starts_with("tarnwick (" TARNWICK_VERSION ") ")) << changelog.out;
     EXPECT_EQ(readFile(usr + "/share/applications/tarnwick.desktop"),
               readFile(TARNWICK_SOURCE_DIR "/packaging/tarnwick.desktop"));
 
@@ -164,4 +172,19 @@ TEST_F(PackageTest, InstalledProgramCompressesASamplePngWithTheRealTools)
         EXPECT_NE(tools.out.find("pngcrush  " + pngcrush + "  pngcrush "), std::string::npos)
             << tools.out;
     }
+}
+
+TEST_F(PackageTest, PassesLintianWithoutErrors)
+{
+    const std::string lintian = findOnPath("lintian");
+    if (lintian.empty())
+        GTEST_SKIP() << "lintian is not installed (scripts/setup.sh --test installs it)";
+    const ProgramRun checked = runProgram(lintian, {"--no-cfg", "--fail-on", "error", deb});
+    std::string errors;
+    for (const std::string& line : splitLines(checked.out + checked.err))
+        if (line.starts_with("E: "))
+            errors += line + "\n";
+    EXPECT_EQ(errors, "") << checked.out << checked.err;
+    // 1 would mean that lintian itself failed.
+    EXPECT_EQ(checked.exitStatus, 0) << checked.out << checked.err;
 }

@@ -87,4 +87,50 @@ TEST(JsonEscape, EscapedQuoteInARawValueAddedByHandDecodesToNothing)
     EXPECT_EQ(value->getString(), "ab");
 }
 
+TEST(JsonEscapeStandard, KeepsUtf8AndEscapesOnlyWhatStandardJsonForbids)
+{
+    struct Case {
+        std::string value;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {"a b/c'.png", "a b/c'.png"}, // no escape for the slash or the apostrophe
+        {"\"\\", "\\\"\\\\"},
+        {"\t\n\r", "\\t\\n\\r"},
+        {"\b\f\v", "\\u0008\\u000C\\u000B"}, // no letters beyond the three above
+        {"\x00\x1F\x7F"s, "\\u0000\\u001F\\u007F"},
+        {"\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x93\xB7", "\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x93\xB7"},
+        {"\xDF\xBF\xEF\xBF\xBF\xF4\x8F\xBF\xBF",
+         "\xDF\xBF\xEF\xBF\xBF\xF4\x8F\xBF\xBF"}, // the highest of each length
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.expected);
+        EXPECT_EQ(escapeJsonStandard(c.value), c.expected);
+    }
+}
+
+TEST(JsonEscapeStandard, BytesOutsideValidUtf8BecomeLowSurrogateEscapes)
+{
+    struct Case {
+        std::string value;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {"\x80", "\\uDC80"},                                       // a lone continuation byte
+        {"\xFF\xFE", "\\uDCFF\\uDCFE"},                            // never valid
+        {"\xC1\xBF", "\\uDCC1\\uDCBF"},                            // overlong two-byte form
+        {"\xE0\x9F\xBF", "\\uDCE0\\uDC9F\\uDCBF"},                 // overlong three-byte form
+        {"\xF0\x8F\xBF\xBF", "\\uDCF0\\uDC8F\\uDCBF\\uDCBF"},      // overlong four-byte form
+        {"\xED\xBF\xBF", "\\uDCED\\uDCBF\\uDCBF"},                 // an encoded surrogate
+        {"\xF5\x80\x80\x80", "\\uDCF5\\uDC80\\uDC80\\uDC80"},      // lead byte above U+10FFFF
+        {"\xE2\x82", "\\uDCE2\\uDC82"},                            // cut short by the end
+        {"\xE2\x82x", "\\uDCE2\\uDC82x"},                          // cut short by ASCII
+        {"\xF0\x9F\x93\xC3\xA9", "\\uDCF0\\uDC9F\\uDC93\xC3\xA9"}, // cut short, then valid
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.expected);
+        EXPECT_EQ(escapeJsonStandard(c.value), c.expected);
+    }
+}
+
 } // namespace

@@ -164,4 +164,31 @@ TEST(JsonWriter, DeeplyNestedArraysAreWrittenAfterFullExpansion)
     EXPECT_EQ(formatted.substr(formatted.size() - 5), "\t]\r\n]");
 }
 
+TEST(JsonWriter, StandardTextEscapesStringsAndNamesForOtherPrograms)
+{
+    jsonNodePtr root(createNode("", "{}"));
+    root->addStringChild("path", "a/\xC3\xA9\xFF\t'.png");
+    root->addStringChild("we\"ird\x01", "");
+    root->addChild("size", "-12");
+    jsonNode* steps = root->addChild("steps", "[]");
+    steps->addChild("", "{}")->addChild("undone", "true");
+    steps->addChild("", "{}")->addStringChild("name", "b");
+    root->addChild("empty", "[]");
+    EXPECT_EQ(toStandardText(*root),
+              "{\"path\":\"a/\xC3\xA9\\uDCFF\\t'.png\",\"we\\\"ird\\u0001\":\"\",\"size\":-12,"
+              "\"steps\":[{\"undone\":true},{\"name\":\"b\"}],\"empty\":[]}");
+    // The settings writer keeps its own escapes and names as they are.
+    EXPECT_EQ(toText(*root, -1),
+              "{\"path\":\"a\\/\\u00C3\\u00A9\\u00FF\\t\\'.png\",\"we\"ird\x01\":\"\",\"size\":-12,"
+              "\"steps\":[{\"undone\":true},{\"name\":\"b\"}],\"empty\":[]}");
+}
+
+TEST(JsonWriter, StandardTextOfALeafIsTheLeafAlone)
+{
+    jsonNodePtr text(createStringNode("", "\xE9"));
+    EXPECT_EQ(toStandardText(*text), "\"\\uDCE9\"");
+    jsonNodePtr number(createNode("", "2048"));
+    EXPECT_EQ(toStandardText(*number), "2048");
+}
+
 } // namespace

@@ -104,7 +104,10 @@ void openNull(const ChildPlan& plan, int target, int flags)
     if (plan.output >= 0) {
         if (::dup2(plan.output, STDOUT_FILENO) < 0)
             fail(plan, errno);
-        openNull(plan, STDERR_FILENO, O_WRONLY);
+        if (!plan.errorsToOutput)
+            openNull(plan, STDERR_FILENO, O_WRONLY);
+        else if (::dup2(plan.output, STDERR_FILENO) < 0)
+            fail(plan, errno);
     } else {
         openNull(plan, STDOUT_FILENO, O_WRONLY);
         if (::dup2(STDOUT_FILENO, STDERR_FILENO) < 0)

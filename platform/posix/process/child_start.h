@@ -24,6 +24,7 @@ struct ChildPlan {
     int errorPipe = -1; // close-on-exec, above 2: gets the errno value when the child cannot run
     int input = -1;     // above 2: the child's standard input; -1: /dev/null
     int output = -1;    // above 2: the child's standard output (its errors go to /dev/null)
+    bool errorsToOutput = false; // with output: the child's errors go there too
 };
 
 // Starts the child and returns its pid once it has run the program or failed to (a failure

@@ -112,6 +112,26 @@ bool PipedChild::start(SpawnRequest request, int* error)
     return false;
 }
 
+bool PipedChild::startListening(SpawnRequest request, int* error)
+{
+    kill();
+    int fromChild[2];
+    if (!makePipe(fromChild)) {
+        *error = errno;
+        return false;
+    }
+    request.input = -1;
+    request.output = fromChild[1];
+    pid = spawnProgram(request, error);
+    ::close(fromChild[1]);
+    output = fromChild[0];
+    pending.clear();
+    if (pid >= 0)
+        return true;
+    closePipes();
+    return false;
+}
+
 bool PipedChild::send(std::string_view text)
 {
     return input >= 0 && writeWithoutSignal(input, text);
@@ -127,25 +147,50 @@ PipedChild::Read PipedChild::readLine(std::string* line, std::chrono::millisecon
             pending.erase(0, end + 1);
             return Read::line;
         }
-        if (output < 0)
-            return Read::closed;
+        Read result;
+        if (!fill(deadline, &result))
+            return result;
+    }
+}
+
+bool PipedChild::readSome(std::string* text, std::chrono::milliseconds wait)
+{
+    Read result;
+    if (pending.empty() && !fill(std::chrono::steady_clock::now() + wait, &result))
+        return result != Read::closed;
+    text->append(pending);
+    pending.clear();
+    return true;
+}
+
+bool PipedChild::fill(std::chrono::steady_clock::time_point deadline, Read* result)
+{
+    for (;;) {
+        if (output < 0) {
+            *result = Read::closed;
+            return false;
+        }
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
             deadline - std::chrono::steady_clock::now());
         pollfd watch{output, POLLIN, 0};
         const int ready = ::poll(&watch, 1, static_cast<int>(std::max<long long>(0, left.count())));
         if (ready < 0 && errno == EINTR)
             continue;
-        if (ready == 0)
-            return Read::waiting;
+        if (ready == 0) {
+            *result = Read::waiting;
+            return false;
+        }
         char buffer[4096];
         ssize_t got = ::read(output, buffer, sizeof buffer);
         if (got < 0 && (errno == EINTR || errno == EAGAIN))
             continue;
         if (got <= 0) {
             closeFd(output);
-            return Read::closed;
+            *result = Read::closed;
+            return false;
         }
         pending.append(buffer, static_cast<std::size_t>(got));
+        return true;
     }
 }
 

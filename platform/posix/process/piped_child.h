@@ -1,5 +1,6 @@
-// A program kept running to talk to: started like spawnProgram (hidden, own process group, ended
-// with the thread that started it), with its standard input and output on pipes of ours.
+// A program kept running to talk to, or only to listen to: started like spawnProgram (hidden, own
+// process group, ended with the thread that started it), with its standard output on a pipe of
+// ours and, to talk to it, its standard input too.
 #pragma once
 
 #include <sys/types.h>
@@ -23,6 +24,9 @@ public:
     // Starts the program (request.input and request.output are set here); false with the errno
     // value in *error when it did not run.
     bool start(SpawnRequest request, int* error);
+    // The same with only the output on a pipe (request.output is set here): its input is
+    // /dev/null, and with request.errorsToOutput its errors come through the pipe as well.
+    bool startListening(SpawnRequest request, int* error);
     bool running() const { return pid >= 0; }
     pid_t processId() const { return pid; }
 
@@ -36,6 +40,9 @@ public:
         closed,  // the output ended: the child is gone (or closed it)
     };
     Read readLine(std::string* line, std::chrono::milliseconds wait);
+    // Appends to *text the output that arrives within wait, whole lines or not (possibly
+    // nothing); false once the output has ended and all of it has been handed over.
+    bool readSome(std::string* text, std::chrono::milliseconds wait);
 
     // Closes our end of its input, waits up to grace for it to end, then kills its group; reaps
     // it. Returns its exit code as waitForChild would, -1 when it was not running.
@@ -45,6 +52,9 @@ public:
 
 private:
     void closePipes();
+    // Reads what arrives by the deadline into pending; false when nothing came (*result says
+    // why: waiting or closed).
+    bool fill(std::chrono::steady_clock::time_point deadline, Read* result);
     int reap(std::chrono::milliseconds grace);
 
     pid_t pid = -1;

@@ -110,6 +110,7 @@ pid_t spawnProgram(const SpawnRequest& request, int* error)
     plan.errorPipe = errorPipe[1];
     plan.input = request.input;
     plan.output = request.output;
+    plan.errorsToOutput = request.errorsToOutput;
 
     ChildRegistration registration;
     int startError = 0;

@@ -17,6 +17,7 @@ struct SpawnRequest {
     bool highPriority = false; // lower the child's nice value where allowed
     int input = -1;            // close-on-exec, above 2: the child's standard input; -1: /dev/null
     int output = -1;           // close-on-exec, above 2: its standard output (errors to /dev/null)
+    bool errorsToOutput = false; // with output: its errors go there too
 };
 
 // Starts the program and registers it among the live children; returns its pid, or -1 with the

@@ -46,10 +46,12 @@ BOOL startTool(LPSTR commandLine, DWORD creationFlags, LPSTARTUPINFOA startup,
     const bool suspended = (creationFlags & CREATE_SUSPENDED) != 0;
     const DWORD flags =
         (creationFlags & ~DWORD{CREATE_NEW_CONSOLE}) | CREATE_NO_WINDOW | CREATE_SUSPENDED;
+    // Standard handles reach the child only by inheritance.
+    const BOOL inherit = startup && (startup->dwFlags & STARTF_USESTDHANDLES) != 0;
     ToolJobs& jobs = toolJobs();
     // Held from the start to the registration, so that no terminateAllTools falls in between.
     std::lock_guard lock(jobs.mutex);
-    if (!CreateProcessA(nullptr, commandLine, nullptr, nullptr, FALSE, flags, nullptr, nullptr,
+    if (!CreateProcessA(nullptr, commandLine, nullptr, nullptr, inherit, flags, nullptr, nullptr,
                         startup, process)) {
         const DWORD error = GetLastError();
         CloseHandle(job);

@@ -96,4 +96,55 @@ TEST(PipedChild, OutputEndsWhenTheChildDiesAndAMissingProgramDoesNotStart)
     EXPECT_FALSE(child.running());
 }
 
+TEST(PipedChild, ListeningChildReadsNothingAndGivesItsErrorsOnlyWhenAsked)
+{
+    // Input is /dev/null: "read" ends at once instead of waiting on a pipe nobody writes to.
+    const std::string script = "read -r line; echo \"in:$line\"; echo err >&2; printf tail";
+    const struct {
+        bool errorsToOutput;
+        const char* expected;
+    } cases[] = {{false, "in:\ntail"}, {true, "in:\nerr\ntail"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.errorsToOutput);
+        posix_process::SpawnRequest request = shell(script);
+        request.errorsToOutput = c.errorsToOutput;
+        PipedChild child;
+        int error = 0;
+        ASSERT_TRUE(child.startListening(request, &error)) << error;
+        EXPECT_FALSE(child.send("x\n"));
+        std::string output;
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (child.readSome(&output, milliseconds(5000)) &&
+               std::chrono::steady_clock::now() < deadline) {
+        }
+        EXPECT_EQ(output, c.expected);
+        // Once ended, it stays ended.
+        EXPECT_FALSE(child.readSome(&output, milliseconds(0)));
+        EXPECT_EQ(child.finish(milliseconds(5000)), 0);
+    }
+}
+
+TEST(PipedChild, ReadSomeHandsOverWhatReadLineLeftAndWaitsNoLongerThanAsked)
+{
+    PipedChild child;
+    int error = 0;
+    ASSERT_TRUE(child.startListening(shell("printf 'one\\ntw'; exec sleep 30"), &error));
+    std::string line;
+    ASSERT_EQ(child.readLine(&line, milliseconds(5000)), PipedChild::Read::line);
+    EXPECT_EQ(line, "one");
+    std::string rest;
+    // The rest may have come with the line already or may still be on its way.
+    EXPECT_TRUE(
+        waitUntil([&] { return !child.readSome(&rest, milliseconds(100)) || rest.size() >= 2; },
+                  milliseconds(5000)));
+    EXPECT_EQ(rest, "tw");
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_TRUE(child.readSome(&rest, milliseconds(50)));
+    EXPECT_EQ(rest, "tw");
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+    const pid_t group = child.processId();
+    child.kill();
+    EXPECT_TRUE(waitUntil([&] { return groupGone(group); }, milliseconds(3000)));
+}
+
 } // namespace
