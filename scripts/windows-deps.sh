@@ -252,7 +252,7 @@ mkdir -p "$work/build/compat"
 ln -sf "$mingw_sysroot/lib/libadvapi32.a" "$work/build/compat/libAdvapi32.a"
 cmake_configure "$src" qpdf -DBUILD_STATIC_LIBS=ON -DUSE_IMPLICIT_CRYPTO=OFF \
   -DREQUIRE_CRYPTO_NATIVE=ON -DBUILD_DOC=OFF -DINSTALL_EXAMPLES=OFF -DWERROR=OFF \
-  -DCMAKE_EXE_LINKER_FLAGS="-L$work/build/compat"
+  -DCMAKE_EXE_LINKER_FLAGS="-L$work/build/compat -static"
 # The library and the qpdf program; its other programs and tests are not needed.
 cmake --build "$work/build/qpdf" --target libqpdf qpdf -- -j"$jobs" >>"$work/build/qpdf.log" 2>&1 ||
   failed qpdf

@@ -37,6 +37,14 @@ same_image() { # NAME IN OUT
 }
 size() { stat -c %s "$1" 2>/dev/null || echo missing; }
 
+# Static means no DLL but the system's: a libstdc++ or libgcc one would be missing on a user's
+# machine (Wine's own search path can hide that).
+for exe in "$tools"/*.exe; do
+  extra=$(x86_64-w64-mingw32-objdump -p "$exe" | sed -n 's/^\s*DLL Name: //p' |
+    grep -v -i -x -E 'kernel32.dll|msvcrt.dll|advapi32.dll|user32.dll|shell32.dll|ws2_32.dll|bcrypt.dll|crypt32.dll')
+  [ -z "$extra" ] || fail "$(basename "$exe") needs $(echo $extra)"
+done
+
 # A photo-like PNG with an alpha channel and a plain one with few colours.
 convert -seed 7 -size 96x64 plasma:red-blue -alpha set -channel A -evaluate set 80% \
   +channel photo.png

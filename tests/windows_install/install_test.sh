@@ -118,7 +118,9 @@ fi
 cp -r "$corpus" "$work/opened"
 command=$(reg_value 'HKLM\Software\Classes\Directory\shell\Tarnwick\command' /ve)
 command=${command//%1/$(winpath "$work/opened")}
-wine cmd /c "$command" >"$work/window.log" 2>&1 &
+# Split as Explorer does: the quoted program, then its arguments (no backslash escapes there).
+eval "set -- $command"
+wine "$@" >"$work/window.log" 2>&1 &
 opener=$!
 window=$(timeout 60 xdotool search --sync --onlyvisible --name '^Tarnwick [0-9.]+$' | head -n 1)
 [ -n "$window" ] || fail "the context-menu command opened no window"
