@@ -70,5 +70,5 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The optimizers: without them the program runs, and says which steps leave files unchanged.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
-  "pngcrush, optipng, libimage-exiftool-perl, zopfli, advancecomp")
+  "pngcrush, optipng, libimage-exiftool-perl, zopfli, advancecomp, libjpeg-turbo-progs, gifsicle, qpdf")
 include(CPack)

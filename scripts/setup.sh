@@ -20,6 +20,8 @@ build_run=(
   libsqlite3-dev libxxhash-dev
   # the optimizers the engine runs
   pngcrush optipng libimage-exiftool-perl zopfli advancecomp
+  # ... and those of the Optimize option
+  libjpeg-turbo-progs gifsicle qpdf
 )
 
 test_only=(

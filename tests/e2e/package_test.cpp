@@ -96,7 +96,8 @@ TEST_F(PackageTest, IsNamedAndDescribedForApt)
     EXPECT_NE(depends.find("libgtk-3-0"), std::string::npos) << depends;
 #endif
     const std::string recommends = field("Recommends");
-    for (const char* tool : {"pngcrush", "optipng", "libimage-exiftool-perl"})
+    for (const char* tool : {"pngcrush", "optipng", "libimage-exiftool-perl", "libjpeg-turbo-progs",
+                             "gifsicle", "qpdf"})
         EXPECT_NE(recommends.find(tool), std::string::npos) << recommends;
     // Nothing the tests need is forced on users.
     for (const std::string& relations : {depends, recommends})
