@@ -197,10 +197,124 @@ const std::uint8_t* JpegRows::nextRow()
     return row.data();
 }
 
+// The coefficients of a whole file take two bytes a sample; past this a file is decoded row by
+// row instead, so two of them stay well inside a check's memory.
+constexpr std::size_t coefficientBudget = 24 * 1024 * 1024;
+
+// Reads the header and every coefficient; false when the file cannot be read so, warns, or
+// would take more than coefficientBudget.
+bool readCoefficients(std::FILE* file, JpegRead* read, jvirt_barray_ptr** arrays)
+{
+    if (setjmp(read->error.jump))
+        return false;
+    jpeg_stdio_src(&read->info, file);
+    jpeg_save_markers(&read->info, app1, 0xffff);
+    jpeg_save_markers(&read->info, app2, 0xffff);
+    jpeg_read_header(&read->info, TRUE);
+    std::size_t bytes = 0;
+    for (int c = 0; c < read->info.num_components; ++c) {
+        const jpeg_component_info& component = read->info.comp_info[c];
+        bytes +=
+            std::size_t{component.width_in_blocks} * component.height_in_blocks * sizeof(JBLOCK);
+    }
+    if (bytes > coefficientBudget)
+        return false;
+    keepMarkers(read);
+    JpegImage& image = *read->image;
+    image.colourSpace = read->info.jpeg_color_space;
+    image.adobeMarker = read->info.saw_Adobe_marker;
+    image.adobeTransform = read->info.Adobe_transform;
+    *arrays = jpeg_read_coefficients(&read->info);
+    return *arrays && !read->error.warned;
+}
+
+bool sameQuantization(const jpeg_component_info& one, const jpeg_component_info& other)
+{
+    return one.h_samp_factor == other.h_samp_factor && one.v_samp_factor == other.v_samp_factor &&
+           one.width_in_blocks == other.width_in_blocks &&
+           one.height_in_blocks == other.height_in_blocks && one.quant_table && other.quant_table &&
+           std::memcmp(one.quant_table->quantval, other.quant_table->quantval,
+                       sizeof one.quant_table->quantval) == 0;
+}
+
+// Whether row of the component holds the same blocks in both; false also on a read error.
+bool sameBlockRow(JpegRead* one, jvirt_barray_ptr oneArray, JpegRead* other,
+                  jvirt_barray_ptr otherArray, int component, JDIMENSION row)
+{
+    if (setjmp(one->error.jump) || setjmp(other->error.jump))
+        return false;
+    const JBLOCKARRAY first = (*one->info.mem->access_virt_barray)(
+        reinterpret_cast<j_common_ptr>(&one->info), oneArray, row, 1, FALSE);
+    const JBLOCKARRAY second = (*other->info.mem->access_virt_barray)(
+        reinterpret_cast<j_common_ptr>(&other->info), otherArray, row, 1, FALSE);
+    return std::memcmp(first[0], second[0],
+                       one->info.comp_info[component].width_in_blocks * sizeof(JBLOCK)) == 0;
+}
+
+// A JPEG's coefficients, held whole.
+class JpegCoefficients {
+public:
+    JpegCoefficients(const std::string& path, JpegImage& image) : file(openForReading(path))
+    {
+        read.image = &image;
+        read.info.err = jpeg_std_error(&read.error.manager);
+        read.error.manager.error_exit = jpegErrorExit;
+        read.error.manager.emit_message = jpegMessage;
+        read.error.warned = false;
+        jpeg_create_decompress(&read.info);
+        ok = file && readCoefficients(file, &read, &arrays);
+    }
+    ~JpegCoefficients()
+    {
+        jpeg_destroy_decompress(&read.info);
+        if (file)
+            std::fclose(file);
+    }
+    JpegCoefficients(const JpegCoefficients&) = delete;
+    JpegCoefficients& operator=(const JpegCoefficients&) = delete;
+
+    // Both hold the same coefficients with the same quantization, sampling and colour space.
+    bool sameAs(JpegCoefficients& other)
+    {
+        const jpeg_decompress_struct& a = read.info;
+        const jpeg_decompress_struct& b = other.read.info;
+        if (!ok || !other.ok || a.image_width != b.image_width ||
+            a.image_height != b.image_height || a.num_components != b.num_components ||
+            a.jpeg_color_space != b.jpeg_color_space)
+            return false;
+        for (int c = 0; c < a.num_components; ++c) {
+            if (!sameQuantization(a.comp_info[c], b.comp_info[c]))
+                return false;
+            for (JDIMENSION row = 0; row < a.comp_info[c].height_in_blocks; ++row)
+                if (!sameBlockRow(&read, arrays[c], &other.read, other.arrays[c], c, row))
+                    return false;
+        }
+        return true;
+    }
+
+private:
+    std::FILE* file;
+    JpegRead read;
+    jvirt_barray_ptr* arrays = nullptr;
+    bool ok = false;
+};
+
+CheckResult sameMarkers(const JpegImage& original, const JpegImage& result, bool samePixels);
+
 } // namespace
 
 CheckResult sameJpeg(const std::string& before, const std::string& after)
 {
+    // A lossless transcode (other Huffman tables, progressive or not) keeps every coefficient,
+    // and the decoder draws the same pixels from them: proving that needs no decoding at all.
+    {
+        JpegImage original;
+        JpegImage result;
+        JpegCoefficients originalCoefficients(before, original);
+        JpegCoefficients resultCoefficients(after, result);
+        if (originalCoefficients.sameAs(resultCoefficients))
+            return sameMarkers(original, result, true);
+    }
     JpegImage original;
     JpegRows originalRows(before, original);
     JpegImage result;
@@ -210,6 +324,13 @@ CheckResult sameJpeg(const std::string& before, const std::string& after)
         return readFailure(status, true);
     if (const ReadStatus status = resultRows.finish(); status != ReadStatus::ok)
         return readFailure(status, false);
+    return sameMarkers(original, result, samePixels);
+}
+
+namespace {
+
+CheckResult sameMarkers(const JpegImage& original, const JpegImage& result, bool samePixels)
+{
     if (original.profile != result.profile)
         return differs("the colour profile changed");
     if (original.colourSpace != result.colourSpace || original.adobeMarker != result.adobeMarker ||
@@ -221,3 +342,5 @@ CheckResult sameJpeg(const std::string& before, const std::string& after)
         return differs("the pixels differ");
     return sameResult();
 }
+
+} // namespace

@@ -60,6 +60,8 @@ windows=(
 bench_only=(
   # photos and charts for the PNG chain's corpus (bench/engine/png_chain_bench)
   lomiri-wallpapers-20.04 gnuplot-nox
+  # the reference JPEG optimizer of the Optimize option's bench (bench/engine/optimize_bench)
+  jpegoptim
 )
 
 with_tests=false
