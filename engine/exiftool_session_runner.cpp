@@ -1,6 +1,6 @@
 #include "engine/exiftool_session_runner.h"
 
-#include <unistd.h>
+#include <filesystem>
 
 #include <algorithm>
 #include <cctype>
@@ -9,9 +9,7 @@
 #include <iterator>
 
 #include "engine/tool_runner.h"
-#include "platform/posix/process/command_line.h"
-#include "platform/posix/process/piped_child.h"
-#include "platform/posix/process/program_lookup.h"
+#include "platform/kept_tool.h"
 
 namespace {
 
@@ -78,8 +76,9 @@ bool steersSession(const std::string& argument)
 
 std::string currentFolder()
 {
-    char buffer[4096];
-    return ::getcwd(buffer, sizeof buffer) ? buffer : ".";
+    std::error_code error;
+    const std::filesystem::path folder = std::filesystem::current_path(error);
+    return error ? std::string(".") : folder.string();
 }
 
 } // namespace
@@ -116,7 +115,7 @@ std::optional<std::string> argumentFileLine(const std::string& argument)
 }
 
 struct ExiftoolSessionRunner::Session {
-    posix_process::PipedChild child;
+    KeptTool child;
     std::string program;
     std::string folder;
     bool highPriority = false;
@@ -189,22 +188,21 @@ ExiftoolSessionRunner::handoverFor(const std::string& command)
     if (command.find('\0') != std::string::npos ||
         !composeCommandLine(commandInterpreter(), command, ""))
         return std::nullopt;
-    std::vector<posix_process::CmdArgument> words = posix_process::splitWindowsCommandLine(command);
-    if (words.size() < 2 || !isExiftool(words[0].text))
+    const std::vector<std::string> words = commandWords(command);
+    if (words.size() < 2 || !isExiftool(words[0]))
         return std::nullopt;
     Handover handover;
     for (std::size_t i = 1; i < words.size(); ++i) {
-        if (steersSession(words[i].text))
+        if (steersSession(words[i]))
             return std::nullopt;
-        std::optional<std::string> line = argumentFileLine(words[i].text);
+        std::optional<std::string> line = argumentFileLine(words[i]);
         if (!line)
             return std::nullopt;
         handover.lines += *line;
         handover.lines += '\n';
     }
-    const char* path = std::getenv("PATH");
     handover.folder = currentFolder();
-    if (!posix_process::findProgram(words[0].text, handover.folder, path, &handover.program))
+    if (!findProgramFrom(words[0], handover.folder, &handover.program))
         return std::nullopt;
     if (!speaksSessions(handover.program))
         return std::nullopt;
@@ -240,12 +238,9 @@ RunOutcome ExiftoolSessionRunner::runInSession(Session& session, const Handover&
          session.highPriority != tool.highPriority))
         session.end();
     if (!session.child.running()) {
-        posix_process::SpawnRequest request;
-        request.path = handover.program;
-        request.arguments = {handover.program, "-stay_open", "True", "-@", "-"};
-        request.highPriority = tool.highPriority;
-        int error = 0;
-        if (!session.child.start(request, &error)) {
+        if (!session.child.start(handover.program,
+                                 {handover.program, "-stay_open", "True", "-@", "-"},
+                                 tool.highPriority)) {
             *fellOver = true;
             return {};
         }
@@ -270,7 +265,7 @@ RunOutcome ExiftoolSessionRunner::runInSession(Session& session, const Handover&
     for (;;) {
         std::string line;
         switch (session.child.readLine(&line, pollSlice)) {
-        case posix_process::PipedChild::Read::line:
+        case KeptTool::Read::line:
             if (line.rfind(statusLine, 0) == 0 && line.size() > statusLine.size() + 1 &&
                 line.back() == '}')
                 status = std::atoi(line.c_str() + statusLine.size());
@@ -284,7 +279,7 @@ RunOutcome ExiftoolSessionRunner::runInSession(Session& session, const Handover&
                 return RunOutcome{RunEnd::Finished, *status};
             }
             continue;
-        case posix_process::PipedChild::Read::closed:
+        case KeptTool::Read::closed:
             // Killed for the abort (every tool is ended on Stop): the same as a single run.
             if (tool.abort && *tool.abort) {
                 session.child.kill();
@@ -292,7 +287,7 @@ RunOutcome ExiftoolSessionRunner::runInSession(Session& session, const Handover&
             }
             *fellOver = true;
             return {};
-        case posix_process::PipedChild::Read::waiting:
+        case KeptTool::Read::waiting:
             break;
         }
         RunEnd end;

@@ -1,6 +1,7 @@
 // Keeps one exiftool per thread open for a whole job and hands it one file at a time: starting
 // exiftool costs far more than stripping a small image. Every other command, and any exiftool
-// command it cannot hand over exactly, goes to the wrapped runner unchanged. Linux only.
+// command it cannot hand over exactly, goes to the wrapped runner unchanged. It reaches the system
+// only through platform/kept_tool.h, which only Linux has so far.
 #pragma once
 
 #include <atomic>
