@@ -1,5 +1,6 @@
 #include "app/headless_main.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <unistd.h>
@@ -71,7 +72,6 @@ int listTools()
 
 int runJob(const CommandLine& command)
 {
-    const std::string& path = command.paths.front();
     CommandLine absolute = command;
     // Made absolute before the program's folder becomes the current one.
     absolute.paths = absolutePaths(command.paths);
@@ -88,21 +88,24 @@ int runJob(const CommandLine& command)
     state.running = true;
     signalledState = &state;
     installJobSignals(stopOnInterrupt, endOnSignal);
-    const JobOutcome outcome = runProgramJob(surfaces, state, request).front();
+    const std::vector<JobOutcome> outcomes = runProgramJob(surfaces, state, request);
     removeJobSignals();
     signalledState = nullptr;
     surfaces.finishStatusLine();
 
     const RunTally tally = surfaces.tally();
     const int status =
-        endingSignal ? 128 + endingSignal : exitStatusFor(outcome, tally, interrupted);
-    if (outcome == JobOutcome::PathMissing)
-        std::fprintf(stderr, "tarnwick: %s: no such file or folder\n", path.c_str());
-    if (outcome == JobOutcome::UnsupportedFile)
-        std::fprintf(stderr, "tarnwick: %s: not a file of a kind Tarnwick compresses\n",
-                     path.c_str());
+        endingSignal ? 128 + endingSignal : exitStatusFor(outcomes, tally, interrupted);
+    for (std::size_t i = 0; i < outcomes.size(); ++i) {
+        const char* path = command.paths[i].c_str();
+        if (outcomes[i] == JobOutcome::PathMissing)
+            std::fprintf(stderr, "tarnwick: %s: no such file or folder\n", path);
+        if (outcomes[i] == JobOutcome::UnsupportedFile)
+            std::fprintf(stderr, "tarnwick: %s: not a file of a kind Tarnwick compresses\n", path);
+    }
     // The total is the status bar's; without a terminal to show it on, say it once at the end.
-    if (outcome == JobOutcome::Done && !statusOnTerminal)
+    if (std::find(outcomes.begin(), outcomes.end(), JobOutcome::Done) != outcomes.end() &&
+        !statusOnTerminal)
         std::fprintf(stderr, "%s\n", surfaces.statusText(1).c_str());
     if (json) {
         std::fputs((summaryJson(tally, state.saved(), status) + "\n").c_str(), stdout);

@@ -11,7 +11,9 @@ JobRequest dropRequest(const std::vector<std::string>& paths, const OptionValues
 
 JobRequest commandLineRequest(const CommandLine& command, const OptionValues& options)
 {
-    JobRequest request = dropRequest(command.paths, options);
+    JobRequest request;
+    request.paths = command.paths;
+    request.options = options;
     for (const auto& [option, on] : command.optionChanges)
         request.options[option] = on;
     request.report = command.json ? ReportForm::JsonLines : ReportForm::LogLines;

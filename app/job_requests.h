@@ -11,7 +11,7 @@
 // A drop compresses its first path; the others are ignored. Empty paths give an empty request.
 JobRequest dropRequest(const std::vector<std::string>& paths, const OptionValues& options);
 
-// A headless run compresses the first path of the command line, with the settings' options as
-// the command line's option flags change them.
+// A headless run compresses every path of the command line, in order, as one job, with the
+// settings' options as the command line's option flags change them.
 // Paths must already be absolute (the program's folder becomes the current one before the job).
 JobRequest commandLineRequest(const CommandLine& command, const OptionValues& options);

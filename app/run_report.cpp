@@ -1,5 +1,7 @@
 #include "app/run_report.h"
 
+#include <algorithm>
+
 #include "json/json_escape.h"
 
 void RunTally::add(const FileResult& result)
@@ -21,13 +23,18 @@ void RunTally::add(const FileResult& result)
     }
 }
 
-int exitStatusFor(JobOutcome outcome, const RunTally& tally, bool interrupted)
+int exitStatusFor(const std::vector<JobOutcome>& outcomes, const RunTally& tally, bool interrupted)
 {
-    if (outcome == JobOutcome::PathMissing || outcome == JobOutcome::UnsupportedFile)
+    auto unusable = [](JobOutcome outcome) {
+        return outcome == JobOutcome::PathMissing || outcome == JobOutcome::UnsupportedFile;
+    };
+    if (std::all_of(outcomes.begin(), outcomes.end(), unusable))
         return 2;
     if (interrupted)
         return 130;
-    if (outcome == JobOutcome::BackupFailed || tally.failed > 0)
+    if (std::any_of(outcomes.begin(), outcomes.end(), unusable) ||
+        std::find(outcomes.begin(), outcomes.end(), JobOutcome::BackupFailed) != outcomes.end() ||
+        tally.failed > 0)
         return 1;
     return 0;
 }

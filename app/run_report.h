@@ -3,14 +3,16 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "app/report_lines.h"
 #include "app/run_tally.h"
 #include "engine/compression_job.h"
 
-// The exit status of a headless run: 2 when the path was missing or of no supported kind,
-// 130 when Ctrl-C stopped it, 1 when the backup failed or a file could not be processed, else 0.
-int exitStatusFor(JobOutcome outcome, const RunTally& tally, bool interrupted);
+// The exit status of a headless run: 2 when no path could be worked on (each missing or of no
+// supported kind), 130 when Ctrl-C stopped it, 1 when a path among others could not be worked
+// on, a backup failed or a file could not be processed, else 0.
+int exitStatusFor(const std::vector<JobOutcome>& outcomes, const RunTally& tally, bool interrupted);
 
 // A JSON string literal, quotes included. Valid UTF-8 is kept as it is; quotes, backslashes and
 // control characters are escaped; a byte that is not part of valid UTF-8 becomes \uDC80-\uDCFF

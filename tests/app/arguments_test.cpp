@@ -72,7 +72,7 @@ TEST(CommandLineParse, TheUsageTextListsEveryOptionWithItsHelpInOneColumn)
         EXPECT_NE(text.find(line), std::string::npos) << line;
 }
 
-TEST(JobRequests, ADropAndACommandLineCompressTheirFirstPathWithTheOptionsGiven)
+TEST(JobRequests, ADropCompressesItsFirstPathAndACommandLineEveryPathWithItsFlags)
 {
     OptionValues options;
     options[Option::Full] = false;
@@ -82,10 +82,17 @@ TEST(JobRequests, ADropAndACommandLineCompressTheirFirstPathWithTheOptionsGiven)
     EXPECT_EQ(drop.report, ReportForm::LogLines);
     EXPECT_TRUE(dropRequest({}, options).paths.empty());
 
-    const JobRequest json = commandLineRequest(parseCommandLine({"--json", "/x", "/y"}), options);
-    EXPECT_EQ(json.paths, Paths{"/x"});
+    const JobRequest json = commandLineRequest(
+        parseCommandLine({"--json", "--no-full", "--full", "/x", "/y"}), options);
+    EXPECT_EQ(json.paths, (Paths{"/x", "/y"}));
     EXPECT_EQ(json.report, ReportForm::JsonLines);
-    EXPECT_FALSE(json.options[Option::Full]);
+    EXPECT_TRUE(json.options[Option::Full]) << "the last flag for an option counts";
+    const JobRequest flagged = commandLineRequest(
+        parseCommandLine({"--optimize", "--no-backup", "--exe", "/x"}), OptionValues());
+    EXPECT_TRUE(flagged.options[Option::Optimize]);
+    EXPECT_FALSE(flagged.options[Option::Copy]);
+    EXPECT_TRUE(flagged.options[Option::Apps]);
+    EXPECT_TRUE(flagged.options[Option::Strip]) << "the others as given";
 }
 
 } // namespace

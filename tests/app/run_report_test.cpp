@@ -80,16 +80,23 @@ TEST(RunTally, CountsFilesByStatusAndDecidesTheExitStatus)
                                           "\"stopped\":1,\"failed\":0,\"bytes_saved\":-12,"
                                           "\"exit_status\":0}");
 
-    EXPECT_EQ(exitStatusFor(JobOutcome::Done, tally, false), 0);
-    EXPECT_EQ(exitStatusFor(JobOutcome::Done, tally, true), 130);
-    EXPECT_EQ(exitStatusFor(JobOutcome::BackupFailed, tally, false), 1);
-    EXPECT_EQ(exitStatusFor(JobOutcome::PathMissing, tally, false), 2);
-    EXPECT_EQ(exitStatusFor(JobOutcome::UnsupportedFile, tally, true), 2);
+    EXPECT_EQ(exitStatusFor({JobOutcome::Done}, tally, false), 0);
+    EXPECT_EQ(exitStatusFor({JobOutcome::Done}, tally, true), 130);
+    EXPECT_EQ(exitStatusFor({JobOutcome::BackupFailed}, tally, false), 1);
+    EXPECT_EQ(exitStatusFor({JobOutcome::PathMissing}, tally, false), 2);
+    EXPECT_EQ(exitStatusFor({JobOutcome::UnsupportedFile}, tally, true), 2);
     FileResult failed;
     failed.status = FileStatus::Failed;
     tally.add(failed);
-    EXPECT_EQ(exitStatusFor(JobOutcome::Done, tally, false), 1);
-    EXPECT_EQ(exitStatusFor(JobOutcome::Done, tally, true), 130);
+    EXPECT_EQ(exitStatusFor({JobOutcome::Done}, tally, false), 1);
+    EXPECT_EQ(exitStatusFor({JobOutcome::Done}, tally, true), 130);
+    // Several paths: one missing among others still lets the rest run, and says so.
+    RunTally clean;
+    EXPECT_EQ(exitStatusFor({JobOutcome::Done, JobOutcome::PathMissing}, clean, false), 1);
+    EXPECT_EQ(exitStatusFor({JobOutcome::PathMissing, JobOutcome::UnsupportedFile}, clean, false),
+              2);
+    EXPECT_EQ(exitStatusFor({JobOutcome::Done, JobOutcome::BackupFailed}, clean, false), 1);
+    EXPECT_EQ(exitStatusFor({JobOutcome::Done, JobOutcome::Done}, clean, false), 0);
 }
 
 TEST(HeadlessSurfacesJson, EachFinishedFileIsOneLineOnTheJsonStreamAndIsCounted)

@@ -1,4 +1,5 @@
 // The program as scripts and shells use it: --json lines, exit statuses, --tools, "--".
+#include <algorithm>
 #include <csignal>
 #include <fcntl.h>
 #include <filesystem>
@@ -159,6 +160,32 @@ TEST_F(CommandLineTest, WrongCommandLinesExitWithStatusTwoAndSayWhy)
     EXPECT_EQ(missing.out, "{\"files\":0,\"processed\":0,\"skipped\":0,\"stopped\":0,\"failed\":0,"
                            "\"bytes_saved\":0,\"exit_status\":2}\n");
     EXPECT_NE(missing.err.find("tarnwick: gone.png: no such file or folder\n"), std::string::npos);
+}
+
+TEST_F(CommandLineTest, EveryPathIsCompressedInOneJobAndAMissingOneIsReported)
+{
+    tools.install("pngout", shrinkAction(100));
+    writeFileOfSize(temp.file("a.png"), 1000);
+    writeFileOfSize(temp.file("pics/b.png"), 1000);
+    writeFileOfSize(temp.file("c.png"), 1000);
+
+    const ProgramRun result = run({"a.png", "gone.png", "pics", "c.png"});
+
+    EXPECT_EQ(result.exitStatus, 1) << result.err;
+    for (const char* file : {"a.png", "pics/b.png", "c.png"})
+        EXPECT_EQ(fileSize(temp.file(file)), 900) << file;
+    const std::vector<std::string> lines = splitLines(result.out);
+    EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                            [](const std::string& line) {
+                                return line.starts_with("Starting Compression at ");
+                            }),
+              1)
+        << result.out;
+    EXPECT_NE(result.err.find("tarnwick: gone.png: no such file or folder\n"), std::string::npos);
+    EXPECT_NE(result.err.find("Saved: 0.293 KB"), std::string::npos) << result.err;
+
+    // Nothing that exists: nothing could be done.
+    EXPECT_EQ(run({"gone.png", "also-gone"}).exitStatus, 2);
 }
 
 TEST_F(CommandLineTest, DoubleDashLetsAPathStartWithADash)
