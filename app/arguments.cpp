@@ -6,10 +6,21 @@ namespace {
 
 struct Argument {
     const char* name;
-    const char* valueName; // shown after the name in the usage text; empty: none
+    const char* valueName; // the value it takes (the next argument), as the usage text shows it;
+                           // empty: none
     const char* help;      // lines of the usage text, without their indent
-    void (*apply)(CommandLine&);
+    // Takes the argument (and its value); false when the value is wrong.
+    bool (*apply)(CommandLine&, const std::string& value);
 };
+
+bool positive(const std::string& text, unsigned& number)
+{
+    if (text.empty() || text.size() > 6 ||
+        text.find_first_not_of("0123456789") != std::string::npos)
+        return false;
+    number = static_cast<unsigned>(std::stoul(text));
+    return number > 0;
+}
 
 const Argument arguments[] = {
     {"--json", "",
@@ -17,20 +28,46 @@ const Argument arguments[] = {
      "size_after, steps, status), then one with the totals (files,\n"
      "processed, skipped, stopped, failed, bytes_saved, exit_status);\n"
      "the log goes to standard error",
-     [](CommandLine& line) { line.json = true; }},
+     [](CommandLine& line, const std::string&) { return line.json = true; }},
     // Taken only as the first argument, where it makes every other argument a path.
     {"--open", "PATH...",
      "shows the window and compresses each PATH in it, one after\n"
      "another, as if it had been dropped on it",
      nullptr},
+    {"--shard", "I/N",
+     "keeps only the files of shard I of N (by a hash of each\n"
+     "file's path below the PATH it was found under): N runs over\n"
+     "the same paths, on one machine or many, share the files\n"
+     "without overlap and together cover them all",
+     [](CommandLine& line, const std::string& value) {
+         const std::size_t slash = value.find('/');
+         Shard shard;
+         return slash != std::string::npos && positive(value.substr(0, slash), shard.index) &&
+                positive(value.substr(slash + 1), shard.count) && shard.index <= shard.count &&
+                (line.shard = shard, true);
+     }},
+    {"--jobs", "N",
+     "compresses N files at once (otherwise, with Simultanious\n"
+     "Compressions on, twice as many as there are processors)",
+     [](CommandLine& line, const std::string& value) { return positive(value, line.jobs); }},
     {"--tools", "",
      "lists the optimizers: where each was found (the program's\n"
      "folder first, then PATH) and its version, or missing (for\n"
      "pngout, with zopflipng, which stands in for it)",
-     [](CommandLine& line) { line.mode = ProgramMode::Tools; }},
-    {"--help", "", "shows this text", [](CommandLine& line) { line.mode = ProgramMode::Help; }},
+     [](CommandLine& line, const std::string&) {
+         line.mode = ProgramMode::Tools;
+         return true;
+     }},
+    {"--help", "", "shows this text",
+     [](CommandLine& line, const std::string&) {
+         line.mode = ProgramMode::Help;
+         return true;
+     }},
     {"--version", "", "shows the version",
-     [](CommandLine& line) { line.mode = ProgramMode::Version; }},
+     [](CommandLine& line, const std::string&) {
+         line.mode = ProgramMode::Version;
+         return true;
+     }},
 };
 
 // The column where the options' help texts start.
@@ -138,7 +175,8 @@ CommandLine parseCommandLine(const std::vector<std::string>& given)
     }
     line.mode = ProgramMode::Headless;
     bool optionsEnded = false;
-    for (const std::string& argument : given) {
+    for (std::size_t at = 0; at < given.size(); ++at) {
+        const std::string& argument = given[at];
         // As with getopt, the first path ends the options: a file may be named like one.
         if (optionsEnded || !looksLikeOption(argument)) {
             line.paths.push_back(argument);
@@ -160,7 +198,14 @@ CommandLine parseCommandLine(const std::vector<std::string>& given)
             return usageError("unknown option " + argument);
         if (!known->apply)
             return usageError(argument + " must come first");
-        known->apply(line);
+        std::string value;
+        if (*known->valueName) {
+            if (at + 1 == given.size())
+                return usageError(argument + " needs " + known->valueName);
+            value = given[++at];
+        }
+        if (!known->apply(line, value))
+            return usageError(argument + " " + value + ": not " + known->valueName);
     }
     if (line.mode == ProgramMode::Headless && line.paths.empty())
         return usageError("no PATH given");
@@ -185,8 +230,8 @@ const std::string& usageText()
         "Options:\n" +
         optionsText() +
         "\n"
-        "The settings of the window's menus, for one run (the settings file's value, or the\n"
-        "default shown, otherwise):\n" +
+        "The menus' settings for one run; otherwise the settings file's value, or the\n"
+        "default shown:\n" +
         optionFlagsText() +
         "\n"
         "Exit status:\n"

@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "engine/job_request.h"
 #include "engine/options.h"
 
 // What the program was asked to do.
@@ -25,6 +26,8 @@ struct CommandLine {
     // --FLAG and --no-FLAG of the options' table, in the order given: the settings file's values
     // changed for this run only.
     std::vector<std::pair<Option, bool>> optionChanges;
+    Shard shard;       // --shard I/N
+    unsigned jobs = 0; // --jobs N: that many files at once; 0: as HogSystem says
     std::string complaint;
 };
 

@@ -16,6 +16,11 @@ JobRequest commandLineRequest(const CommandLine& command, const OptionValues& op
     request.options = options;
     for (const auto& [option, on] : command.optionChanges)
         request.options[option] = on;
+    request.shard = command.shard;
+    if (command.jobs > 0) {
+        request.options[Option::HogSystem] = true;
+        request.workers = command.jobs;
+    }
     request.report = command.json ? ReportForm::JsonLines : ReportForm::LogLines;
     return request;
 }

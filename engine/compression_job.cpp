@@ -70,28 +70,45 @@ std::vector<const Tool*> toolsFor(const std::vector<std::string>& paths,
     return ordered;
 }
 
-JobOutcome compressSingleFile(const JobContext& job, const OptionValues& options,
-                              const std::string& path)
+// pooled: the files go to one pool for the whole job instead of being compressed here.
+JobOutcome compressSingleFile(const JobContext& job, const JobRequest& request,
+                              const std::string& path, std::vector<std::string>* pooled)
 {
     const std::string base = folderPart(path);
     removeLeftoverWorkFolders(base.empty() ? "." : base, false);
-    if (options[Option::Copy] && !backupSingleFile(job.surfaces, path, base))
+    if (!inShard(path.substr(base.size()), request.shard))
+        return JobOutcome::Done;
+    if (request.options[Option::Copy] && !backupSingleFile(job.surfaces, path, base))
         return JobOutcome::BackupFailed;
-    compressFile(job, path, base, currentStepMode(job.state));
+    if (pooled)
+        pooled->push_back(path);
+    else
+        compressFile(job, path, base, currentStepMode(job.state));
     return JobOutcome::Done;
 }
 
-JobOutcome compressFolder(const JobContext& job, const OptionValues& options,
-                          const std::string& folder)
+JobOutcome compressFolder(const JobContext& job, const JobRequest& request,
+                          const std::string& folder, std::vector<std::string>* pooled)
 {
+    const OptionValues& options = request.options;
     // Before the backup, so a killed run's work copies are not copied with the originals.
     removeLeftoverWorkFolders(folder, true);
     if (options[Option::Copy] && !backupFolderTree(job.surfaces, folder))
         return JobOutcome::BackupFailed;
 
-    const std::vector<std::string> files = collectFiles(folder, options);
+    std::vector<std::string> files = collectFiles(folder, options);
+    if (request.shard.count > 1) {
+        const std::size_t start = withTrailingSeparator(folder).size();
+        std::erase_if(files, [&](const std::string& file) {
+            return !inShard(file.substr(start), request.shard);
+        });
+    }
+    if (pooled) {
+        pooled->insert(pooled->end(), files.begin(), files.end());
+        return JobOutcome::Done;
+    }
     if (options[Option::HogSystem]) {
-        compressInParallel(job, files);
+        compressInParallel(job, files, request.workers);
         return JobOutcome::Done;
     }
     const std::uint32_t count = static_cast<std::uint32_t>(files.size());
@@ -157,13 +174,20 @@ std::vector<JobOutcome> runCompressionJob(const JobContext& job, const JobReques
     for (const std::string& path : request.paths)
         outcomes.push_back(admit(path));
     reportMissingTools(job, toolsFor(request.paths, outcomes, request.options));
+    // Several paths with HogSystem on: every path is backed up first, then one pool takes all
+    // their files.
+    std::vector<std::string> pool;
+    std::vector<std::string>* pooled =
+        request.options[Option::HogSystem] && request.paths.size() > 1 ? &pool : nullptr;
     for (std::size_t i = 0; i < request.paths.size() && job.running(); ++i) {
         if (outcomes[i] != JobOutcome::Done)
             continue;
         const std::string& path = request.paths[i];
-        outcomes[i] = isSingleFilePath(path) ? compressSingleFile(withSetup, request.options, path)
-                                             : compressFolder(withSetup, request.options, path);
+        outcomes[i] = isSingleFilePath(path) ? compressSingleFile(withSetup, request, path, pooled)
+                                             : compressFolder(withSetup, request, path, pooled);
     }
+    if (pooled && job.running())
+        compressInParallel(withSetup, pool, request.workers);
     return outcomes;
 }
 

@@ -1,5 +1,6 @@
 #include "engine/file_collection.h"
 
+#include <cstdint>
 #include <cstring>
 
 #include "engine/file_kinds.h"
@@ -51,4 +52,17 @@ std::vector<std::string> collectFiles(const std::string& folder, const OptionVal
         }
     }
     return files;
+}
+
+bool inShard(const std::string& relativePath, const Shard& shard)
+{
+    if (shard.count <= 1)
+        return true;
+    // FNV-1a: simple, fixed and spread well enough for names that differ in a character.
+    std::uint64_t hash = 14695981039346656037ull;
+    for (const char c : relativePath) {
+        hash ^= static_cast<unsigned char>(c);
+        hash *= 1099511628211ull;
+    }
+    return hash % shard.count == shard.index - 1;
 }

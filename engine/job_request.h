@@ -11,6 +11,13 @@
 // with the totals (the log then goes to standard error).
 enum class ReportForm { LogLines, JsonLines };
 
+// Shard index (1 to count) of count: a job keeps only the files whose stable hash falls in its
+// shard, so count runs over the same paths share them without overlap and cover them all.
+struct Shard {
+    unsigned index = 1;
+    unsigned count = 1;
+};
+
 struct JobRequest {
     // Files and folders, compressed in this order as one job (one pair of stamps, one total).
     std::vector<std::string> paths;
@@ -20,4 +27,7 @@ struct JobRequest {
     // change during a job takes effect at the next step.
     OptionValues options;
     ReportForm report = ReportForm::LogLines;
+    Shard shard = {};
+    // Workers of the pool; 0: HogSystem's number (twice the processors).
+    unsigned workers = 0;
 };

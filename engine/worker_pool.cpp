@@ -1,5 +1,6 @@
 #include "engine/worker_pool.h"
 
+#include <algorithm>
 #include <memory>
 #include <thread>
 
@@ -42,7 +43,8 @@ void compressionWorker(const JobContext& job, const std::vector<std::string>& fi
     }
 }
 
-void compressInParallel(const JobContext& job, const std::vector<std::string>& files)
+void compressInParallel(const JobContext& job, const std::vector<std::string>& files,
+                        unsigned wanted)
 {
     {
         MutexLock lock(job.state.logMutex);
@@ -54,7 +56,9 @@ void compressInParallel(const JobContext& job, const std::vector<std::string>& f
         MutexLock lock(job.state.counterMutex);
         job.state.nextFileIndex = 0;
     }
-    const std::uint32_t count = workerCount(std::thread::hardware_concurrency(), files.size());
+    std::uint32_t count = workerCount(std::thread::hardware_concurrency(), files.size());
+    if (wanted > 0)
+        count = std::min<std::uint32_t>(wanted, static_cast<std::uint32_t>(files.size()));
     std::vector<std::unique_ptr<Thread>> workers;
     workers.reserve(count);
     for (std::uint32_t i = 0; i < count; ++i) {

@@ -10,7 +10,9 @@
 // Logs "Compressing N files...", runs the workers until the list is used up or the job is
 // stopped, waits for all of them and logs " done.". Workers log nothing per file; they update
 // the status bar and the total.
-void compressInParallel(const JobContext& job, const std::vector<std::string>& files);
+// workers: how many (0: workerCount's number for this machine).
+void compressInParallel(const JobContext& job, const std::vector<std::string>& files,
+                        unsigned workers = 0);
 
 // What each worker runs: takes the next index under counterMutex and compresses that file,
 // until the list is used up or the running flag is cleared.

@@ -96,3 +96,25 @@ TEST(JobRequests, ADropCompressesItsFirstPathAndACommandLineEveryPathWithItsFlag
 }
 
 } // namespace
+
+TEST(CommandLineParse, ShardsAndJobsTakeTheirValueAndRefuseWrongOnes)
+{
+    const CommandLine line = parseCommandLine({"--shard", "3/4", "--jobs", "6", "pics"});
+    EXPECT_EQ(line.mode, ProgramMode::Headless);
+    EXPECT_EQ(line.shard.index, 3u);
+    EXPECT_EQ(line.shard.count, 4u);
+    EXPECT_EQ(line.jobs, 6u);
+    const JobRequest request = commandLineRequest(line, OptionValues());
+    EXPECT_EQ(request.workers, 6u);
+    EXPECT_TRUE(request.options[Option::HogSystem]) << "--jobs runs the pool";
+    EXPECT_EQ(request.shard.index, 3u);
+
+    for (const Paths& wrong :
+         {Paths{"--shard", "5/4", "pics"}, Paths{"--shard", "0/4", "pics"},
+          Paths{"--shard", "1-4", "pics"}, Paths{"--shard", "/4", "pics"},
+          Paths{"--jobs", "0", "pics"}, Paths{"--jobs", "x", "pics"}, Paths{"--jobs"}}) {
+        const CommandLine refused = parseCommandLine(wrong);
+        EXPECT_EQ(refused.mode, ProgramMode::UsageError) << wrong[0] << " " << wrong.back();
+        EXPECT_TRUE(refused.complaint.starts_with(wrong[0])) << refused.complaint;
+    }
+}

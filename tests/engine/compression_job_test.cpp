@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "engine/file_collection.h"
 #include "engine_fixture.h"
 #include "support/work_copy.h"
 #include "util/file_system.h"
@@ -303,4 +304,34 @@ TEST_F(CompressionJobTest, EveryPathOfARequestRunsInOrderBetweenOneStartAndOneFi
                   "Compressing two.png (2.000 KB)", "     Fast Compression...  New Size: 1.000 KB",
                   "     Compressed file is 50.000% of the original", finishStamp, ""}));
     EXPECT_EQ(surfaces.status(1), "Saved: 2.000 KB");
+}
+
+TEST_F(CompressionJobTest, ShardsShareAFolderWithoutOverlapAndCoverItAll)
+{
+    state.options[Option::Full] = false;
+    state.options[Option::Strip] = false;
+    std::vector<std::string> names;
+    for (int i = 0; i < 24; ++i) {
+        names.push_back("sub" + std::to_string(i % 3) + "/f" + std::to_string(i) + ".png");
+        writeFileOfSize(pics() + "/" + names.back(), 2048);
+    }
+    tools.installShrinkingSet(1024);
+    std::vector<int> timesDone(names.size(), 0);
+    for (unsigned shard = 1; shard <= 4; ++shard) {
+        RecordingSurfaces log;
+        JobRequest request{{pics()}, state.options.snapshot()};
+        request.shard = Shard{shard, 4};
+        runCompressionJob(context(log), request);
+        int mine = 0;
+        for (std::size_t i = 0; i < names.size(); ++i)
+            if (log.log().find("Compressing " + names[i] + " (") != std::string::npos) {
+                ++timesDone[i];
+                ++mine;
+            }
+        EXPECT_GT(mine, 0) << "shard " << shard << " of 24 files got none";
+    }
+    EXPECT_EQ(timesDone, std::vector<int>(names.size(), 1)) << "every file exactly once";
+    for (const std::string& name : names)
+        EXPECT_EQ(fileSize(pics() + "/" + name), 1024) << name;
+    EXPECT_TRUE(inShard("anything", Shard{1, 1}));
 }
