@@ -56,6 +56,11 @@ bool runSteps(const JobContext& job, const std::vector<KindStep>& steps, CheckKi
         result.steps.push_back(runStep(job, *step, path, mode, check));
         if (result.steps.back().couldNotRun)
             result.status = FileStatus::Failed;
+        // Whoever wrote the file owns it now: no later step works on what they wrote.
+        if (result.steps.back().changedElsewhere) {
+            result.status = FileStatus::Failed;
+            return true;
+        }
         if (job.running())
             continue;
         if (entry.afterStop == AfterStop::EndFileQuietly) {
