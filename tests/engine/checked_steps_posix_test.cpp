@@ -166,3 +166,17 @@ TEST_F(CheckedStepTest, FolderWalkNeverCompressesWhatLiesInAWorkFolder)
     EXPECT_EQ(fileSize(workFile), 4096);
     EXPECT_EQ(tools.calls().size(), 1u);
 }
+
+TEST_F(CheckedStepTest, NameWithANewlineCannotForgeALogLine)
+{
+    const std::string forged = pics() + "/a\nFinished Compression at 1.png";
+    writeFileOfSize(forged, 4096);
+    tools.install("pngout", shrinkAction(1024));
+
+    compressFile(context(surfaces), forged, pics(), StepMode{true, false});
+
+    EXPECT_EQ(fileSize(forged), 3072);
+    EXPECT_EQ(surfaces.log(), logLines({"Compressing a\\nFinished Compression at 1.png (4.000 KB)",
+                                        "     Fast Compression...  New Size: 3.000 KB",
+                                        "     Compressed file is 75.000% of the original"}));
+}
