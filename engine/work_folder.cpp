@@ -89,7 +89,7 @@ bool syncFolder(const std::string& folder)
 }
 
 // Ours beyond doubt: named like ours, a real folder owned by us, its run gone, and holding
-// nothing but the regular files a step writes.
+// nothing but what a step writes: files named "work..." (and folders so named that a tool made).
 bool isLeftover(const std::string& path, const std::string& name)
 {
     const pid_t pid = static_cast<pid_t>(workFolderOwner(name));
@@ -110,7 +110,7 @@ bool isLeftover(const std::string& path, const std::string& name)
             continue;
         struct stat childInfo {};
         if (child.rfind("work", 0) != 0 || ::lstat((path + "/" + child).c_str(), &childInfo) != 0 ||
-            !S_ISREG(childInfo.st_mode))
+            !(S_ISREG(childInfo.st_mode) || S_ISDIR(childInfo.st_mode)))
             onlyOurs = false;
     }
     ::closedir(dir);
@@ -163,16 +163,43 @@ void finishInterruptedRewrite(const std::string& leftover)
         ::fsync(out.get());
 }
 
+// Folders a tool makes are shallow; a deeper tree is left rather than risking the stack.
+constexpr int deepestFolder = 32;
+
+// Removes everything in the folder open as fd (which it closes), never following a link: a link
+// is removed itself, and a folder is entered only through its own descriptor.
+void emptyFolder(int fd, int depth)
+{
+    DIR* dir = ::fdopendir(fd);
+    if (!dir) {
+        ::close(fd);
+        return;
+    }
+    std::vector<std::string> names;
+    while (dirent* entry = ::readdir(dir)) {
+        const std::string child = entry->d_name;
+        if (child != "." && child != "..")
+            names.push_back(child);
+    }
+    for (const std::string& child : names) {
+        if (::unlinkat(::dirfd(dir), child.c_str(), 0) == 0 || errno != EISDIR ||
+            depth >= deepestFolder)
+            continue;
+        const int below =
+            ::openat(::dirfd(dir), child.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (below >= 0)
+            emptyFolder(below, depth + 1);
+        ::unlinkat(::dirfd(dir), child.c_str(), AT_REMOVEDIR);
+    }
+    ::closedir(dir);
+}
+
+// Removes the folder path with everything a step or its tool left in it.
 void removeFolderOfFiles(const std::string& path)
 {
-    if (DIR* dir = ::opendir(path.c_str())) {
-        while (dirent* entry = ::readdir(dir)) {
-            const std::string child = entry->d_name;
-            if (child != "." && child != "..")
-                ::unlink((path + "/" + child).c_str());
-        }
-        ::closedir(dir);
-    }
+    const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd >= 0)
+        emptyFolder(fd, 0);
     ::rmdir(path.c_str());
 }
 

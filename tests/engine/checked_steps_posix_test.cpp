@@ -132,6 +132,8 @@ TEST_F(CheckedStepTest, FolderJobRemovesOnlyWorkFoldersOfDeadRunsHoldingOnlyWork
         {dead, "sub/.tarnwick-%d-abcdef", "work-out.png", true},
         {alive, ".tarnwick-%d-ghijkl", "work.png", false},
         {dead, ".tarnwick-%d-mnopqr", "holiday.png", false},
+        // A folder a tool made, with one inside it.
+        {dead, "sub/.tarnwick-%d-stuvwx", "work-out.png.d/deeper/left.png", true},
     };
     std::vector<std::string> folders;
     for (const auto& c : cases) {
@@ -179,4 +181,21 @@ TEST_F(CheckedStepTest, NameWithANewlineCannotForgeALogLine)
     EXPECT_EQ(surfaces.log(), logLines({"Compressing a\\nFinished Compression at 1.png (4.000 KB)",
                                         "     Fast Compression...  New Size: 3.000 KB",
                                         "     Compressed file is 75.000% of the original"}));
+}
+
+TEST_F(CheckedStepTest, FoldersAToolLeavesAreRemovedWithoutFollowingTheirLinks)
+{
+    const std::string outside = temp.file("outside/keep.png");
+    writeFileOfSize(outside, 100);
+    writeFileOfSize(path, 4096);
+    tools.install("pngout", shrinkAction(1024) + " && mkdir -p \"$FILE.d/deeper\" && ln -s '" +
+                                temp.file("outside") + "' \"$FILE.d/deeper/out\" && ln -s '" +
+                                outside + "' \"$FILE.d/file\"");
+
+    compress(path);
+
+    EXPECT_EQ(fileSize(path), 3072);
+    EXPECT_EQ(workFoldersIn(pics()), std::vector<std::string>{});
+    EXPECT_EQ(std::distance(fs::directory_iterator(pics()), fs::directory_iterator()), 1);
+    EXPECT_EQ(fileSize(outside), 100);
 }
