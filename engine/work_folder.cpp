@@ -13,6 +13,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 namespace {
@@ -163,6 +164,55 @@ void finishInterruptedRewrite(const std::string& leftover)
         ::fsync(out.get());
 }
 
+// The names of the original's extended attributes, each ending in a NUL byte; false when they
+// cannot be read (a file system without them has none).
+bool attributeNames(const std::string& path, std::vector<char>& names)
+{
+    for (;;) {
+        const ssize_t size = ::llistxattr(path.c_str(), nullptr, 0);
+        if (size < 0)
+            return errno == ENOTSUP;
+        names.resize(static_cast<std::size_t>(size));
+        const ssize_t got = ::llistxattr(path.c_str(), names.data(), names.size());
+        if (got >= 0) {
+            names.resize(static_cast<std::size_t>(got));
+            return true;
+        }
+        if (errno != ERANGE)
+            return false;
+    }
+}
+
+// Gives the file open as fd the extended attributes of path: its access control list above all,
+// which the rename would otherwise drop and so widen who may read the file. Returns an empty
+// text, or why one that matters (the ACL, a user.* attribute) could not be kept; security.* and
+// the others are kept where the system allows.
+std::string copyAttributes(const std::string& path, int fd)
+{
+    std::vector<char> names;
+    if (!attributeNames(path, names))
+        return "its extended attributes could not be read (" + errorText(errno) + ")";
+    std::vector<char> value;
+    for (std::size_t at = 0; at < names.size();) {
+        const std::string name(names.data() + at);
+        at += name.size() + 1;
+        const bool needed = name == "system.posix_acl_access" || name.rfind("user.", 0) == 0;
+        ssize_t size = ::lgetxattr(path.c_str(), name.c_str(), nullptr, 0);
+        if (size >= 0) {
+            value.resize(static_cast<std::size_t>(size));
+            size = ::lgetxattr(path.c_str(), name.c_str(), value.data(), value.size());
+        }
+        if (size >= 0 &&
+            ::fsetxattr(fd, name.c_str(), value.data(), static_cast<std::size_t>(size), 0) == 0)
+            continue;
+        if (needed)
+            return (name.rfind("system.", 0) == 0 ? "its access control list"
+                                                  : "its extended attribute " + name) +
+                   " could not be kept (" + errorText(errno) + ")";
+    }
+    return std::string();
+}
+
 // Folders a tool makes are shallow; a deeper tree is left rather than risking the stack.
 constexpr int deepestFolder = 32;
 
@@ -259,6 +309,9 @@ std::string replaceFile(const std::string& path, const std::string& result, bool
         return "its owner could not be kept (" + errorText(errno) + ")";
     if (::fchmod(fd.get(), original.st_mode & 07777) != 0)
         return errorText(errno);
+    // After the mode: the list's mask is what the group bits mean with an ACL.
+    if (std::string error = copyAttributes(path, fd.get()); !error.empty())
+        return error;
     const timespec times[2] = {original.st_atim, original.st_mtim};
     if (keepDates && ::futimens(fd.get(), times) != 0)
         return errorText(errno);
