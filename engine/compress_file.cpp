@@ -21,6 +21,34 @@ void appendFileLine(const JobContext& job, const char* opening, const std::strin
     job.surfaces.append("\r\n");
 }
 
+// A backslash stays as it is: it separates folders on Windows, and escaping it would double
+// every one of them.
+std::string escapedControlBytes(const std::string& text)
+{
+    static const char hex[] = "0123456789abcdef";
+    std::string shown;
+    shown.reserve(text.size());
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x20 && byte != 0x7f) {
+            shown += c;
+            continue;
+        }
+        if (byte == '\n')
+            shown += "\\n";
+        else if (byte == '\r')
+            shown += "\\r";
+        else if (byte == '\t')
+            shown += "\\t";
+        else {
+            shown += "\\x";
+            shown += hex[byte >> 4];
+            shown += hex[byte & 0xf];
+        }
+    }
+    return shown;
+}
+
 } // namespace
 
 bool runSteps(const JobContext& job, const std::vector<KindStep>& steps, CheckKind check,
@@ -56,6 +84,11 @@ bool runSteps(const JobContext& job, const std::vector<KindStep>& steps, CheckKi
         result.steps.push_back(runStep(job, *step, path, mode, check));
         if (result.steps.back().couldNotRun)
             result.status = FileStatus::Failed;
+        // Whoever wrote the file owns it now: no later step works on what they wrote.
+        if (result.steps.back().changedElsewhere) {
+            result.status = FileStatus::Failed;
+            return true;
+        }
         if (job.running())
             continue;
         if (entry.afterStop == AfterStop::EndFileQuietly) {
@@ -78,7 +111,7 @@ std::string displayName(const std::string& path, const std::string& baseFolder)
         if (!name.empty() && (name[0] == '\\' || name[0] == '/'))
             name.erase(0, 1);
     }
-    return name;
+    return escapedControlBytes(name);
 }
 
 double remainingPercent(std::int64_t sizeBefore, std::int64_t sizeAfter)

@@ -19,7 +19,9 @@ void compressFile(const JobContext& job, const std::string& path, const std::str
 bool runSteps(const JobContext& job, const std::vector<KindStep>& steps, CheckKind check,
               const std::string& path, StepMode mode, FileResult& result);
 
-// The name the log shows: path without a leading baseFolder and the separator after it.
+// The name the log shows: path without a leading baseFolder and the separator after it, with
+// every control byte shown as an escape ("\n", "\r", "\t", else "\x1b"), so no name can start
+// a line of its own in the log.
 std::string displayName(const std::string& path, const std::string& baseFolder);
 
 // Share of the first size that remains, in percent; 100 when the first size is unknown or 0.

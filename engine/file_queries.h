@@ -15,6 +15,10 @@ bool isLink(const std::string& path);
 // path is a regular file, or a link to one.
 bool isRegularFileBehindLinks(const std::string& path);
 
+// path is a file nobody may write to (no write bit on Linux, the read-only attribute on
+// Windows, which refuses to replace such a file).
+bool isReadOnlyFile(const std::string& path);
+
 // A resolved path that names the root of a file system ("/", "C:\").
 bool isFileSystemRoot(const std::string& resolved);
 

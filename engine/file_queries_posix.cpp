@@ -29,6 +29,12 @@ bool isRegularFileBehindLinks(const std::string& path)
     return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
+bool isReadOnlyFile(const std::string& path)
+{
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
+}
+
 bool isFileSystemRoot(const std::string& resolved)
 {
     return resolved == "/";

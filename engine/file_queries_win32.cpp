@@ -61,6 +61,12 @@ bool isRegularFileBehindLinks(const std::string& path)
            !(attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE));
 }
 
+bool isReadOnlyFile(const std::string& path)
+{
+    const DWORD attributes = attributesOf(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
+}
+
 bool isFileSystemRoot(const std::string& resolved)
 {
     // "C:\", "C:" or "\\server\share\".

@@ -13,13 +13,15 @@ struct StepResult {
     bool undone = false;          // the result failed its check or timed out: the file was put back
     std::string reason;           // why it was undone; empty otherwise
     bool couldNotRun = false;     // no working copy could be made, so the tool never ran
+    bool changedElsewhere = false; // another process changed the file during the step: undone
 };
 
 enum class FileStatus {
     Processed, // every step ran (undone steps included): the file is as small as it safely gets
     Skipped,   // already compressed with the same options and tools, and unchanged since
     Stopped,   // the job was stopped before the file's steps all ran
-    Failed,    // the file could not be processed (missing, unreadable, no room for a temporary)
+    Failed,    // the file could not be processed (missing, unreadable, no room for a temporary,
+               // changed by another process during a step)
 };
 
 struct FileResult {

@@ -46,7 +46,9 @@ SizeReport::~SizeReport()
         job.surfaces.append("\r\n");
     }
     // A file that was missing before or vanished during the step has no saving to count.
-    if (sizeBefore >= 0 && sizeAfter >= 0)
+    if (saving)
+        job.state.addToTotalSaved(*saving);
+    else if (sizeBefore >= 0 && sizeAfter >= 0)
         job.state.addToTotalSaved(sizeBefore - sizeAfter);
     updateStatus(job, -1, 0);
 }

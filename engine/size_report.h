@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "engine/file_result.h"
@@ -28,7 +29,8 @@ std::string sizeText(std::int64_t bytes);
 void updateStatus(const JobContext& job, int index, std::uint32_t count);
 
 // Brackets one tool step: logs the label when it opens and " New Size: ... KB" when it closes,
-// and adds the step's saving to the total (also when the step made the file larger).
+// and adds the step's saving to the total: the one given to countSaving, or else the change in
+// size (also when the step made the file larger).
 class SizeReport {
 public:
     SizeReport(const JobContext& job, const std::string& label, const std::string& path,
@@ -39,10 +41,14 @@ public:
     SizeReport& operator=(const SizeReport&) = delete;
 
     std::int64_t sizeAtStart() const { return sizeBefore; }
+    // The bytes the step itself saved; what another process did to the file meanwhile is not
+    // the step's saving.
+    void countSaving(std::int64_t bytes) { saving = bytes; }
 
 private:
     JobContext job;
     bool logging;
     std::string path;
     std::int64_t sizeBefore;
+    std::optional<std::int64_t> saving;
 };

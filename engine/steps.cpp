@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "engine/content_hash.h"
 #include "engine/file_queries.h"
 #include "engine/tool_command.h"
 #include "engine/tool_runner.h"
@@ -101,26 +102,44 @@ std::string fileBehind(const std::string& path)
     return resolved.empty() ? path : resolved;
 }
 
-// Runs the step in a work folder and puts a good result in place. Returns why the result was
-// discarded, or an empty text when it replaced the file or there was nothing to replace it with.
-std::string runInWorkFolder(const JobContext& job, const Step& step, const std::string& path,
-                            StepMode mode, CheckKind check, bool& couldNotRun)
+// How a step's work on its copy ended.
+struct WorkOutcome {
+    std::string reason;            // why the result was discarded; empty when it replaced the
+                                   // file or there was nothing to replace it with
+    bool couldNotRun = false;      // no working copy could be made
+    bool changedElsewhere = false; // another process changed the file during the step
+    std::int64_t saved = 0;        // bytes the step's own result saved
+};
+
+const char* const changedDuringStep = "the file changed during the step";
+
+// Whether path is still the file whose copy the step worked on: the same file, size and times,
+// and the same content as the copy had when it was made.
+bool stillTheCopiedFile(const std::string& path, const std::string& identity,
+                        const std::string& hash)
 {
-    if (!isRegularFileBehindLinks(path))
-        return std::string();
-    if (step.refusal)
-        if (const char* why = step.refusal(path))
-            return why;
+    return fileIdentity(path) == identity && !hash.empty() && contentHash(path) == hash;
+}
+
+// The step's tools on a copy of path in a work folder, and a good result put in its place.
+// Returns why the result was discarded, or an empty text; fills outcome's other facts.
+std::string runOnCopy(const JobContext& job, const Step& step, const std::string& path,
+                      StepMode mode, CheckKind check, WorkOutcome& outcome)
+{
     WorkFolder work(path);
-    couldNotRun = true;
+    outcome.couldNotRun = true;
     if (!work.ok())
         return "no work folder could be made beside the file (" + work.error() + ")";
     const std::string input = work.file("");
+    const std::string identity = fileIdentity(path);
     if (std::string error = copyFileExclusive(path, input); !error.empty())
         return "no working copy could be made (" + error + ")";
-    couldNotRun = false;
+    // Taken from the copy before any tool touches it: the original must still hold this when
+    // the result takes its place, or the result would drop what another process wrote.
+    const std::string copiedHash = contentHash(input);
+    outcome.couldNotRun = false;
 
-    const std::int64_t originalSize = fileSize(path);
+    const std::int64_t originalSize = fileSize(input);
     ToolRun run;
     run.highPriority = mode.highPriority;
     run.timeLimit = job.state.timeLimitFor(originalSize);
@@ -137,13 +156,13 @@ std::string runInWorkFolder(const JobContext& job, const Step& step, const std::
                 ? work.file(i == 0 ? std::string("-out") : "-out" + std::to_string(i + 1))
                 : input;
         run.command = stepCommand(step, optionSets[i], input, candidate);
-        const RunOutcome outcome = job.runner.run(run);
-        if (outcome.end == RunEnd::TimedOut)
+        const RunOutcome ran = job.runner.run(run);
+        if (ran.end == RunEnd::TimedOut)
             return std::string(step.tool->shown) + " ran past its time limit (" +
                    std::to_string(run.timeLimit.count() / 1000) + " s)";
-        if (outcome.end == RunEnd::Aborted)
+        if (ran.end == RunEnd::Aborted)
             return std::string(step.tool->shown) + " was stopped";
-        if (outcome.end == RunEnd::NotStarted && outcome.code == ERROR_FILENAME_EXCED_RANGE)
+        if (ran.end == RunEnd::NotStarted && ran.code == ERROR_FILENAME_EXCED_RANGE)
             return "the command line would be too long";
         const std::int64_t size = fileSize(candidate);
         if (output.empty() || (size > 0 && (resultSize <= 0 || size < resultSize))) {
@@ -162,13 +181,45 @@ std::string runInWorkFolder(const JobContext& job, const Step& step, const std::
         return "the result was empty";
     if (resultSize > originalSize)
         return "the result was larger";
+    // The check compares the result with the file, so a file written meanwhile is told apart
+    // first, by its identity alone; its content is compared just before the replacement.
+    if (fileIdentity(path) != identity) {
+        outcome.changedElsewhere = true;
+        return changedDuringStep;
+    }
     const Verdict verdict = job.checker.check(check, path, output);
     if (!verdict.keep)
         return verdict.reason.empty() ? std::string("the result failed its check") : verdict.reason;
+    if (!stillTheCopiedFile(path, identity, copiedHash)) {
+        outcome.changedElsewhere = true;
+        return changedDuringStep;
+    }
     if (std::string error = replaceFile(path, output, job.option(Option::KeepDates));
         !error.empty())
         return "the result could not replace the file (" + error + ")";
+    outcome.saved = originalSize - resultSize;
     return std::string();
+}
+
+// Runs the step in a work folder and puts a good result in place.
+WorkOutcome runInWorkFolder(const JobContext& job, const Step& step, const std::string& path,
+                            StepMode mode, CheckKind check)
+{
+    WorkOutcome outcome;
+    if (!isRegularFileBehindLinks(path))
+        return outcome;
+    if (step.refusal)
+        if (const char* why = step.refusal(path)) {
+            outcome.reason = why;
+            return outcome;
+        }
+    // Windows refuses to replace such a file, and its owner said it must not change.
+    if (isReadOnlyFile(path)) {
+        outcome.reason = "the file is read-only";
+        return outcome;
+    }
+    outcome.reason = runOnCopy(job, step, path, mode, check, outcome);
+    return outcome;
 }
 
 } // namespace
@@ -240,8 +291,11 @@ StepResult runStep(const JobContext& job, const Step& step, const std::string& p
     {
         SizeReport report(job, step.label, path, mode.logging);
         result.sizeBefore = report.sizeAtStart();
-        result.reason =
-            runInWorkFolder(job, step, fileBehind(path), mode, check, result.couldNotRun);
+        const WorkOutcome outcome = runInWorkFolder(job, step, fileBehind(path), mode, check);
+        result.reason = outcome.reason;
+        result.couldNotRun = outcome.couldNotRun;
+        result.changedElsewhere = outcome.changedElsewhere;
+        report.countSaving(outcome.saved);
     }
     result.undone = !result.reason.empty();
     if (result.undone && mode.logging) {

@@ -13,6 +13,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 namespace {
@@ -89,7 +90,7 @@ bool syncFolder(const std::string& folder)
 }
 
 // Ours beyond doubt: named like ours, a real folder owned by us, its run gone, and holding
-// nothing but the regular files a step writes.
+// nothing but what a step writes: files named "work..." (and folders so named that a tool made).
 bool isLeftover(const std::string& path, const std::string& name)
 {
     const pid_t pid = static_cast<pid_t>(workFolderOwner(name));
@@ -110,7 +111,7 @@ bool isLeftover(const std::string& path, const std::string& name)
             continue;
         struct stat childInfo {};
         if (child.rfind("work", 0) != 0 || ::lstat((path + "/" + child).c_str(), &childInfo) != 0 ||
-            !S_ISREG(childInfo.st_mode))
+            !(S_ISREG(childInfo.st_mode) || S_ISDIR(childInfo.st_mode)))
             onlyOurs = false;
     }
     ::closedir(dir);
@@ -163,16 +164,92 @@ void finishInterruptedRewrite(const std::string& leftover)
         ::fsync(out.get());
 }
 
+// The names of the original's extended attributes, each ending in a NUL byte; false when they
+// cannot be read (a file system without them has none).
+bool attributeNames(const std::string& path, std::vector<char>& names)
+{
+    for (;;) {
+        const ssize_t size = ::llistxattr(path.c_str(), nullptr, 0);
+        if (size < 0)
+            return errno == ENOTSUP;
+        names.resize(static_cast<std::size_t>(size));
+        const ssize_t got = ::llistxattr(path.c_str(), names.data(), names.size());
+        if (got >= 0) {
+            names.resize(static_cast<std::size_t>(got));
+            return true;
+        }
+        if (errno != ERANGE)
+            return false;
+    }
+}
+
+// Gives the file open as fd the extended attributes of path: its access control list above all,
+// which the rename would otherwise drop and so widen who may read the file. Returns an empty
+// text, or why one that matters (the ACL, a user.* attribute) could not be kept; security.* and
+// the others are kept where the system allows.
+std::string copyAttributes(const std::string& path, int fd)
+{
+    std::vector<char> names;
+    if (!attributeNames(path, names))
+        return "its extended attributes could not be read (" + errorText(errno) + ")";
+    std::vector<char> value;
+    for (std::size_t at = 0; at < names.size();) {
+        const std::string name(names.data() + at);
+        at += name.size() + 1;
+        const bool needed = name == "system.posix_acl_access" || name.rfind("user.", 0) == 0;
+        ssize_t size = ::lgetxattr(path.c_str(), name.c_str(), nullptr, 0);
+        if (size >= 0) {
+            value.resize(static_cast<std::size_t>(size));
+            size = ::lgetxattr(path.c_str(), name.c_str(), value.data(), value.size());
+        }
+        if (size >= 0 &&
+            ::fsetxattr(fd, name.c_str(), value.data(), static_cast<std::size_t>(size), 0) == 0)
+            continue;
+        if (needed)
+            return (name.rfind("system.", 0) == 0 ? "its access control list"
+                                                  : "its extended attribute " + name) +
+                   " could not be kept (" + errorText(errno) + ")";
+    }
+    return std::string();
+}
+
+// Folders a tool makes are shallow; a deeper tree is left rather than risking the stack.
+constexpr int deepestFolder = 32;
+
+// Removes everything in the folder open as fd (which it closes), never following a link: a link
+// is removed itself, and a folder is entered only through its own descriptor.
+void emptyFolder(int fd, int depth)
+{
+    DIR* dir = ::fdopendir(fd);
+    if (!dir) {
+        ::close(fd);
+        return;
+    }
+    std::vector<std::string> names;
+    while (dirent* entry = ::readdir(dir)) {
+        const std::string child = entry->d_name;
+        if (child != "." && child != "..")
+            names.push_back(child);
+    }
+    for (const std::string& child : names) {
+        if (::unlinkat(::dirfd(dir), child.c_str(), 0) == 0 || errno != EISDIR ||
+            depth >= deepestFolder)
+            continue;
+        const int below =
+            ::openat(::dirfd(dir), child.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (below >= 0)
+            emptyFolder(below, depth + 1);
+        ::unlinkat(::dirfd(dir), child.c_str(), AT_REMOVEDIR);
+    }
+    ::closedir(dir);
+}
+
+// Removes the folder path with everything a step or its tool left in it.
 void removeFolderOfFiles(const std::string& path)
 {
-    if (DIR* dir = ::opendir(path.c_str())) {
-        while (dirent* entry = ::readdir(dir)) {
-            const std::string child = entry->d_name;
-            if (child != "." && child != "..")
-                ::unlink((path + "/" + child).c_str());
-        }
-        ::closedir(dir);
-    }
+    const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd >= 0)
+        emptyFolder(fd, 0);
     ::rmdir(path.c_str());
 }
 
@@ -232,6 +309,9 @@ std::string replaceFile(const std::string& path, const std::string& result, bool
         return "its owner could not be kept (" + errorText(errno) + ")";
     if (::fchmod(fd.get(), original.st_mode & 07777) != 0)
         return errorText(errno);
+    // After the mode: the list's mask is what the group bits mean with an ACL.
+    if (std::string error = copyAttributes(path, fd.get()); !error.empty())
+        return error;
     const timespec times[2] = {original.st_atim, original.st_mtim};
     if (keepDates && ::futimens(fd.get(), times) != 0)
         return errorText(errno);

@@ -36,6 +36,8 @@ test_only=(
   locales
   # lossless rewriters whose results the image checks must pass
   qpdf gifsicle libjpeg-turbo-progs
+  # setfacl, for the test that a replaced file keeps its access control list
+  acl
 )
 
 # Only for the Windows build (scripts/windows.sh), not installed otherwise.

@@ -1,10 +1,12 @@
 // Checked steps that keep modes, owners and links, and work folders of processes: Linux only.
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -38,6 +40,19 @@ pid_t startChild(bool stays)
     if (!stays)
         ::waitpid(pid, nullptr, 0);
     return pid;
+}
+
+// What a shell command prints.
+std::string commandOutput(const std::string& command)
+{
+    std::string text;
+    if (FILE* pipe = ::popen(command.c_str(), "r")) {
+        char buffer[256];
+        while (const std::size_t got = std::fread(buffer, 1, sizeof buffer, pipe))
+            text.append(buffer, got);
+        ::pclose(pipe);
+    }
+    return text;
 }
 
 } // namespace
@@ -132,6 +147,8 @@ TEST_F(CheckedStepTest, FolderJobRemovesOnlyWorkFoldersOfDeadRunsHoldingOnlyWork
         {dead, "sub/.tarnwick-%d-abcdef", "work-out.png", true},
         {alive, ".tarnwick-%d-ghijkl", "work.png", false},
         {dead, ".tarnwick-%d-mnopqr", "holiday.png", false},
+        // A folder a tool made, with one inside it.
+        {dead, "sub/.tarnwick-%d-stuvwx", "work-out.png.d/deeper/left.png", true},
     };
     std::vector<std::string> folders;
     for (const auto& c : cases) {
@@ -165,4 +182,58 @@ TEST_F(CheckedStepTest, FolderWalkNeverCompressesWhatLiesInAWorkFolder)
     EXPECT_EQ(fileSize(path), 3072);
     EXPECT_EQ(fileSize(workFile), 4096);
     EXPECT_EQ(tools.calls().size(), 1u);
+}
+
+TEST_F(CheckedStepTest, NameWithANewlineCannotForgeALogLine)
+{
+    const std::string forged = pics() + "/a\nFinished Compression at 1.png";
+    writeFileOfSize(forged, 4096);
+    tools.install("pngout", shrinkAction(1024));
+
+    compressFile(context(surfaces), forged, pics(), StepMode{true, false});
+
+    EXPECT_EQ(fileSize(forged), 3072);
+    EXPECT_EQ(surfaces.log(), logLines({"Compressing a\\nFinished Compression at 1.png (4.000 KB)",
+                                        "     Fast Compression...  New Size: 3.000 KB",
+                                        "     Compressed file is 75.000% of the original"}));
+}
+
+TEST_F(CheckedStepTest, FoldersAToolLeavesAreRemovedWithoutFollowingTheirLinks)
+{
+    const std::string outside = temp.file("outside/keep.png");
+    writeFileOfSize(outside, 100);
+    writeFileOfSize(path, 4096);
+    tools.install("pngout", shrinkAction(1024) + " && mkdir -p \"$FILE.d/deeper\" && ln -s '" +
+                                temp.file("outside") + "' \"$FILE.d/deeper/out\" && ln -s '" +
+                                outside + "' \"$FILE.d/file\"");
+
+    compress(path);
+
+    EXPECT_EQ(fileSize(path), 3072);
+    EXPECT_EQ(workFoldersIn(pics()), std::vector<std::string>{});
+    EXPECT_EQ(std::distance(fs::directory_iterator(pics()), fs::directory_iterator()), 1);
+    EXPECT_EQ(fileSize(outside), 100);
+}
+
+TEST_F(CheckedStepTest, GoodResultKeepsTheAccessListAndExtendedAttributes)
+{
+    writeFileOfSize(path, 4096);
+    ASSERT_EQ(::chmod(path.c_str(), 0640), 0);
+    if (::setxattr(path.c_str(), "user.origin", "camera", 6, 0) != 0)
+        GTEST_SKIP() << "the test folder's file system refuses user attributes";
+    // The group is kept out while one more user may read: the plain mode would say 0640.
+    const bool acl =
+        std::system(("setfacl -m g::-,u:65534:r '" + path + "' 2>/dev/null").c_str()) == 0;
+    const std::string listBefore = acl ? commandOutput("getfacl -cp '" + path + "'") : "";
+    tools.install("pngout", shrinkAction(1024));
+
+    compress(path);
+
+    EXPECT_EQ(fileSize(path), 3072);
+    char value[16] = {};
+    EXPECT_EQ(::getxattr(path.c_str(), "user.origin", value, sizeof value), 6);
+    EXPECT_EQ(std::string(value), "camera");
+    if (!acl)
+        GTEST_SKIP() << "setfacl is missing or the file system refuses access lists";
+    EXPECT_EQ(commandOutput("getfacl -cp '" + path + "'"), listBefore);
 }

@@ -37,6 +37,9 @@ TEST(DisplayNameTest, BaseFolderAndOneSeparatorAreCut)
         {"/x/pics/a.png", "/x/other", "/x/pics/a.png"},
         {"/x/pics/a.png", "", "/x/pics/a.png"},
         {"a.png", "", "a.png"},
+        {"/x/pics/a\nFinished Compression at.png", "/x/pics", "a\\nFinished Compression at.png"},
+        {"/x/pics/\r\t\x01\x1b\x7f.png", "/x/pics", "\\r\\t\\x01\\x1b\\x7f.png"},
+        {"/x/pics/sub\\b \xc3\xa9.png", "/x/pics", "sub\\b \xc3\xa9.png"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(displayName(c.path, c.base), c.shown) << c.path << " " << c.base;
