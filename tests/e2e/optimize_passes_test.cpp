@@ -1,6 +1,7 @@
 // The Optimize option with the real jpegtran, gifsicle and qpdf on files made here: each kind
 // gets smaller with the same picture, pages and frames; a tool that lies (grey pixels, a frame or
 // a page dropped) is undone; an encrypted PDF is left as it is.
+#include <cstdlib>
 #include <filesystem>
 #include <map>
 
@@ -68,6 +69,11 @@ class OptimizePassesTest : public ProgramTest {
 protected:
     void SetUp() override
     {
+        // A record of finished files of the test's own, so a second run can skip.
+        const char* cache = std::getenv("XDG_CACHE_HOME");
+        hadCache = cache != nullptr;
+        savedCache = cache ? cache : "";
+        setenv("XDG_CACHE_HOME", temp.file("cache").c_str(), 1);
         for (const char* tool : {"convert", "jpegtran", "gifsicle", "qpdf"})
             if (findOnPath(tool).empty())
                 GTEST_SKIP() << tool << " is not installed";
@@ -105,6 +111,14 @@ protected:
             originals[name] = readFile(folder + "/" + name);
     }
 
+    void TearDown() override
+    {
+        if (hadCache)
+            setenv("XDG_CACHE_HOME", savedCache.c_str(), 1);
+        else
+            unsetenv("XDG_CACHE_HOME");
+    }
+
     // Installs a wrapper around the real tool next to the program, where it is found first.
     void wrap(const std::string& tool, const std::string& script)
     {
@@ -117,6 +131,8 @@ protected:
 
     std::string folder = temp.file("pics");
     std::map<std::string, std::string> originals;
+    bool hadCache = false;
+    std::string savedCache;
 };
 
 } // namespace
