@@ -149,12 +149,14 @@ void compressFile(const JobContext& job, const std::string& path, const std::str
         closingLine = runSteps(job, kind->steps, kind->check, path, mode, result);
 
     result.sizeAfter = fileSize(path);
-    // Only a file whose every step ran and kept or judged its result is finished: a stopped,
-    // failed, timed-out or interrupted one may do better next time.
+    // A file whose every step ran to its end is finished, also where a check undid a result:
+    // the same tools and options would only do the same again. A stopped or failed file, or one
+    // whose tool was ended before it finished, may do better next time.
     const bool finished =
         result.status == FileStatus::Processed &&
-        std::none_of(result.steps.begin(), result.steps.end(),
-                     [](const StepResult& step) { return step.undone || step.couldNotRun; });
+        std::none_of(result.steps.begin(), result.steps.end(), [](const StepResult& step) {
+            return step.couldNotRun || step.interrupted || step.changedElsewhere;
+        });
     if (recorded && finished && kindOfPath(path))
         job.record->markFinished(contentHash(path), job.setup);
     if (closingLine && mode.logging) {

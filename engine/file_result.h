@@ -14,6 +14,7 @@ struct StepResult {
     std::string reason;           // why it was undone; empty otherwise
     bool couldNotRun = false;     // no working copy could be made, so the tool never ran
     bool changedElsewhere = false; // another process changed the file during the step: undone
+    bool interrupted = false; // the tool was ended (time limit, Stop) before it finished: undone
 };
 
 enum class FileStatus {

@@ -108,6 +108,7 @@ struct WorkOutcome {
                                    // file or there was nothing to replace it with
     bool couldNotRun = false;      // no working copy could be made
     bool changedElsewhere = false; // another process changed the file during the step
+    bool interrupted = false;      // the tool was ended before it finished
     std::int64_t saved = 0;        // bytes the step's own result saved
 };
 
@@ -157,6 +158,7 @@ std::string runOnCopy(const JobContext& job, const Step& step, const std::string
                 : input;
         run.command = stepCommand(step, optionSets[i], input, candidate);
         const RunOutcome ran = job.runner.run(run);
+        outcome.interrupted = ran.end == RunEnd::TimedOut || ran.end == RunEnd::Aborted;
         if (ran.end == RunEnd::TimedOut)
             return std::string(step.tool->shown) + " ran past its time limit (" +
                    std::to_string(run.timeLimit.count() / 1000) + " s)";
@@ -295,6 +297,7 @@ StepResult runStep(const JobContext& job, const Step& step, const std::string& p
         result.reason = outcome.reason;
         result.couldNotRun = outcome.couldNotRun;
         result.changedElsewhere = outcome.changedElsewhere;
+        result.interrupted = outcome.interrupted;
         report.countSaving(outcome.saved);
     }
     result.undone = !result.reason.empty();
