@@ -58,10 +58,11 @@ bool inShard(const std::string& relativePath, const Shard& shard)
 {
     if (shard.count <= 1)
         return true;
-    // FNV-1a: simple, fixed and spread well enough for names that differ in a character.
+    // FNV-1a: simple, fixed and spread well enough for names that differ in a character. The
+    // folders are separated by "/" on every system, so Linux and Windows machines agree.
     std::uint64_t hash = 14695981039346656037ull;
     for (const char c : relativePath) {
-        hash ^= static_cast<unsigned char>(c);
+        hash ^= static_cast<unsigned char>(c == pathSeparator ? '/' : c);
         hash *= 1099511628211ull;
     }
     return hash % shard.count == shard.index - 1;
