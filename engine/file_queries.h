@@ -19,6 +19,11 @@ bool isRegularFileBehindLinks(const std::string& path);
 // Windows, which refuses to replace such a file).
 bool isReadOnlyFile(const std::string& path);
 
+// Why folder may not hold this user's private files (owned by someone else, or writable by
+// others: they could swap what is in it), or empty when it may. Windows leaves that to the
+// folder's access list: always empty there.
+std::string whyNotPrivate(const std::string& folder);
+
 // A resolved path that names the root of a file system ("/", "C:\").
 bool isFileSystemRoot(const std::string& resolved);
 

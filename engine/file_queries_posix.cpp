@@ -35,6 +35,18 @@ bool isReadOnlyFile(const std::string& path)
     return ::stat(path.c_str(), &info) == 0 && (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
 }
 
+std::string whyNotPrivate(const std::string& folder)
+{
+    struct stat info {};
+    if (::lstat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode))
+        return folder + " is not a folder";
+    if (info.st_uid != ::geteuid())
+        return folder + " belongs to another user";
+    if (info.st_mode & (S_IWGRP | S_IWOTH))
+        return folder + " is writable by others";
+    return std::string();
+}
+
 bool isFileSystemRoot(const std::string& resolved)
 {
     return resolved == "/";

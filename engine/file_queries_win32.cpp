@@ -67,6 +67,11 @@ bool isReadOnlyFile(const std::string& path)
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
 }
 
+std::string whyNotPrivate(const std::string&)
+{
+    return std::string();
+}
+
 bool isFileSystemRoot(const std::string& resolved)
 {
     // "C:\", "C:" or "\\server\share\".

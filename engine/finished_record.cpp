@@ -163,6 +163,13 @@ bool SqliteRecord::ready()
         giveUp("cannot create the folder of " + path);
         return false;
     }
+    // As ssh refuses such files: whoever else may write there could plant a record that makes
+    // this user's files be skipped.
+    if (const std::string why = whyNotPrivate(path.substr(0, path.find_last_of(pathSeparators)));
+        !why.empty()) {
+        giveUp(why);
+        return false;
+    }
     const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX |
                       SQLITE_OPEN_NOFOLLOW | SQLITE_OPEN_EXRESCODE;
     if (sqlite3_open_v2(path.c_str(), &db, flags, nullptr) != SQLITE_OK) {

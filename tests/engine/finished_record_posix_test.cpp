@@ -162,3 +162,34 @@ TEST(FinishedSetupKeyTest, ChangesWithTheOptionsAndEachTool)
     ASSERT_EQ(symlink(temp.write("lib/pngcrush", "crush 1.1").c_str(), link.c_str()), 0);
     EXPECT_NE(setupKey(false, false, false, {link}), linked);
 }
+
+// Somebody else's folder, or one others may write to, could hold a record planted to make this
+// user's files be skipped: such a folder is refused, as ssh refuses such files.
+TEST_F(FinishedRecordTest, ACacheFolderOthersCouldWriteToIsRefused)
+{
+    struct Case {
+        const char* name;
+        mode_t mode;
+        bool otherOwner;
+        std::string problem; // empty: the record works
+    };
+    const Case cases[] = {
+        {"private", 0700, false, ""},
+        {"shared", 0777, false, "is writable by others"},
+        {"group", 0770, false, "is writable by others"},
+        {"foreign", 0700, true, "belongs to another user"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string folder = temp.file(std::string(c.name) + "/tarnwick");
+        temp.makeFolder(std::string(c.name) + "/tarnwick");
+        ASSERT_EQ(chmod(folder.c_str(), c.mode), 0);
+        if (c.otherOwner && chown(folder.c_str(), 65534, 65534) != 0)
+            GTEST_SKIP() << "only root can give the folder away";
+        SqliteRecord record(folder + "/finished.sqlite");
+        record.markFinished("hash", "setup");
+        EXPECT_EQ(record.isFinished("hash", "setup"), c.problem.empty());
+        EXPECT_NE(record.problem().find(c.problem), std::string::npos) << record.problem();
+        EXPECT_EQ(record.problem().empty(), c.problem.empty()) << record.problem();
+    }
+}
