@@ -17,6 +17,7 @@
 #include "engine/engine_state.h"
 #include "engine/job_context.h"
 #include "engine/result_check.h"
+#include "support/pdf_objects.h"
 
 namespace fs = std::filesystem;
 
@@ -51,21 +52,7 @@ std::string textPdf(int pages, int seed)
     }
     objects[1] = "<< /Type /Pages /Kids [" + kids + "] /Count " + std::to_string(pages) + " >>";
     objects.push_back("<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>");
-    std::string pdf = "%PDF-1.4\n";
-    std::vector<std::size_t> offsets;
-    for (std::size_t i = 0; i < objects.size(); ++i) {
-        offsets.push_back(pdf.size());
-        pdf += std::to_string(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
-    }
-    const std::size_t xref = pdf.size();
-    pdf += "xref\n0 " + std::to_string(objects.size() + 1) + "\n0000000000 65535 f \n";
-    for (std::size_t offset : offsets) {
-        const std::string number = std::to_string(offset);
-        pdf += std::string(10 - number.size(), '0') + number + " 00000 n \n";
-    }
-    pdf += "trailer\n<< /Size " + std::to_string(objects.size() + 1) +
-           " /Root 1 0 R >>\nstartxref\n" + std::to_string(xref) + "\n%%EOF\n";
-    return pdf;
+    return pdfOfObjects(objects);
 }
 
 bool makeCorpus(const std::string& root)

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "support/pdf_objects.h"
+
 // Samples at 16 bits, RGBA interleaved.
 struct TestImage {
     std::uint32_t width = 0;
@@ -84,8 +86,6 @@ void writeTiff(const std::string& path, const std::vector<TestImage>& pages,
 std::string minimalPdf(int pages);
 // One page per entry, each with that content stream (Flate) and a shared font resource.
 std::string contentPdf(const std::vector<std::string>& pageContents);
-// Objects 1..n (1 the catalog) with an xref table and trailer.
-std::string pdfOfObjects(const std::vector<std::string>& objects);
 
 // The files are written under one fresh temporary folder, removed at the end.
 class ImageFolder {

@@ -1,0 +1,23 @@
+#include "support/pdf_objects.h"
+
+#include <cstdio>
+
+std::string pdfOfObjects(const std::vector<std::string>& objects)
+{
+    std::string out = "%PDF-1.4\n";
+    std::vector<std::size_t> offsets;
+    for (std::size_t i = 0; i < objects.size(); ++i) {
+        offsets.push_back(out.size());
+        out += std::to_string(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
+    }
+    const std::size_t xref = out.size();
+    out += "xref\n0 " + std::to_string(objects.size() + 1) + "\n0000000000 65535 f \n";
+    for (std::size_t offset : offsets) {
+        char line[21];
+        std::snprintf(line, sizeof line, "%010zu 00000 n \n", offset);
+        out += line;
+    }
+    out += "trailer\n<< /Size " + std::to_string(objects.size() + 1) +
+           " /Root 1 0 R >>\nstartxref\n" + std::to_string(xref) + "\n%%EOF\n";
+    return out;
+}
