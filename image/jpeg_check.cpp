@@ -84,6 +84,27 @@ void keepMarkers(JpegRead* read)
         image.profile += segment.second;
 }
 
+// A decompressor that reports errors by longjmp and remembers warnings, filling image.
+void prepare(JpegRead& read, JpegImage& image)
+{
+    read.image = &image;
+    read.info.err = jpeg_std_error(&read.error.manager);
+    read.error.manager.error_exit = jpegErrorExit;
+    read.error.manager.emit_message = jpegMessage;
+    read.error.warned = false;
+    jpeg_create_decompress(&read.info);
+}
+
+// What the header says of the colours: the markers kept and the decoder's reading of them.
+void takeHeader(JpegRead* read)
+{
+    keepMarkers(read);
+    JpegImage& image = *read->image;
+    image.colourSpace = read->info.jpeg_color_space;
+    image.adobeMarker = read->info.saw_Adobe_marker;
+    image.adobeTransform = read->info.Adobe_transform;
+}
+
 // Every libjpeg error leaves these functions through longjmp, so they keep no object with a
 // destructor of their own; what they fill lives in the caller.
 ReadStatus startJpeg(std::FILE* file, JpegRead* read, RowFormat* format)
@@ -96,11 +117,7 @@ ReadStatus startJpeg(std::FILE* file, JpegRead* read, RowFormat* format)
     jpeg_read_header(&read->info, TRUE);
     if (std::uint64_t{read->info.image_width} * read->info.image_height > maxPixels)
         return ReadStatus::tooLarge;
-    keepMarkers(read);
-    JpegImage& image = *read->image;
-    image.colourSpace = read->info.jpeg_color_space;
-    image.adobeMarker = read->info.saw_Adobe_marker;
-    image.adobeTransform = read->info.Adobe_transform;
+    takeHeader(read);
     jpeg_start_decompress(&read->info);
     const int components = read->info.output_components;
     const bool cmyk = read->info.out_color_space == JCS_CMYK;
@@ -134,12 +151,7 @@ class JpegRows : public RowSource {
 public:
     JpegRows(const std::string& path, JpegImage& image) : file(openForReading(path))
     {
-        read.image = &image;
-        read.info.err = jpeg_std_error(&read.error.manager);
-        read.error.manager.error_exit = jpegErrorExit;
-        read.error.manager.emit_message = jpegMessage;
-        read.error.warned = false;
-        jpeg_create_decompress(&read.info);
+        prepare(read, image);
         status = file ? startJpeg(file, &read, &format) : ReadStatus::broken;
         if (status == ReadStatus::ok) {
             scanline.resize(std::size_t{format.width} *
@@ -219,11 +231,7 @@ bool readCoefficients(std::FILE* file, JpegRead* read, jvirt_barray_ptr** arrays
     }
     if (bytes > coefficientBudget)
         return false;
-    keepMarkers(read);
-    JpegImage& image = *read->image;
-    image.colourSpace = read->info.jpeg_color_space;
-    image.adobeMarker = read->info.saw_Adobe_marker;
-    image.adobeTransform = read->info.Adobe_transform;
+    takeHeader(read);
     *arrays = jpeg_read_coefficients(&read->info);
     return *arrays && !read->error.warned;
 }
@@ -256,12 +264,7 @@ class JpegCoefficients {
 public:
     JpegCoefficients(const std::string& path, JpegImage& image) : file(openForReading(path))
     {
-        read.image = &image;
-        read.info.err = jpeg_std_error(&read.error.manager);
-        read.error.manager.error_exit = jpegErrorExit;
-        read.error.manager.emit_message = jpegMessage;
-        read.error.warned = false;
-        jpeg_create_decompress(&read.info);
+        prepare(read, image);
         ok = file && readCoefficients(file, &read, &arrays);
     }
     ~JpegCoefficients()
