@@ -45,10 +45,12 @@ void stopCompression()
         frame->engine.requestStop();
 }
 
-// Leaving does not wait for a long tool: it is ended and its step undone.
+// Leaving does not wait for a long tool: it is ended and its step undone. The drops queued
+// behind it go first, or the next one could start in the moment before the window closes.
 void exitProgram()
 {
     if (MyFrame* frame = mainFrame()) {
+        dropQueue().discardPending();
         endJob(frame->engine);
         frame->close();
     }

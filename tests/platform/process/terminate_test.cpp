@@ -92,7 +92,8 @@ TEST_F(Terminate, EndsTheToolTogetherWithWhatItStartedAndSetsTheExitCode)
     PROCESS_INFORMATION tool = start(parentTool("parent"));
     pid_t grandchild = pidFrom(work / "parent");
     ASSERT_TRUE(alive(static_cast<pid_t>(tool.dwProcessId), "parent"));
-    ASSERT_TRUE(alive(grandchild, "sleep"));
+    // Its pid is known as soon as it is forked, its name only once it has started sleep.
+    ASSERT_TRUE(within(5s, [&] { return alive(grandchild, "sleep"); }));
 
     EXPECT_TRUE(TerminateProcess(tool.hProcess, 42));
     EXPECT_EQ(exitCode(tool), 42u);
