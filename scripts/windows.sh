@@ -121,7 +121,10 @@ if $with_tests; then
   wineserver -p || true # one may be running already
   wineboot </dev/null >/dev/null 2>&1
   trap 'wineserver -k 2>/dev/null || true' EXIT
-  ctest --test-dir "$build" --output-on-failure -j2 || failed=true
+  # A test whose Wine client loses its server ("wine client error: recvmsg: Connection reset by
+  # peer", seen once in many runs, in a test that passed again unchanged) gets one more run; a
+  # test that fails twice still fails the stage.
+  ctest --test-dir "$build" --output-on-failure -j2 --repeat until-pass:2 || failed=true
   wineserver -k 2>/dev/null || true
   trap - EXIT
   # The installer in a Wine prefix of its own, made anew each run. The Linux build of the test
