@@ -51,36 +51,35 @@ protected:
         served = 0;
         jobDone = false;
     }
+    // Drops each path on a main window whose drop handler closes it and writes to another
+    // window, runs the application to its end; whether the job ended before the window went.
+    bool runDrops(const std::vector<std::string>& paths)
+    {
+        liveFrame other("other", 0, 0, 100, 100);
+        other.bindSize(countSize);
+        target = other.handle;
+        bool jobDoneBeforeDeletion = false;
+        app.mainWindow = new MainFrame(&jobDoneBeforeDeletion);
+        app.mainWindow->bindDrop(writingDrop);
+        for (const std::string& path : paths)
+            EXPECT_TRUE(winlayer::postDropFiles(app.mainWindow->handle, {path}));
+        app.run();
+        return jobDoneBeforeDeletion;
+    }
+
     TestApp app;
 };
 
 TEST_F(ShutdownTest, ClosingDuringAJobWaitsForItWhileServingItsSends)
 {
-    liveFrame other("other", 0, 0, 100, 100);
-    other.bindSize(countSize);
-    target = other.handle;
-    bool jobDoneBeforeDeletion = false;
-    app.mainWindow = new MainFrame(&jobDoneBeforeDeletion);
-    app.mainWindow->bindDrop(writingDrop);
-    ASSERT_TRUE(winlayer::postDropFiles(app.mainWindow->handle, {"/tmp/x"}));
-    app.run();
-    EXPECT_TRUE(jobDoneBeforeDeletion);
+    EXPECT_TRUE(runDrops({"/tmp/x"}));
     EXPECT_EQ(served.load(), 20);
 }
 
 TEST_F(ShutdownTest, DropsQueuedWhenTheWindowClosesNeverStart)
 {
-    liveFrame other("other", 0, 0, 100, 100);
-    other.bindSize(countSize);
-    target = other.handle;
-    bool jobDoneBeforeDeletion = false;
-    app.mainWindow = new MainFrame(&jobDoneBeforeDeletion);
-    app.mainWindow->bindDrop(writingDrop);
     // The first drop closes the window as it starts; the two behind it were for that window.
-    for (const char* path : {"/tmp/x", "/tmp/y", "/tmp/z"})
-        ASSERT_TRUE(winlayer::postDropFiles(app.mainWindow->handle, {path}));
-    app.run();
-    EXPECT_TRUE(jobDoneBeforeDeletion);
+    EXPECT_TRUE(runDrops({"/tmp/x", "/tmp/y", "/tmp/z"}));
     EXPECT_EQ(served.load(), 20) << "one job ran, not three";
     EXPECT_TRUE(dropQueue().idle());
 }
