@@ -12,7 +12,7 @@
 // own work folders.
 
 // The suffixes the options enable, in walk order: every enabled kind's suffixes, kinds in the
-// order of the kinds' table (file_kinds.cpp).
+// order of the kinds' table (kind_table.cpp).
 std::vector<std::string> enabledSuffixes(const OptionValues& options);
 
 // Every regular file below folder whose path ends with an enabled suffix in any case, all of the

@@ -4,42 +4,6 @@
 
 #include "util/strings.h"
 
-const std::vector<KindStep>& pngPasses()
-{
-    static const std::vector<KindStep> passes{
-        {&crushStep, StepGate::WhenFull, AfterStop::EndSteps},
-        {&optimizeStep, StepGate::WhenFull, AfterStop::EndSteps},
-        {&finalPassStep, StepGate::Always, AfterStop::GoOn, &fastStep},
-    };
-    return passes;
-}
-
-const std::vector<FileKind>& fileKinds()
-{
-    static const std::vector<KindStep> pngSteps = [] {
-        std::vector<KindStep> steps{{&stripStep, StepGate::WhenStrip, AfterStop::EndFileQuietly}};
-        steps.insert(steps.end(), pngPasses().begin(), pngPasses().end());
-        return steps;
-    }();
-    const KindStep strip{&stripStep, StepGate::WhenStrip, AfterStop::GoOn};
-    auto optimizedBy = [](const Step& step) {
-        return KindStep{&step, StepGate::WhenOption, AfterStop::GoOn, nullptr, Option::Optimize};
-    };
-    static const std::vector<FileKind> kinds{
-        {"PNG", {".png"}, Option::Pngs, pngSteps, CheckKind::Image},
-        {"TIFF", {".tif", ".tiff"}, Option::Tifs, {strip}, CheckKind::Image},
-        {"JPEG", {".jpeg", ".jpg"}, Option::Jpgs, {strip, optimizedBy(jpegStep)}, CheckKind::Image},
-        {"PDF", {".pdf"}, Option::Pdfs, {strip, optimizedBy(pdfStep)}, CheckKind::Document},
-        {"GIF", {".gif"}, Option::Gifs, {strip, optimizedBy(gifStep)}, CheckKind::Image},
-        {"EXE",
-         {".exe", ".dll"},
-         Option::Apps,
-         {{&packStep, StepGate::Always, AfterStop::GoOn}},
-         CheckKind::Executable},
-    };
-    return kinds;
-}
-
 const FileKind* kindOfPath(const std::string& path)
 {
     const std::string lower = toLowerCopy(path);

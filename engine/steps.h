@@ -37,18 +37,12 @@ struct Step {
     const char* (*refusal)(const std::string& path) = nullptr;
 };
 
-extern const Step stripStep;     // exiftool: every kind's metadata
-extern const Step crushStep;     // PNG pass 1: pngcrush
-extern const Step optimizeStep;  // PNG pass 2: OptiPNG
-extern const Step finalPassStep; // PNG pass 3: pngout after the other two
-extern const Step fastStep;      // pngout alone
-extern const Step packStep;      // upx: executables
-extern const Step jpegStep;      // jpegtran: Huffman tables optimized, progressive or not
-extern const Step gifStep;       // gifsicle -O3
-extern const Step pdfStep;       // qpdf: streams recompressed, object streams
-// Where pngout cannot be found: the same passes by zopflipng, under the same labels.
+// The rows (engine/kind_table.cpp) that code outside the table names.
+extern const Step stripStep; // exiftool: every kind's metadata
+extern const Step crushStep; // PNG pass 1: pngcrush
+extern const Step fastStep;  // pngout alone
+// Where pngout cannot be found: the Full chain's last pass by zopflipng, under the same label.
 extern const Step finalPassStandIn;
-extern const Step fastStandIn;
 
 // The step that runs for step: the step itself, or its stand-in when the runner cannot find the
 // step's program but can find the stand-in's.

@@ -17,17 +17,9 @@ struct Tool {
     const Tool* standIn = nullptr;
 };
 
-extern const Tool pngcrushTool;
-extern const Tool optipngTool;
-extern const Tool pngoutTool;
-extern const Tool exiftoolTool;
+// The rows (engine/kind_table.cpp) that code outside the table names: the executables' check runs
+// upx itself.
 extern const Tool upxTool;
-// Debian's optimizer that stands in for pngout, which Debian does not package.
-extern const Tool zopflipngTool;
-// The lossless optimizers of the Optimize option.
-extern const Tool jpegtranTool;
-extern const Tool gifsicleTool;
-extern const Tool qpdfTool;
 
 // Every tool, in the order the start of a job reports missing ones; a record's setup key lists
 // them in this order too.

@@ -1,6 +1,6 @@
 #include "image/image_check.h"
 
-#include <cstring>
+#include <algorithm>
 #include <fstream>
 
 #include "image/file_open.h"
@@ -8,21 +8,24 @@
 
 namespace {
 
-enum class ImageKind { png, gif, tiff, jpeg, pdf, other };
-
-// A PDF reader accepts its header anywhere in the first kilobyte.
+// Enough for every format's magic, a PDF's header included.
 constexpr std::size_t sniffLength = 1024;
 
 enum class Content { empty, unreadable, unknown, known };
 
 struct Sniffed {
     Content content = Content::unreadable;
-    ImageKind kind = ImageKind::other;
+    const FormatCheck* format = nullptr;
 };
 
-bool startsWith(const std::string& head, const char* magic, std::size_t length)
+bool carries(const std::string& head, const FormatCheck& format)
 {
-    return head.size() >= length && std::memcmp(head.data(), magic, length) == 0;
+    for (std::string_view magic : format.magic) {
+        const std::string_view start(head.data(), std::min(head.size(), magic.size()));
+        if (format.anywhere ? head.find(magic) != std::string::npos : start == magic)
+            return true;
+    }
+    return false;
 }
 
 Sniffed sniff(const std::string& path)
@@ -34,20 +37,11 @@ Sniffed sniff(const std::string& path)
     in.read(head.data(), static_cast<std::streamsize>(head.size()));
     head.resize(static_cast<std::size_t>(in.gcount()));
     if (head.empty())
-        return {in.bad() ? Content::unreadable : Content::empty, ImageKind::other};
-    if (startsWith(head, "\x89PNG\r\n\x1a\n", 8))
-        return {Content::known, ImageKind::png};
-    if (startsWith(head, "\xff\xd8\xff", 3))
-        return {Content::known, ImageKind::jpeg};
-    if (startsWith(head, "GIF87a", 6) || startsWith(head, "GIF89a", 6))
-        return {Content::known, ImageKind::gif};
-    // Classic TIFF and BigTIFF, either byte order.
-    if (startsWith(head, "II*\0", 4) || startsWith(head, "MM\0*", 4) ||
-        startsWith(head, "II+\0", 4) || startsWith(head, "MM\0+", 4))
-        return {Content::known, ImageKind::tiff};
-    if (head.find("%PDF-") != std::string::npos)
-        return {Content::known, ImageKind::pdf};
-    return {Content::unknown, ImageKind::other};
+        return {in.bad() ? Content::unreadable : Content::empty, nullptr};
+    for (const FormatCheck& format : formatChecks())
+        if (carries(head, format))
+            return {Content::known, &format};
+    return {Content::unknown, nullptr};
 }
 
 } // namespace
@@ -76,21 +70,7 @@ CheckResult sameImage(const std::string& before, const std::string& after)
     case Content::known:
         break;
     }
-    if (result.kind != original.kind)
+    if (result.format != original.format)
         return {false, "the file kind changed"};
-    switch (original.kind) {
-    case ImageKind::png:
-        return samePng(before, after);
-    case ImageKind::jpeg:
-        return sameJpeg(before, after);
-    case ImageKind::gif:
-        return sameGif(before, after);
-    case ImageKind::tiff:
-        return sameTiff(before, after);
-    case ImageKind::pdf:
-        return samePdf(before, after);
-    case ImageKind::other:
-        break;
-    }
-    return {false, "no check for this kind"};
+    return original.format->same(before, after);
 }
