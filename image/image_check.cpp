@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <fstream>
+#include <mutex>
 
 #include "image/file_open.h"
+#include "image/heap_reuse.h"
 #include "image/kind_checks.h"
 
 namespace {
@@ -48,6 +50,8 @@ Sniffed sniff(const std::string& path)
 
 CheckResult sameImage(const std::string& before, const std::string& after)
 {
+    static std::once_flag heapSet;
+    std::call_once(heapSet, keepFreedCheckMemory);
     const Sniffed original = sniff(before);
     switch (original.content) {
     case Content::unreadable:
