@@ -90,10 +90,15 @@ bool sameCanvas(const GifCanvas& one, const GifCanvas& other)
 {
     if (one.width != other.width || one.height != other.height)
         return false;
-    const std::size_t count = std::size_t{one.width} * one.height;
-    for (std::size_t i = 0; i < count; ++i) {
-        if (one.colour(i) != other.colour(i))
-            return false;
-    }
-    return true;
+    // Keys stand for distinct colours, so with the same colours met in the same order (the
+    // usual case: one palette, kept as it was) the same keys are the same picture.
+    if (one.colours == other.colours)
+        return one.plane == other.plane;
+    return one.plane.compareWith(other.plane,
+                                 [&](const auto* mine, const auto* theirs, std::size_t count) {
+                                     for (std::size_t i = 0; i < count; ++i)
+                                         if (one.colours[mine[i]] != other.colours[theirs[i]])
+                                             return false;
+                                     return true;
+                                 });
 }

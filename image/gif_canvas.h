@@ -31,8 +31,24 @@ public:
     {
         return bytes == 1 ? narrow.size() : bytes == 2 ? middle.size() : wide.size();
     }
+    // The same keys, width for width.
+    bool operator==(const KeyPlane& other) const = default;
+    // Calls compare(keysOfThis, keysOfOther, count) with both planes as arrays of their widths.
+    template <typename Compare> bool compareWith(const KeyPlane& other, Compare compare) const
+    {
+        return visit([&](const auto* mine) {
+            return other.visit([&](const auto* theirs) { return compare(mine, theirs, size()); });
+        });
+    }
 
 private:
+    template <typename Visit> bool visit(Visit with) const
+    {
+        return bytes == 1   ? with(narrow.data())
+               : bytes == 2 ? with(middle.data())
+                            : with(wide.data());
+    }
+
     int bytes = 1;
     std::vector<std::uint8_t> narrow;
     std::vector<std::uint16_t> middle;
@@ -61,6 +77,8 @@ public:
     std::uint32_t height = 0;
 
 private:
+    friend bool sameCanvas(const GifCanvas& one, const GifCanvas& other);
+
     KeyPlane plane;
     std::vector<std::uint32_t> colours;
     std::unordered_map<std::uint32_t, std::uint32_t> keys;
