@@ -45,6 +45,23 @@ TEST_F(GifCheck, InterlacingAndFrameOptimisationKeepTheImage)
     EXPECT_TRUE(result.same) << result.reason;
 }
 
+// The same picture through a palette in another order: the canvases' colours come in another
+// order, and only the colours behind the indices may be compared.
+TEST_F(GifCheck, ReorderedPaletteIsComparedByColour)
+{
+    const std::vector<std::uint8_t> reversed = {0, 0, 255, 0, 255, 0, 255, 0, 0, 0, 0, 0};
+    const std::vector<GifFrame> frames = {fullFrame(12, 10, 0), fullFrame(12, 10, 1)};
+    std::vector<GifFrame> remapped = frames;
+    for (GifFrame& frame : remapped)
+        for (std::uint8_t& index : frame.indices)
+            index = static_cast<std::uint8_t>(3 - index);
+    const std::string original = encodeGif(12, 10, palette, frames);
+    EXPECT_TRUE(compare(original, encodeGif(12, 10, reversed, remapped)).same);
+    remapped[1].indices[3 * 12 + 4] =
+        static_cast<std::uint8_t>(remapped[1].indices[3 * 12 + 4] ^ 1);
+    EXPECT_EQ(compare(original, encodeGif(12, 10, reversed, remapped)).reason, "the pixels differ");
+}
+
 TEST_F(GifCheck, ChangesThatShowAreNotTheSame)
 {
     const std::vector<GifFrame> frames = {fullFrame(12, 10, 0), fullFrame(12, 10, 1)};
