@@ -31,7 +31,8 @@ HeadlessSurfaces::~HeadlessSurfaces()
 void HeadlessSurfaces::append(const std::string& piece)
 {
     std::lock_guard<std::mutex> guard(lock);
-    text += piece;
+    if (keepText)
+        text += piece;
     if (!log)
         return;
     const std::string out = toTerminalLineEnds(piece, pendingReturn);
@@ -57,11 +58,58 @@ void HeadlessSurfaces::fileFinished(const FileResult& result)
 {
     std::lock_guard<std::mutex> guard(lock);
     files.add(result);
+    ++counts.finished;
+    if (result.status == FileStatus::Stopped)
+        ++counts.stopped;
+    if (result.sizeBefore >= 0 && result.sizeAfter >= 0)
+        counts.savedBytes += result.sizeBefore - result.sizeAfter;
+    drawStatusLine();
     if (json) {
         const std::string line = fileResultJson(result) + "\n";
         std::fwrite(line.data(), 1, line.size(), json);
         std::fflush(json);
     }
+}
+
+void HeadlessSurfaces::filesFound(std::uint64_t count)
+{
+    std::lock_guard<std::mutex> guard(lock);
+    counts.found += count;
+}
+
+void HeadlessSurfaces::allPathsTaken()
+{
+    std::lock_guard<std::mutex> guard(lock);
+    counts.allFound = true;
+}
+
+void HeadlessSurfaces::showProgress(std::chrono::milliseconds every)
+{
+    std::lock_guard<std::mutex> guard(lock);
+    progressShown = true;
+    interval = every;
+    started = std::chrono::steady_clock::now();
+    lastDrawn = started;
+}
+
+void HeadlessSurfaces::keepLogText(bool keep)
+{
+    std::lock_guard<std::mutex> guard(lock);
+    keepText = keep;
+}
+
+void HeadlessSurfaces::notice(std::FILE* stream, const std::string& line)
+{
+    std::lock_guard<std::mutex> guard(lock);
+    eraseStatusLine();
+    std::fputs((line + "\n").c_str(), stream);
+    std::fflush(stream);
+}
+
+FileProgress HeadlessSurfaces::progress() const
+{
+    std::lock_guard<std::mutex> guard(lock);
+    return counts;
 }
 
 void HeadlessSurfaces::setJsonStream(std::FILE* stream)
@@ -80,7 +128,7 @@ void HeadlessSurfaces::finishStatusLine()
 {
     std::lock_guard<std::mutex> guard(lock);
     if (status && statusShown) {
-        std::fputs("\n", status);
+        std::fputs(progressShown ? "\r\033[K" : "\n", status);
         std::fflush(status);
         statusShown = false;
     }
@@ -110,7 +158,20 @@ void HeadlessSurfaces::eraseStatusLine()
 void HeadlessSurfaces::drawStatusLine()
 {
     // Drawn only between log lines, so it never lands in the middle of one.
-    if (!status || !atLineStart || (parts[0].empty() && parts[1].empty()))
+    if (!status || !atLineStart)
+        return;
+    if (progressShown) {
+        const auto now = std::chrono::steady_clock::now();
+        if (now - lastDrawn < interval)
+            return;
+        lastDrawn = now;
+        const std::chrono::duration<double> seconds = now - started;
+        std::fputs(("\r\033[K" + progressText(counts, seconds.count())).c_str(), status);
+        std::fflush(status);
+        statusShown = true;
+        return;
+    }
+    if (parts[0].empty() && parts[1].empty())
         return;
     std::string line = "\r\033[K" + parts[0];
     if (!parts[0].empty() && !parts[1].empty())
