@@ -35,7 +35,17 @@ void HeadlessSurfaces::append(const std::string& piece)
         text += piece;
     if (!log)
         return;
-    const std::string out = toTerminalLineEnds(piece, pendingReturn);
+    std::string out = toTerminalLineEnds(piece, pendingReturn);
+    if (progressShown) {
+        // The start of a line waits for its end (a step's label for its result), so that the
+        // progress line stays in view while the step runs instead of giving way to half a line.
+        heldBack += out;
+        const std::size_t lineEnd = heldBack.rfind('\n');
+        if (lineEnd == std::string::npos)
+            return;
+        out = heldBack.substr(0, lineEnd + 1);
+        heldBack.erase(0, lineEnd + 1);
+    }
     if (out.empty())
         return;
     eraseStatusLine();
@@ -127,8 +137,18 @@ RunTally HeadlessSurfaces::tally() const
 void HeadlessSurfaces::finishStatusLine()
 {
     std::lock_guard<std::mutex> guard(lock);
+    if (progressShown) {
+        eraseStatusLine();
+        progressShown = false;
+        if (log && !heldBack.empty()) {
+            std::fwrite(heldBack.data(), 1, heldBack.size(), log);
+            std::fflush(log);
+            heldBack.clear();
+        }
+        return;
+    }
     if (status && statusShown) {
-        std::fputs(progressShown ? "\r\033[K" : "\n", status);
+        std::fputs("\n", status);
         std::fflush(status);
         statusShown = false;
     }
@@ -161,12 +181,19 @@ void HeadlessSurfaces::drawStatusLine()
     if (!status || !atLineStart)
         return;
     if (progressShown) {
+        // New figures at most once an interval; the last ones come back at once after a log
+        // line took their place.
         const auto now = std::chrono::steady_clock::now();
-        if (now - lastDrawn < interval)
+        std::string line = shownProgress;
+        if (now - lastDrawn >= interval) {
+            lastDrawn = now;
+            const std::chrono::duration<double> seconds = now - started;
+            line = progressText(counts, seconds.count());
+        }
+        if (line.empty() || (statusShown && line == shownProgress))
             return;
-        lastDrawn = now;
-        const std::chrono::duration<double> seconds = now - started;
-        std::fputs(("\r\033[K" + progressText(counts, seconds.count())).c_str(), status);
+        shownProgress = line;
+        std::fputs(("\r\033[K" + line).c_str(), status);
         std::fflush(status);
         statusShown = true;
         return;

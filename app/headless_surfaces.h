@@ -27,8 +27,9 @@ public:
     void allPathsTaken() override;
 
     // From now on the status line shows the job's progress (progressText) instead of the status
-    // texts, redrawn at most once an interval and first drawn an interval after this call, and
-    // finishStatusLine clears it instead of leaving it.
+    // texts, with new figures at most once an interval (the first an interval after this call);
+    // each log line is printed whole, once it has ended. finishStatusLine clears the line and
+    // prints what is left of the log.
     void showProgress(std::chrono::milliseconds interval);
     // Whether logText keeps the log (the default); a long run's log need not stay in memory.
     void keepLogText(bool keep);
@@ -61,6 +62,8 @@ private:
     std::chrono::milliseconds interval{0};
     std::chrono::steady_clock::time_point started;
     std::chrono::steady_clock::time_point lastDrawn;
+    std::string shownProgress; // the progress line's last text
+    std::string heldBack;      // with the progress line: the log's unfinished line
     std::string text;
     std::string parts[2];
     bool pendingReturn = false; // a "\r" whose line feed may follow in the next piece

@@ -104,12 +104,15 @@ TEST(HeadlessSurfacesTest, ProgressLineMakesWayForLogLinesAndIsClearedAtTheEnd)
         surfaces.showProgress(std::chrono::milliseconds(0));
         surfaces.filesFound(2);
         surfaces.allPathsTaken();
-        surfaces.append("Compressing a.png\r\n");
+        surfaces.append("Compressing a.png");
+        EXPECT_EQ(contentOf(out), "") << "half a line waits for its end";
+        surfaces.append("\r\n");
         FileResult result;
         result.sizeBefore = 3000;
         result.sizeAfter = 1000;
         surfaces.fileFinished(result);
         surfaces.notice(out, "tarnwick: gone.png: no such file or folder");
+        surfaces.append("     Pass 1/3...");
         surfaces.finishStatusLine();
         const FileProgress progress = surfaces.progress();
         EXPECT_EQ(progress.finished, 1u);
@@ -119,7 +122,8 @@ TEST(HeadlessSurfacesTest, ProgressLineMakesWayForLogLinesAndIsClearedAtTheEnd)
     EXPECT_EQ(contentOf(status), "\r\033[K0/2 files, 0.000 KB saved"
                                  "\r\033[K1/2 files, 1.953 KB saved"
                                  "\r\033[K");
-    EXPECT_EQ(contentOf(out), "Compressing a.png\ntarnwick: gone.png: no such file or folder\n");
+    EXPECT_EQ(contentOf(out), "Compressing a.png\ntarnwick: gone.png: no such file or folder\n"
+                              "     Pass 1/3...");
     std::fclose(out);
     std::fclose(status);
 }
