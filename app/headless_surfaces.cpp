@@ -1,5 +1,7 @@
 #include "app/headless_surfaces.h"
 
+#include <algorithm>
+
 std::string toTerminalLineEnds(const std::string& piece, bool& pendingReturn)
 {
     std::string out;
@@ -69,7 +71,10 @@ void HeadlessSurfaces::fileFinished(const FileResult& result)
     std::lock_guard<std::mutex> guard(lock);
     files.add(result);
     ++counts.finished;
-    if (result.status == FileStatus::Stopped)
+    // A file whose tool was ended before it finished had that step undone: a re-run redoes it.
+    if (result.status == FileStatus::Stopped ||
+        std::any_of(result.steps.begin(), result.steps.end(),
+                    [](const StepResult& step) { return step.interrupted; }))
         ++counts.stopped;
     if (result.sizeBefore >= 0 && result.sizeAfter >= 0)
         counts.savedBytes += result.sizeBefore - result.sizeAfter;

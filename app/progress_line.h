@@ -10,7 +10,8 @@ struct FileProgress {
     std::uint64_t found = 0;    // files the job will compress, as far as it has looked
     bool allFound = false;      // no more will be found: found is the job's total
     std::uint64_t finished = 0; // files whose steps are over, stopped ones included
-    std::uint64_t stopped = 0;  // of those, files the job was stopped in
+    std::uint64_t stopped = 0;  // of those, files stopped before all their steps ran or with a
+                                // step whose tool was ended
     std::int64_t savedBytes = 0;
 };
 
