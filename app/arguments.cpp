@@ -29,6 +29,22 @@ const Argument arguments[] = {
      "processed, skipped, stopped, failed, bytes_saved, exit_status);\n"
      "the log goes to standard error",
      [](CommandLine& line, const std::string&) { return line.json = true; }},
+    {"--quiet", "",
+     "prints nothing but the total: the \"Saved:\" line (with --json,\n"
+     "the object with the totals) and what went wrong with a PATH",
+     [](CommandLine& line, const std::string&) { return line.quiet = true; }},
+    {"--files-from", "FILE",
+     "takes the PATHs from FILE (\"-\": standard input), one per line,\n"
+     "instead of from the command line; the list is read as the\n"
+     "job goes, so it may be of any length",
+     [](CommandLine& line, const std::string& value) {
+         line.listFile = value;
+         return !value.empty();
+     }},
+    {"--null", "",
+     "with --files-from: each path of the list ends with a NUL byte\n"
+     "(as find -print0 writes them) instead of a line end; also -0",
+     [](CommandLine& line, const std::string&) { return line.listEndsWithNul = true; }},
     // Taken only as the first argument, where it makes every other argument a path.
     {"--open", "PATH...",
      "shows the window and compresses each PATH in it, one after\n"
@@ -86,8 +102,10 @@ bool looksLikeOption(const std::string& argument)
 
 const Argument* find(const std::string& name)
 {
+    // The short name xargs and other tools of find -print0 use.
+    const std::string known = name == "-0" ? "--null" : name;
     for (const Argument& argument : arguments)
-        if (name == argument.name)
+        if (known == argument.name)
             return &argument;
     return nullptr;
 }
@@ -207,7 +225,13 @@ CommandLine parseCommandLine(const std::vector<std::string>& given)
         if (!known->apply(line, value))
             return usageError(argument + " " + value + ": not " + known->valueName);
     }
-    if (line.mode == ProgramMode::Headless && line.paths.empty())
+    if (line.mode != ProgramMode::Headless)
+        return line;
+    if (!line.listFile.empty() && !line.paths.empty())
+        return usageError("--files-from takes no PATH");
+    if (line.listEndsWithNul && line.listFile.empty())
+        return usageError("--null needs --files-from");
+    if (line.paths.empty() && line.listFile.empty())
         return usageError("no PATH given");
     return line;
 }
@@ -217,6 +241,7 @@ const std::string& usageText()
     static const std::string text =
         "Usage: tarnwick PATH\n"
         "       tarnwick --json PATH\n"
+        "       tarnwick --files-from FILE [--null]\n"
         "       tarnwick --open [PATH...]\n"
         "       tarnwick                   (shows the window; drop files or folders on it)\n"
         "       tarnwick --tools | --help | --version\n"

@@ -22,7 +22,12 @@ struct CommandLine {
     ProgramMode mode = ProgramMode::Window;
     std::vector<std::string> paths; // as given: relative ones are the caller's to resolve
     bool json = false;              // results as JSON lines on standard output
-    bool opened = false;            // --open asked for the window
+    bool quiet = false;             // only the total
+    // --files-from: the paths come from this list instead ("-": standard input), one per line
+    // or, with listEndsWithNul, each ending with a NUL byte.
+    std::string listFile;
+    bool listEndsWithNul = false;
+    bool opened = false; // --open asked for the window
     // --FLAG and --no-FLAG of the options' table, in the order given: the settings file's values
     // changed for this run only.
     std::vector<std::pair<Option, bool>> optionChanges;

@@ -2,13 +2,18 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <memory>
 #include <cstdio>
 #include <unistd.h>
 
+#include "app/binary_input.h"
 #include "app/command_line.h"
 #include "app/headless_surfaces.h"
 #include "app/job_requests.h"
 #include "app/job_signals.h"
+#include "app/listed_paths.h"
+#include "app/progress_line.h"
 #include "app/run_report.h"
 #include "app/settings.h"
 #include "app/tool_versions.h"
@@ -70,21 +75,69 @@ int listTools()
     return 0;
 }
 
+// What a path that could not be worked on gets on standard error.
+std::string unusablePathText(const std::string& path, JobOutcome outcome)
+{
+    if (outcome == JobOutcome::PathMissing)
+        return "tarnwick: " + path + ": no such file or folder";
+    if (outcome == JobOutcome::UnsupportedFile)
+        return "tarnwick: " + path + ": not a file of a kind Tarnwick compresses";
+    return std::string();
+}
+
+// The list of --files-from, opened as bytes; null (and said why) when it cannot be read.
+std::FILE* openList(const std::string& file)
+{
+    if (file == "-") {
+        readAsBytes(stdin);
+        return stdin;
+    }
+    std::FILE* list = std::fopen(file.c_str(), "rb");
+    if (!list)
+        std::fprintf(stderr, "tarnwick: %s: cannot read the list\n", file.c_str());
+    return list;
+}
+
 int runJob(const CommandLine& command)
 {
     CommandLine absolute = command;
     // Made absolute before the program's folder becomes the current one.
     absolute.paths = absolutePaths(command.paths);
+    const std::string callerFolder = currentFolder();
+    std::FILE* list = nullptr;
+    if (!command.listFile.empty() && !(list = openList(command.listFile)))
+        return 2;
     SetCurrentDirectoryA(programFolder().c_str());
-    const JobRequest request = commandLineRequest(absolute, loadSettings());
+    JobRequest request = commandLineRequest(absolute, loadSettings());
 
     EngineState state;
     state.options.assign(request.options);
     const bool json = request.report == ReportForm::JsonLines;
-    const bool statusOnTerminal = isatty(STDERR_FILENO);
-    HeadlessSurfaces surfaces(json ? stderr : stdout, statusOnTerminal ? stderr : nullptr);
-    if (json)
+    const bool quiet = command.quiet;
+    const bool progressShown = isatty(STDERR_FILENO) && !json && !quiet;
+    HeadlessSurfaces surfaces(quiet  ? nullptr
+                              : json ? stderr
+                                     : stdout,
+                              progressShown ? stderr : nullptr);
+    surfaces.keepLogText(false);
+    if (progressShown)
+        surfaces.showProgress(std::chrono::milliseconds(250));
+    if (json && !quiet)
         surfaces.setJsonStream(stdout);
+    PathTally paths;
+    std::shared_ptr<ListedPaths> listed;
+    if (list) {
+        listed = std::make_shared<ListedPaths>(list, command.listEndsWithNul ? '\0' : '\n',
+                                               callerFolder);
+        request.listed = listed;
+        // Said at once: a long list's paths are not kept for the end.
+        request.listedPathEnded = [&](const std::string& path, JobOutcome outcome) {
+            paths.add(outcome);
+            const std::string text = unusablePathText(path, outcome);
+            if (!text.empty())
+                surfaces.notice(stderr, text);
+        };
+    }
     state.running = true;
     signalledState = &state;
     installJobSignals(stopOnInterrupt, endOnSignal);
@@ -92,20 +145,31 @@ int runJob(const CommandLine& command)
     removeJobSignals();
     signalledState = nullptr;
     surfaces.finishStatusLine();
+    if (list && list != stdin)
+        std::fclose(list);
+    const bool listUnreadable = listed && listed->failed();
+    if (listUnreadable)
+        std::fprintf(stderr, "tarnwick: %s: cannot read the list\n", command.listFile.c_str());
 
-    const RunTally tally = surfaces.tally();
-    const int status =
-        endingSignal ? 128 + endingSignal : exitStatusFor(outcomes, tally, interrupted);
     for (std::size_t i = 0; i < outcomes.size(); ++i) {
-        const char* path = command.paths[i].c_str();
-        if (outcomes[i] == JobOutcome::PathMissing)
-            std::fprintf(stderr, "tarnwick: %s: no such file or folder\n", path);
-        if (outcomes[i] == JobOutcome::UnsupportedFile)
-            std::fprintf(stderr, "tarnwick: %s: not a file of a kind Tarnwick compresses\n", path);
+        paths.add(outcomes[i]);
+        const std::string text = unusablePathText(command.paths[i], outcomes[i]);
+        if (!text.empty())
+            std::fprintf(stderr, "%s\n", text.c_str());
     }
-    // The total is the status bar's; without a terminal to show it on, say it once at the end.
-    if (std::find(outcomes.begin(), outcomes.end(), JobOutcome::Done) != outcomes.end() &&
-        !statusOnTerminal)
+    const RunTally tally = surfaces.tally();
+    int status = endingSignal ? 128 + endingSignal : exitStatusFor(paths, tally, interrupted);
+    if (status == 0 && listUnreadable)
+        status = 1;
+    const FileProgress progress = surfaces.progress();
+    if (interrupted || endingSignal)
+        std::fprintf(stderr, "%s\n",
+                     stoppedText(progress, progress.allFound ? nullptr
+                                           : list            ? "the rest of the list"
+                                                             : "the paths not reached")
+                         .c_str());
+    // The total is the status bar's; said once at the end (the progress line is gone by then).
+    if ((paths.done > 0 || list) && !(quiet && json))
         std::fprintf(stderr, "%s\n", surfaces.statusText(1).c_str());
     if (json) {
         std::fputs((summaryJson(tally, state.saved(), status) + "\n").c_str(), stdout);

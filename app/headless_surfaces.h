@@ -3,10 +3,12 @@
 // line on a terminal, updated in place.
 #pragma once
 
+#include <chrono>
 #include <cstdio>
 #include <mutex>
 #include <string>
 
+#include "app/progress_line.h"
 #include "app/run_report.h"
 #include "engine/report_surfaces.h"
 
@@ -21,6 +23,19 @@ public:
     void setStatusText(int part, const std::string& text) override;
     // Counts the file and, when a JSON stream is set, writes its result there as one line.
     void fileFinished(const FileResult& result) override;
+    void filesFound(std::uint64_t count) override;
+    void allPathsTaken() override;
+
+    // From now on the status line shows the job's progress (progressText) instead of the status
+    // texts, with new figures at most once an interval (the first an interval after this call);
+    // each log line is printed whole, once it has ended. finishStatusLine clears the line and
+    // prints what is left of the log.
+    void showProgress(std::chrono::milliseconds interval);
+    // Whether logText keeps the log (the default); a long run's log need not stay in memory.
+    void keepLogText(bool keep);
+    // Prints a line of text on stream with the status line out of its way.
+    void notice(std::FILE* stream, const std::string& line);
+    FileProgress progress() const;
 
     // Where fileFinished writes each file's result as a JSON line (null: nowhere, the default).
     void setJsonStream(std::FILE* stream);
@@ -41,6 +56,14 @@ private:
     std::FILE* status;
     std::FILE* json = nullptr;
     RunTally files;
+    FileProgress counts;
+    bool keepText = true;
+    bool progressShown = false; // the status line shows progressText
+    std::chrono::milliseconds interval{0};
+    std::chrono::steady_clock::time_point started;
+    std::chrono::steady_clock::time_point lastDrawn;
+    std::string shownProgress; // the progress line's last text
+    std::string heldBack;      // with the progress line: the log's unfinished line
     std::string text;
     std::string parts[2];
     bool pendingReturn = false; // a "\r" whose line feed may follow in the next piece

@@ -1,7 +1,5 @@
 #include "app/run_report.h"
 
-#include <algorithm>
-
 #include "json/json_escape.h"
 
 void RunTally::add(const FileResult& result)
@@ -23,20 +21,39 @@ void RunTally::add(const FileResult& result)
     }
 }
 
-int exitStatusFor(const std::vector<JobOutcome>& outcomes, const RunTally& tally, bool interrupted)
+void PathTally::add(JobOutcome outcome)
 {
-    auto unusable = [](JobOutcome outcome) {
-        return outcome == JobOutcome::PathMissing || outcome == JobOutcome::UnsupportedFile;
-    };
-    if (std::all_of(outcomes.begin(), outcomes.end(), unusable))
+    switch (outcome) {
+    case JobOutcome::Done:
+        ++done;
+        break;
+    case JobOutcome::PathMissing:
+    case JobOutcome::UnsupportedFile:
+        ++unusable;
+        break;
+    case JobOutcome::BackupFailed:
+        ++backupFailed;
+        break;
+    }
+}
+
+int exitStatusFor(const PathTally& paths, const RunTally& tally, bool interrupted)
+{
+    if (paths.unusable > 0 && paths.done == 0 && paths.backupFailed == 0)
         return 2;
     if (interrupted)
         return 130;
-    if (std::any_of(outcomes.begin(), outcomes.end(), unusable) ||
-        std::find(outcomes.begin(), outcomes.end(), JobOutcome::BackupFailed) != outcomes.end() ||
-        tally.failed > 0)
+    if (paths.unusable > 0 || paths.backupFailed > 0 || tally.failed > 0)
         return 1;
     return 0;
+}
+
+int exitStatusFor(const std::vector<JobOutcome>& outcomes, const RunTally& tally, bool interrupted)
+{
+    PathTally paths;
+    for (JobOutcome outcome : outcomes)
+        paths.add(outcome);
+    return exitStatusFor(paths, tally, interrupted);
 }
 
 std::string jsonString(const std::string& bytes)

@@ -11,6 +11,7 @@
 #include "engine/job_runner.h"
 #include "engine/originals_backup.h"
 #include "engine/size_report.h"
+#include "engine/streamed_pool.h"
 #include "engine/tool_check.h"
 #include "engine/work_folder.h"
 #include "engine/worker_pool.h"
@@ -50,12 +51,15 @@ JobOutcome admit(const std::string& path)
     return JobOutcome::Done;
 }
 
-// The tools the admitted paths can run, each once, in the tools' table order.
+// The tools the admitted paths can run, each once, in the tools' table order; with a list not
+// read yet, any path may be a folder.
 std::vector<const Tool*> toolsFor(const std::vector<std::string>& paths,
                                   const std::vector<JobOutcome>& admitted,
-                                  const OptionValues& options)
+                                  const OptionValues& options, bool listed)
 {
     std::vector<const Tool*> used;
+    if (listed)
+        used = toolsForFolder(options);
     for (std::size_t i = 0; i < paths.size(); ++i) {
         if (admitted[i] != JobOutcome::Done)
             continue;
@@ -80,6 +84,7 @@ JobOutcome compressSingleFile(const JobContext& job, const JobRequest& request,
         return JobOutcome::Done;
     if (request.options[Option::Copy] && !backupSingleFile(job.surfaces, path, base))
         return JobOutcome::BackupFailed;
+    job.surfaces.filesFound(1);
     if (pooled)
         pooled->push_back(path);
     else
@@ -103,6 +108,7 @@ JobOutcome compressFolder(const JobContext& job, const JobRequest& request,
             return !inShard(file.substr(start), request.shard);
         });
     }
+    job.surfaces.filesFound(files.size());
     if (pooled) {
         pooled->insert(pooled->end(), files.begin(), files.end());
         return JobOutcome::Done;
@@ -131,6 +137,35 @@ bool mayRun(const Tool& tool, const OptionValues& options)
                 (entry.gate != StepGate::WhenOption || options[entry.option]))
                 return true;
     return false;
+}
+
+// The paths of a list, each admitted, backed up and compressed (or handed to one pool for the
+// whole list) as it is read.
+void compressListed(const JobContext& job, const JobRequest& request)
+{
+    std::unique_ptr<StreamedPool> pool;
+    if (request.options[Option::HogSystem])
+        pool = std::make_unique<StreamedPool>(job, request.workers);
+    std::string path;
+    std::vector<std::string> files;
+    while (job.running() && request.listed->next(path)) {
+        JobOutcome outcome = admit(path);
+        if (outcome == JobOutcome::Done) {
+            files.clear();
+            std::vector<std::string>* pooled = pool ? &files : nullptr;
+            outcome = isSingleFilePath(path) ? compressSingleFile(job, request, path, pooled)
+                                             : compressFolder(job, request, path, pooled);
+            for (std::string& file : files)
+                if (!pool->add(std::move(file)))
+                    break;
+        }
+        if (request.listedPathEnded)
+            request.listedPathEnded(path, outcome);
+    }
+    if (job.running())
+        job.surfaces.allPathsTaken();
+    if (pool)
+        pool->finish();
 }
 
 } // namespace
@@ -165,7 +200,7 @@ std::string folderPart(const std::string& path)
 std::vector<JobOutcome> runCompressionJob(const JobContext& job, const JobRequest& request)
 {
     std::vector<JobOutcome> outcomes;
-    if (request.paths.empty())
+    if (request.paths.empty() && !request.listed)
         return outcomes;
     JobStamp stamp(job);
     JobContext withSetup = job;
@@ -173,13 +208,20 @@ std::vector<JobOutcome> runCompressionJob(const JobContext& job, const JobReques
         withSetup.setup = jobSetup(job, request.options);
     for (const std::string& path : request.paths)
         outcomes.push_back(admit(path));
-    reportMissingTools(job, toolsFor(request.paths, outcomes, request.options));
+    reportMissingTools(
+        job, toolsFor(request.paths, outcomes, request.options, request.listed != nullptr));
+    if (request.listed) {
+        compressListed(withSetup, request);
+        return outcomes;
+    }
     // Several paths with HogSystem on: every path is backed up first, then one pool takes all
     // their files.
     std::vector<std::string> pool;
     std::vector<std::string>* pooled =
         request.options[Option::HogSystem] && request.paths.size() > 1 ? &pool : nullptr;
     for (std::size_t i = 0; i < request.paths.size() && job.running(); ++i) {
+        if (i + 1 == request.paths.size())
+            job.surfaces.allPathsTaken();
         if (outcomes[i] != JobOutcome::Done)
             continue;
         const std::string& path = request.paths[i];

@@ -8,7 +8,7 @@
 #include "engine/job_request.h"
 
 // How one path of a job ended, for callers that must tell the user (the exit status).
-enum class JobOutcome {
+enum class JobOutcome : int {
     Done,            // the file or folder was processed (possibly stopped early)
     PathMissing,     // nothing exists at the path
     UnsupportedFile, // not a regular file of a supported kind (a folder, pipe, device or link

@@ -2,10 +2,16 @@
 // it with the JobContext of whoever owns the job (the window or the headless run).
 #pragma once
 
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "engine/options.h"
+#include "engine/path_source.h"
+
+// How one path of a job ended (compression_job.h).
+enum class JobOutcome : int;
 
 // How the results reach the user: the log's lines only, or also one JSON line per file and one
 // with the totals (the log then goes to standard error).
@@ -30,4 +36,9 @@ struct JobRequest {
     Shard shard = {};
     // Workers of the pool; 0: HogSystem's number (twice the processors).
     unsigned workers = 0;
+    // Instead of paths: a list read while the job runs (--files-from), each path taken as it
+    // comes, so the first file starts before the list ends and nothing per path is kept.
+    std::shared_ptr<PathSource> listed = nullptr;
+    // Told how each listed path ended, as it ends.
+    std::function<void(const std::string& path, JobOutcome)> listedPathEnded = nullptr;
 };

@@ -2,6 +2,7 @@
 // The window implements them with its controls; headless runs keep the text and print it.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "engine/file_result.h"
@@ -18,4 +19,9 @@ public:
 
     // Called once per file when its steps are over, from the thread that compressed it.
     virtual void fileFinished(const FileResult&) {}
+
+    // The job found count more files that it will compress (those of its shard).
+    virtual void filesFound(std::uint64_t) {}
+    // The job has taken its last path: the files found from it, if any, complete the count.
+    virtual void allPathsTaken() {}
 };

@@ -38,6 +38,8 @@ test_only=(
   qpdf gifsicle libjpeg-turbo-progs
   # setfacl, for the test that a replaced file keeps its access control list
   acl
+  # GNU parallel spreading shards of one tree, and jq adding up their JSON totals
+  parallel jq
 )
 
 # Only for the Windows build (scripts/windows.sh), not installed otherwise.

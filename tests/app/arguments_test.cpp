@@ -118,3 +118,34 @@ TEST(CommandLineParse, ShardsAndJobsTakeTheirValueAndRefuseWrongOnes)
         EXPECT_TRUE(refused.complaint.starts_with(wrong[0])) << refused.complaint;
     }
 }
+
+TEST(CommandLineParse, AListOfPathsReplacesThePathsOfTheCommandLine)
+{
+    const struct {
+        Paths arguments;
+        std::string listFile;
+        bool nul;
+        bool quiet;
+        std::string complaint;
+    } cases[] = {
+        {{"--files-from", "list.txt"}, "list.txt", false, false, ""},
+        {{"--quiet", "--files-from", "-", "-0"}, "-", true, true, ""},
+        {{"--null", "--files-from", "-"}, "-", true, false, ""},
+        {{"--files-from", "list.txt", "pics"}, "", false, false, "--files-from takes no PATH"},
+        {{"-0", "pics"}, "", false, false, "--null needs --files-from"},
+        {{"--files-from"}, "", false, false, "--files-from needs FILE"},
+        {{"--files-from", ""}, "", false, false, "--files-from : not FILE"},
+        {{"--quiet"}, "", false, false, "no PATH given"},
+    };
+    for (const auto& c : cases) {
+        const CommandLine line = parseCommandLine(c.arguments);
+        SCOPED_TRACE(c.arguments.back());
+        EXPECT_EQ(line.complaint, c.complaint);
+        EXPECT_EQ(line.mode, c.complaint.empty() ? ProgramMode::Headless : ProgramMode::UsageError);
+        EXPECT_EQ(line.listFile, c.listFile);
+        EXPECT_EQ(line.listEndsWithNul, c.nul);
+        EXPECT_EQ(line.quiet, c.quiet);
+    }
+    EXPECT_NE(usageText().find("\n  --files-from FILE takes the PATHs from FILE"),
+              std::string::npos);
+}

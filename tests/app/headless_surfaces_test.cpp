@@ -93,3 +93,37 @@ TEST(HeadlessSurfacesTest, WholeLinesFromManyThreadsStayWhole)
         thread.join();
     EXPECT_EQ(surfaces.logText().size(), 4u * 200u * 3u);
 }
+
+TEST(HeadlessSurfacesTest, ProgressLineMakesWayForLogLinesAndIsClearedAtTheEnd)
+{
+    std::FILE* out = std::tmpfile();
+    std::FILE* status = std::tmpfile();
+    ASSERT_TRUE(out && status);
+    {
+        HeadlessSurfaces surfaces(out, status);
+        surfaces.showProgress(std::chrono::milliseconds(0));
+        surfaces.filesFound(2);
+        surfaces.allPathsTaken();
+        surfaces.append("Compressing a.png");
+        EXPECT_EQ(contentOf(out), "") << "half a line waits for its end";
+        surfaces.append("\r\n");
+        FileResult result;
+        result.sizeBefore = 3000;
+        result.sizeAfter = 1000;
+        surfaces.fileFinished(result);
+        surfaces.notice(out, "tarnwick: gone.png: no such file or folder");
+        surfaces.append("     Pass 1/3...");
+        surfaces.finishStatusLine();
+        const FileProgress progress = surfaces.progress();
+        EXPECT_EQ(progress.finished, 1u);
+        EXPECT_EQ(progress.savedBytes, 2000);
+    }
+    // Status and log share the terminal: each is erased before the other writes.
+    EXPECT_EQ(contentOf(status), "\r\033[K0/2 files, 0.000 KB saved"
+                                 "\r\033[K1/2 files, 1.953 KB saved"
+                                 "\r\033[K");
+    EXPECT_EQ(contentOf(out), "Compressing a.png\ntarnwick: gone.png: no such file or folder\n"
+                              "     Pass 1/3...");
+    std::fclose(out);
+    std::fclose(status);
+}

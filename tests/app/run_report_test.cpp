@@ -97,6 +97,8 @@ TEST(RunTally, CountsFilesByStatusAndDecidesTheExitStatus)
               2);
     EXPECT_EQ(exitStatusFor({JobOutcome::Done, JobOutcome::BackupFailed}, clean, false), 1);
     EXPECT_EQ(exitStatusFor({JobOutcome::Done, JobOutcome::Done}, clean, false), 0);
+    // A list that turned out empty asked for nothing, so nothing failed.
+    EXPECT_EQ(exitStatusFor(PathTally{}, clean, false), 0);
 }
 
 TEST(HeadlessSurfacesJson, EachFinishedFileIsOneLineOnTheJsonStreamAndIsCounted)

@@ -42,9 +42,11 @@ struct InterruptedRun {
     std::string err;
 };
 
-// Runs program in a process group of its own and sends the group one SIGINT once ready says so.
+// Runs program in a process group of its own and sends the group one signal (SIGINT unless told)
+// once ready says so.
 InterruptedRun runInterrupted(const std::string& program, const std::vector<std::string>& arguments,
-                              const std::string& folder, const std::function<bool()>& ready)
+                              const std::string& folder, const std::function<bool()>& ready,
+                              int signal = SIGINT)
 {
     const std::string outFile = folder + "/interrupted.out";
     const std::string errFile = folder + "/interrupted.err";
@@ -74,7 +76,7 @@ InterruptedRun runInterrupted(const std::string& program, const std::vector<std:
         return run;
     setpgid(child, child); // also here, so the group exists whichever side runs first
     waitUntil(ready, std::chrono::seconds(10));
-    kill(-child, SIGINT);
+    kill(-child, signal);
     int status = 0;
     waitpid(child, &status, 0);
     run.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -215,6 +217,38 @@ TEST_F(CommandLineTest, CtrlCStopsTheJobWithStatus130)
     ASSERT_FALSE(lines.empty());
     EXPECT_NE(lines.back().find("\"exit_status\":130}"), std::string::npos) << lines.back();
     EXPECT_LT(tools.calls().size(), 4u);
+}
+
+TEST_F(CommandLineTest, StoppedRunSaysHowManyFilesItLeftUndone)
+{
+    tools.install("pngout", "sleep 1\n" + shrinkAction(100));
+    writeFile(temp.file("list"), "pics/a.png\npics/b.png\n");
+    const struct {
+        int signal;
+        std::vector<std::string> arguments;
+        std::string said;
+    } cases[] = {
+        // The running step finishes: that file is done.
+        {SIGINT, {"pics"}, "Stopped: 3 files left undone.\n"},
+        // The running tool is ended and its step undone.
+        {SIGTERM, {"pics"}, "Stopped: 4 files left undone.\n"},
+        {SIGINT,
+         {"--files-from", "list"},
+         "Stopped: 0 files left undone and the rest of the list.\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.said);
+        for (const char* name : {"a.png", "b.png", "c.png", "d.png"})
+            writeFileOfSize(temp.file("pics/") + name, 1000);
+        const std::size_t callsBefore = tools.calls().size();
+        const InterruptedRun result = runInterrupted(
+            programFolder() + "/tarnwick", c.arguments, temp.path(),
+            [&] { return tools.calls().size() > callsBefore; }, c.signal);
+        EXPECT_EQ(result.exitStatus, 128 + c.signal) << result.err;
+        EXPECT_NE(result.err.find(c.said), std::string::npos) << result.err;
+        // The log's own lines stay as they are.
+        EXPECT_EQ(result.out.find("Stopped"), std::string::npos) << result.out;
+    }
 }
 
 TEST_F(CommandLineTest, ToolsListsEachOptimizerWithItsPlaceAndVersion)
