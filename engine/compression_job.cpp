@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "engine/backup_journal.h"
 #include "engine/clock.h"
 #include "engine/compress_file.h"
 #include "engine/file_collection.h"
@@ -72,14 +73,19 @@ std::vector<const Tool*> toolsFor(const std::vector<std::string>& paths,
 
 // pooled: the files go to one pool for the whole job instead of being compressed here.
 JobOutcome compressSingleFile(const JobContext& job, const JobRequest& request,
-                              const std::string& path, std::vector<std::string>* pooled)
+                              const std::string& path, BackupJournal& backups,
+                              std::vector<std::string>* pooled)
 {
     const std::string base = folderPart(path);
     removeLeftoverWorkFolders(base.empty() ? "." : base, false);
     if (!inShard(path.substr(base.size()), request.shard))
         return JobOutcome::Done;
-    if (request.options[Option::Copy] && !backupSingleFile(job.surfaces, path, base))
-        return JobOutcome::BackupFailed;
+    if (request.options[Option::Copy]) {
+        std::unique_ptr<ManifestWriter> manifest;
+        if (!backupSingleFile(job.surfaces, path, base, &manifest))
+            return JobOutcome::BackupFailed;
+        backups.addFile(path, std::move(manifest));
+    }
     if (pooled)
         pooled->push_back(path);
     else
@@ -88,13 +94,18 @@ JobOutcome compressSingleFile(const JobContext& job, const JobRequest& request,
 }
 
 JobOutcome compressFolder(const JobContext& job, const JobRequest& request,
-                          const std::string& folder, std::vector<std::string>* pooled)
+                          const std::string& folder, BackupJournal& backups,
+                          std::vector<std::string>* pooled)
 {
     const OptionValues& options = request.options;
     // Before the backup, so a killed run's work copies are not copied with the originals.
     removeLeftoverWorkFolders(folder, true);
-    if (options[Option::Copy] && !backupFolderTree(job.surfaces, folder))
-        return JobOutcome::BackupFailed;
+    if (options[Option::Copy]) {
+        std::unique_ptr<ManifestWriter> manifest;
+        if (!backupFolderTree(job.surfaces, folder, &manifest))
+            return JobOutcome::BackupFailed;
+        backups.addFolder(folder, std::move(manifest));
+    }
 
     std::vector<std::string> files = collectFiles(folder, options);
     if (request.shard.count > 1) {
@@ -171,6 +182,8 @@ std::vector<JobOutcome> runCompressionJob(const JobContext& job, const JobReques
     JobContext withSetup = job;
     if (job.record)
         withSetup.setup = jobSetup(job, request.options);
+    BackupJournal backups;
+    withSetup.journal = &backups;
     for (const std::string& path : request.paths)
         outcomes.push_back(admit(path));
     reportMissingTools(job, toolsFor(request.paths, outcomes, request.options));
@@ -183,8 +196,9 @@ std::vector<JobOutcome> runCompressionJob(const JobContext& job, const JobReques
         if (outcomes[i] != JobOutcome::Done)
             continue;
         const std::string& path = request.paths[i];
-        outcomes[i] = isSingleFilePath(path) ? compressSingleFile(withSetup, request, path, pooled)
-                                             : compressFolder(withSetup, request, path, pooled);
+        outcomes[i] = isSingleFilePath(path)
+                          ? compressSingleFile(withSetup, request, path, backups, pooled)
+                          : compressFolder(withSetup, request, path, backups, pooled);
     }
     if (pooled && job.running())
         compressInParallel(withSetup, pool, request.workers);

@@ -9,6 +9,7 @@
 #include "engine/finished_record.h"
 #include "engine/report_surfaces.h"
 #include "engine/result_check.h"
+#include "engine/result_journal.h"
 
 struct JobContext {
     ReportSurfaces& surfaces;
@@ -19,6 +20,8 @@ struct JobContext {
     FinishedRecord* record = nullptr;
     // What the results depend on (options and tools), set for the job when it starts.
     std::string setup = {};
+    // Told of every result before it replaces a file, for the job's backups; null: no backups.
+    ResultJournal* journal = nullptr;
 
     bool option(Option which) const { return state.options[which]; }
     bool running() const { return state.running; }
