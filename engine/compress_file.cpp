@@ -131,7 +131,8 @@ void compressFile(const JobContext& job, const std::string& path, const std::str
         result.status = FileStatus::Failed;
 
     const bool recorded = job.record && !job.setup.empty();
-    if (recorded && job.record->isFinished(contentHash(path), job.setup)) {
+    if (recorded && job.record->isFinished(job.hashes ? job.hashes->take(path) : contentHash(path),
+                                           job.setup)) {
         result.status = FileStatus::Skipped;
         result.sizeAfter = result.sizeBefore;
         if (mode.logging)

@@ -71,16 +71,30 @@ std::vector<const Tool*> toolsFor(const std::vector<std::string>& paths,
     return ordered;
 }
 
+// Whether the record says every one of files is finished, so the job will compress none of them
+// and a backup would only copy what stays as it is. Stops at the first file that is not; the
+// hashes taken are kept for the files' turn.
+bool nothingToCompress(const JobContext& job, const std::vector<std::string>& files, HashMemo& memo)
+{
+    if (!job.record || job.setup.empty() || files.empty())
+        return false;
+    return std::all_of(files.begin(), files.end(), [&](const std::string& file) {
+        return job.record->isFinished(memo.remember(file), job.setup);
+    });
+}
+
 // pooled: the files go to one pool for the whole job instead of being compressed here.
 JobOutcome compressSingleFile(const JobContext& job, const JobRequest& request,
-                              const std::string& path, BackupJournal& backups,
+                              const std::string& path, BackupJournal& backups, HashMemo& memo,
                               std::vector<std::string>* pooled)
 {
     const std::string base = folderPart(path);
     removeLeftoverWorkFolders(base.empty() ? "." : base, false);
     if (!inShard(path.substr(base.size()), request.shard))
         return JobOutcome::Done;
-    if (request.options[Option::Copy]) {
+    if (request.options[Option::Copy] && nothingToCompress(job, {path}, memo)) {
+        reportNoBackupNeeded(job.surfaces);
+    } else if (request.options[Option::Copy]) {
         std::unique_ptr<ManifestWriter> manifest;
         if (!backupSingleFile(job.surfaces, path, base, &manifest))
             return JobOutcome::BackupFailed;
@@ -94,25 +108,28 @@ JobOutcome compressSingleFile(const JobContext& job, const JobRequest& request,
 }
 
 JobOutcome compressFolder(const JobContext& job, const JobRequest& request,
-                          const std::string& folder, BackupJournal& backups,
+                          const std::string& folder, BackupJournal& backups, HashMemo& memo,
                           std::vector<std::string>* pooled)
 {
     const OptionValues& options = request.options;
     // Before the backup, so a killed run's work copies are not copied with the originals.
     removeLeftoverWorkFolders(folder, true);
-    if (options[Option::Copy]) {
-        std::unique_ptr<ManifestWriter> manifest;
-        if (!backupFolderTree(job.surfaces, folder, &manifest))
-            return JobOutcome::BackupFailed;
-        backups.addFolder(folder, std::move(manifest));
-    }
 
+    // Collected before the backup, which lies beside the folder, outside the walk.
     std::vector<std::string> files = collectFiles(folder, options);
     if (request.shard.count > 1) {
         const std::size_t start = withTrailingSeparator(folder).size();
         std::erase_if(files, [&](const std::string& file) {
             return !inShard(file.substr(start), request.shard);
         });
+    }
+    if (options[Option::Copy] && nothingToCompress(job, files, memo)) {
+        reportNoBackupNeeded(job.surfaces);
+    } else if (options[Option::Copy]) {
+        std::unique_ptr<ManifestWriter> manifest;
+        if (!backupFolderTree(job.surfaces, folder, &manifest))
+            return JobOutcome::BackupFailed;
+        backups.addFolder(folder, std::move(manifest));
     }
     if (pooled) {
         pooled->insert(pooled->end(), files.begin(), files.end());
@@ -184,6 +201,8 @@ std::vector<JobOutcome> runCompressionJob(const JobContext& job, const JobReques
         withSetup.setup = jobSetup(job, request.options);
     BackupJournal backups;
     withSetup.journal = &backups;
+    HashMemo memo;
+    withSetup.hashes = &memo;
     for (const std::string& path : request.paths)
         outcomes.push_back(admit(path));
     reportMissingTools(job, toolsFor(request.paths, outcomes, request.options));
@@ -197,8 +216,8 @@ std::vector<JobOutcome> runCompressionJob(const JobContext& job, const JobReques
             continue;
         const std::string& path = request.paths[i];
         outcomes[i] = isSingleFilePath(path)
-                          ? compressSingleFile(withSetup, request, path, backups, pooled)
-                          : compressFolder(withSetup, request, path, backups, pooled);
+                          ? compressSingleFile(withSetup, request, path, backups, memo, pooled)
+                          : compressFolder(withSetup, request, path, backups, memo, pooled);
     }
     if (pooled && job.running())
         compressInParallel(withSetup, pool, request.workers);

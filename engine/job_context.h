@@ -7,6 +7,7 @@
 #include "engine/command_runner.h"
 #include "engine/engine_state.h"
 #include "engine/finished_record.h"
+#include "engine/hash_memo.h"
 #include "engine/report_surfaces.h"
 #include "engine/result_check.h"
 #include "engine/result_journal.h"
@@ -22,6 +23,8 @@ struct JobContext {
     std::string setup = {};
     // Told of every result before it replaces a file, for the job's backups; null: no backups.
     ResultJournal* journal = nullptr;
+    // Hashes taken before the job's backups, for the record's lookup; null: hashed when needed.
+    const HashMemo* hashes = nullptr;
 
     bool option(Option which) const { return state.options[which]; }
     bool running() const { return state.running; }

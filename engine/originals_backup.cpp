@@ -160,3 +160,8 @@ bool backupFolderTree(ReportSurfaces& logPane, const std::string& folder,
     copyWithManifest(backup, command, absoluteFolder(folder), manifest);
     return backup.succeeded();
 }
+
+void reportNoBackupNeeded(ReportSurfaces& logPane)
+{
+    logPane.append("Backing up originals... nothing to compress, no backup made\r\n");
+}

@@ -55,3 +55,6 @@ bool backupFolderTree(ReportSurfaces& logPane, const std::string& folder,
 // The base path a folder's backup name is built from: the folder without trailing "/", or its
 // resolved path when it ends in "." or "..". Empty when the folder is a root.
 std::string folderBackupBase(const std::string& folder);
+
+// Logs "Backing up originals... nothing to compress, no backup made": every file is finished.
+void reportNoBackupNeeded(ReportSurfaces& logPane);
