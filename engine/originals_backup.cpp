@@ -4,6 +4,7 @@
 #include <string>
 
 #include "engine/clock.h"
+#include "engine/compress_file.h"
 #include "engine/file_queries.h"
 #include "engine/tool_runner.h"
 #include "platform/win32/base.h"
@@ -106,6 +107,13 @@ OriginalsBackup::~OriginalsBackup()
         removeWhatWasCreated();
     logPane.append(failed ? "failed" : "done");
     logPane.append("\r\n");
+    // Where to find it, in full: the name a restore is given.
+    if (!failed) {
+        const std::string full = resolvedPath(backupFolder);
+        logPane.append("Originals backed up to " +
+                       displayName(full.empty() ? backupFolder : full, ""));
+        logPane.append("\r\n");
+    }
 }
 
 void OriginalsBackup::removeWhatWasCreated()

@@ -14,7 +14,8 @@
 // new one: when the dated name is taken by a folder or a link (an earlier backup in the same
 // second, or a planted name), "_2", "_3", ... is appended; any other file under the name fails
 // the backup. When it closes, logs "done", or "failed" after markFailed or when the folder could
-// not (or must not) be created; a failed backup first removes what it created.
+// not (or must not) be created; a failed backup first removes what it created. A backup that
+// was made then logs "Originals backed up to " and the folder's full path.
 class OriginalsBackup {
 public:
     OriginalsBackup(ReportSurfaces& logPane, const std::string& basePath, bool allowed = true);
