@@ -9,6 +9,7 @@
 #include "app/headless_surfaces.h"
 #include "app/job_requests.h"
 #include "app/job_signals.h"
+#include "app/restore_run.h"
 #include "app/run_report.h"
 #include "app/settings.h"
 #include "app/tool_versions.h"
@@ -135,6 +136,10 @@ int headlessMain(const CommandLine& command)
             return 2;
         }
         return usageError("--open needs the window, and this build has none");
+    case ProgramMode::Restore: {
+        const std::string folder = absolutePaths({command.restoreFolder}).front();
+        return runRestore(folder, command.json ? stderr : stdout, command.json ? stdout : nullptr);
+    }
     case ProgramMode::Headless:
         break;
     }

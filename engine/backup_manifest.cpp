@@ -203,10 +203,12 @@ bool ManifestWriter::listOriginals()
     const std::string top = withTrailingSeparator(folder);
     std::vector<std::string> copies;
     listFiles(folder, copies, true);
+    std::size_t listed = 0;
     for (const std::string& copy : copies) {
         const std::string relative = copy.substr(top.size());
         if (relative == manifestName)
             continue;
+        ++listed;
         const std::string hash = contentHash(copy);
         if (hash.empty())
             return false;
@@ -215,7 +217,7 @@ bool ManifestWriter::listOriginals()
                         false))
             return false;
     }
-    return appendLine("{\"complete\":" + std::to_string(copies.size()) + "}", true);
+    return appendLine("{\"complete\":" + std::to_string(listed) + "}", true);
 }
 
 bool ManifestWriter::noteProduced(const std::string& relative, const std::string& hash)
