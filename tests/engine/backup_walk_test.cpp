@@ -1,4 +1,5 @@
 // Walks pass over the backups this program made, and only those.
+#include <algorithm>
 #include <filesystem>
 
 #include "backup_fixture.h"
