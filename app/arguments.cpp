@@ -66,6 +66,16 @@ const Argument arguments[] = {
      "compresses N files at once (otherwise, with Simultanious\n"
      "Compressions on, twice as many as there are processors)",
      [](CommandLine& line, const std::string& value) { return positive(value, line.jobs); }},
+    {"--restore", "FOLDER",
+     "puts back the originals that the backup FOLDER holds, where\n"
+     "the file is still what the job made of it; a file changed\n"
+     "since is listed and left as it is (with --json: one object\n"
+     "per file with path and action, then the totals)",
+     [](CommandLine& line, const std::string& value) {
+         line.mode = ProgramMode::Restore;
+         line.restoreFolder = value;
+         return !value.empty();
+     }},
     {"--tools", "",
      "lists the optimizers: where each was found (the program's\n"
      "folder first, then PATH) and its version, or missing (for\n"
@@ -233,6 +243,8 @@ CommandLine parseCommandLine(const std::vector<std::string>& given)
         return usageError("--null needs --files-from");
     if (line.paths.empty() && line.listFile.empty())
         return usageError("no PATH given");
+    if (line.mode == ProgramMode::Restore && !line.paths.empty())
+        return usageError("--restore takes a backup FOLDER and no PATH");
     return line;
 }
 
@@ -243,6 +255,7 @@ const std::string& usageText()
         "       tarnwick --json PATH\n"
         "       tarnwick --files-from FILE [--null]\n"
         "       tarnwick --open [PATH...]\n"
+        "       tarnwick [--json] --restore BACKUP_FOLDER\n"
         "       tarnwick                   (shows the window; drop files or folders on it)\n"
         "       tarnwick --tools | --help | --version\n"
         "\n"

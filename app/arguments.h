@@ -15,6 +15,7 @@ enum class ProgramMode {
     Help,       // print the usage text
     Version,    // print the version
     Tools,      // list the optimizers
+    Restore,    // put the originals of restoreFolder back
     UsageError, // complaint says what is wrong
 };
 
@@ -31,8 +32,9 @@ struct CommandLine {
     // --FLAG and --no-FLAG of the options' table, in the order given: the settings file's values
     // changed for this run only.
     std::vector<std::pair<Option, bool>> optionChanges;
-    Shard shard;       // --shard I/N
-    unsigned jobs = 0; // --jobs N: that many files at once; 0: as HogSystem says
+    Shard shard;               // --shard I/N
+    unsigned jobs = 0;         // --jobs N: that many files at once; 0: as HogSystem says
+    std::string restoreFolder; // --restore FOLDER
     std::string complaint;
 };
 

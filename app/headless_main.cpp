@@ -14,6 +14,7 @@
 #include "app/job_signals.h"
 #include "app/listed_paths.h"
 #include "app/progress_line.h"
+#include "app/restore_run.h"
 #include "app/run_report.h"
 #include "app/settings.h"
 #include "app/tool_versions.h"
@@ -199,6 +200,10 @@ int headlessMain(const CommandLine& command)
             return 2;
         }
         return usageError("--open needs the window, and this build has none");
+    case ProgramMode::Restore: {
+        const std::string folder = absolutePaths({command.restoreFolder}).front();
+        return runRestore(folder, command.json ? stderr : stdout, command.json ? stdout : nullptr);
+    }
     case ProgramMode::Headless:
         break;
     }

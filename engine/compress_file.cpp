@@ -131,7 +131,8 @@ void compressFile(const JobContext& job, const std::string& path, const std::str
         result.status = FileStatus::Failed;
 
     const bool recorded = job.record && !job.setup.empty();
-    if (recorded && job.record->isFinished(contentHash(path), job.setup)) {
+    if (recorded && job.record->isFinished(job.hashes ? job.hashes->take(path) : contentHash(path),
+                                           job.setup)) {
         result.status = FileStatus::Skipped;
         result.sizeAfter = result.sizeBefore;
         if (mode.logging)
@@ -157,8 +158,15 @@ void compressFile(const JobContext& job, const std::string& path, const std::str
         std::none_of(result.steps.begin(), result.steps.end(), [](const StepResult& step) {
             return step.couldNotRun || step.interrupted || step.changedElsewhere;
         });
-    if (recorded && finished && kindOfPath(path))
-        job.record->markFinished(contentHash(path), job.setup);
+    const bool mark = recorded && finished && kindOfPath(path);
+    const bool note = job.journal && job.journal->covers(path);
+    if (mark || note) {
+        const std::string after = contentHash(path);
+        if (mark)
+            job.record->markFinished(after, job.setup);
+        if (note && !after.empty())
+            job.journal->finished(path, after);
+    }
     if (closingLine && mode.logging) {
         MutexLock lock(job.state.logMutex);
         job.surfaces.append("     Compressed file is ");

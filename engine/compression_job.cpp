@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "engine/backup_journal.h"
 #include "engine/clock.h"
 #include "engine/compress_file.h"
 #include "engine/file_collection.h"
@@ -74,16 +75,35 @@ std::vector<const Tool*> toolsFor(const std::vector<std::string>& paths,
     return ordered;
 }
 
+// Whether the record says every one of files is finished, so the job will compress none of them
+// and a backup would only copy what stays as it is. Stops at the first file that is not; the
+// hashes taken are kept for the files' turn.
+bool nothingToCompress(const JobContext& job, const std::vector<std::string>& files, HashMemo& memo)
+{
+    if (!job.record || job.setup.empty() || files.empty())
+        return false;
+    return std::all_of(files.begin(), files.end(), [&](const std::string& file) {
+        return job.record->isFinished(memo.remember(file), job.setup);
+    });
+}
+
 // pooled: the files go to one pool for the whole job instead of being compressed here.
 JobOutcome compressSingleFile(const JobContext& job, const JobRequest& request,
-                              const std::string& path, std::vector<std::string>* pooled)
+                              const std::string& path, BackupJournal& backups, HashMemo& memo,
+                              std::vector<std::string>* pooled)
 {
     const std::string base = folderPart(path);
     removeLeftoverWorkFolders(base.empty() ? "." : base, false);
     if (!inShard(path.substr(base.size()), request.shard))
         return JobOutcome::Done;
-    if (request.options[Option::Copy] && !backupSingleFile(job.surfaces, path, base))
-        return JobOutcome::BackupFailed;
+    if (request.options[Option::Copy] && nothingToCompress(job, {path}, memo)) {
+        reportNoBackupNeeded(job.surfaces);
+    } else if (request.options[Option::Copy]) {
+        std::unique_ptr<ManifestWriter> manifest;
+        if (!backupSingleFile(job.surfaces, path, base, &manifest))
+            return JobOutcome::BackupFailed;
+        backups.addFile(path, std::move(manifest));
+    }
     job.surfaces.filesFound(1);
     if (pooled)
         pooled->push_back(path);
@@ -93,14 +113,14 @@ JobOutcome compressSingleFile(const JobContext& job, const JobRequest& request,
 }
 
 JobOutcome compressFolder(const JobContext& job, const JobRequest& request,
-                          const std::string& folder, std::vector<std::string>* pooled)
+                          const std::string& folder, BackupJournal& backups, HashMemo& memo,
+                          std::vector<std::string>* pooled)
 {
     const OptionValues& options = request.options;
     // Before the backup, so a killed run's work copies are not copied with the originals.
     removeLeftoverWorkFolders(folder, true);
-    if (options[Option::Copy] && !backupFolderTree(job.surfaces, folder))
-        return JobOutcome::BackupFailed;
 
+    // Collected before the backup, which lies beside the folder, outside the walk.
     std::vector<std::string> files = collectFiles(folder, options);
     if (request.shard.count > 1) {
         const std::size_t start = withTrailingSeparator(folder).size();
@@ -109,6 +129,14 @@ JobOutcome compressFolder(const JobContext& job, const JobRequest& request,
         });
     }
     job.surfaces.filesFound(files.size());
+    if (options[Option::Copy] && nothingToCompress(job, files, memo)) {
+        reportNoBackupNeeded(job.surfaces);
+    } else if (options[Option::Copy]) {
+        std::unique_ptr<ManifestWriter> manifest;
+        if (!backupFolderTree(job.surfaces, folder, &manifest))
+            return JobOutcome::BackupFailed;
+        backups.addFolder(folder, std::move(manifest));
+    }
     if (pooled) {
         pooled->insert(pooled->end(), files.begin(), files.end());
         return JobOutcome::Done;
@@ -141,7 +169,8 @@ bool mayRun(const Tool& tool, const OptionValues& options)
 
 // The paths of a list, each admitted, backed up and compressed (or handed to one pool for the
 // whole list) as it is read.
-void compressListed(const JobContext& job, const JobRequest& request)
+void compressListed(const JobContext& job, const JobRequest& request, BackupJournal& backups,
+                    HashMemo& memo)
 {
     std::unique_ptr<StreamedPool> pool;
     if (request.options[Option::HogSystem])
@@ -153,8 +182,9 @@ void compressListed(const JobContext& job, const JobRequest& request)
         if (outcome == JobOutcome::Done) {
             files.clear();
             std::vector<std::string>* pooled = pool ? &files : nullptr;
-            outcome = isSingleFilePath(path) ? compressSingleFile(job, request, path, pooled)
-                                             : compressFolder(job, request, path, pooled);
+            outcome = isSingleFilePath(path)
+                          ? compressSingleFile(job, request, path, backups, memo, pooled)
+                          : compressFolder(job, request, path, backups, memo, pooled);
             for (std::string& file : files)
                 if (!pool->add(std::move(file)))
                     break;
@@ -206,12 +236,16 @@ std::vector<JobOutcome> runCompressionJob(const JobContext& job, const JobReques
     JobContext withSetup = job;
     if (job.record)
         withSetup.setup = jobSetup(job, request.options);
+    BackupJournal backups;
+    withSetup.journal = &backups;
+    HashMemo memo;
+    withSetup.hashes = &memo;
     for (const std::string& path : request.paths)
         outcomes.push_back(admit(path));
     reportMissingTools(
         job, toolsFor(request.paths, outcomes, request.options, request.listed != nullptr));
     if (request.listed) {
-        compressListed(withSetup, request);
+        compressListed(withSetup, request, backups, memo);
         return outcomes;
     }
     // Several paths with HogSystem on: every path is backed up first, then one pool takes all
@@ -225,8 +259,9 @@ std::vector<JobOutcome> runCompressionJob(const JobContext& job, const JobReques
         if (outcomes[i] != JobOutcome::Done)
             continue;
         const std::string& path = request.paths[i];
-        outcomes[i] = isSingleFilePath(path) ? compressSingleFile(withSetup, request, path, pooled)
-                                             : compressFolder(withSetup, request, path, pooled);
+        outcomes[i] = isSingleFilePath(path)
+                          ? compressSingleFile(withSetup, request, path, backups, memo, pooled)
+                          : compressFolder(withSetup, request, path, backups, memo, pooled);
     }
     if (pooled && job.running())
         compressInParallel(withSetup, pool, request.workers);

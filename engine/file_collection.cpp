@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "engine/backup_manifest.h"
 #include "engine/file_kinds.h"
 #include "util/file_system.h"
 
@@ -44,8 +45,11 @@ std::vector<std::string> collectFiles(const std::string& folder, const OptionVal
     // Suffixes match in any case: a Windows user's IMG_0001.JPG is a JPEG file there, and a
     // folder copied from a camera or a Windows machine must not lose it here.
     const std::size_t start = withTrailingSeparator(folder).size();
+    // A backup of ours holds originals: compressing them would leave no way back. A user's
+    // folder that only looks like one (no valid manifest) is walked as any other.
+    const FolderMark backups{manifestName, isBackupFolder};
     for (std::vector<std::string>& kind :
-         listFilesWithSuffixesIgnoringCase(folder, suffixes, true)) {
+         listFilesWithSuffixesIgnoringCase(folder, suffixes, true, &backups)) {
         for (std::string& path : kind) {
             if (!isTemporary(path, start))
                 files.push_back(std::move(path));

@@ -9,7 +9,7 @@
 #include "engine/work_folder.h"
 
 // Walks never collect anything at or below a name beginning with workFolderPrefix: the engine's
-// own work folders.
+// own work folders, nor anything in a backup folder with a valid manifest (backup_manifest.h).
 
 // The suffixes the options enable, in walk order: every enabled kind's suffixes, kinds in the
 // order of the kinds' table (kind_table.cpp).

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdio>
 #include <functional>
 #include <string>
 
@@ -50,3 +51,6 @@ std::string fileIdentity(const std::string& path);
 // or consume stopped it.
 bool readRegularFile(const std::string& path,
                      const std::function<bool(const char* data, std::size_t size)>& consume);
+
+// Writes what stream holds to the disk itself (fflush, then fdatasync or its Windows equivalent).
+bool syncStreamToDisk(std::FILE* stream);

@@ -115,3 +115,8 @@ bool readRegularFile(const std::string& path,
             return false;
     }
 }
+
+bool syncStreamToDisk(std::FILE* stream)
+{
+    return std::fflush(stream) == 0 && ::fdatasync(::fileno(stream)) == 0;
+}

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include <io.h>
 #include <windows.h>
 
 #include "util/file_system.h"
@@ -164,4 +165,12 @@ bool readRegularFile(const std::string& path,
         if (!consume(buffer.data(), got))
             return false;
     }
+}
+
+bool syncStreamToDisk(std::FILE* stream)
+{
+    if (std::fflush(stream) != 0)
+        return false;
+    const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
+    return handle != INVALID_HANDLE_VALUE && FlushFileBuffers(handle);
 }

@@ -7,8 +7,10 @@
 #include "engine/command_runner.h"
 #include "engine/engine_state.h"
 #include "engine/finished_record.h"
+#include "engine/hash_memo.h"
 #include "engine/report_surfaces.h"
 #include "engine/result_check.h"
+#include "engine/result_journal.h"
 
 struct JobContext {
     ReportSurfaces& surfaces;
@@ -19,6 +21,10 @@ struct JobContext {
     FinishedRecord* record = nullptr;
     // What the results depend on (options and tools), set for the job when it starts.
     std::string setup = {};
+    // Told of every result before it replaces a file, for the job's backups; null: no backups.
+    ResultJournal* journal = nullptr;
+    // Hashes taken before the job's backups, for the record's lookup; null: hashed when needed.
+    const HashMemo* hashes = nullptr;
 
     bool option(Option which) const { return state.options[which]; }
     bool running() const { return state.running; }

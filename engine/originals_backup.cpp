@@ -1,8 +1,10 @@
 #include "engine/originals_backup.h"
 
+#include <memory>
 #include <string>
 
 #include "engine/clock.h"
+#include "engine/compress_file.h"
 #include "engine/file_queries.h"
 #include "engine/tool_runner.h"
 #include "platform/win32/base.h"
@@ -66,6 +68,27 @@ bool createFreshFolder(std::string& folder)
     return false;
 }
 
+// Runs the copy command into the backup's folder between a manifest's header and its list of
+// what was copied, so that a kill during the copy leaves a folder still known for a backup.
+void copyWithManifest(OriginalsBackup& backup, const std::string& command, const std::string& root,
+                      std::unique_ptr<ManifestWriter>* manifest)
+{
+    auto writer = std::make_unique<ManifestWriter>(backup.backupFolder, root);
+    if (!writer->ok() || cmdSystem(command.c_str()) != 0 || !writer->listOriginals()) {
+        backup.markFailed();
+        return;
+    }
+    if (manifest)
+        *manifest = std::move(writer);
+}
+
+// The absolute form of a folder, for a restore started from anywhere.
+std::string absoluteFolder(const std::string& folder)
+{
+    const std::string resolved = resolvedPath(folder.empty() ? "." : folder);
+    return resolved.empty() ? folder : resolved;
+}
+
 } // namespace
 
 OriginalsBackup::OriginalsBackup(ReportSurfaces& logPane, const std::string& basePath, bool allowed)
@@ -84,6 +107,13 @@ OriginalsBackup::~OriginalsBackup()
         removeWhatWasCreated();
     logPane.append(failed ? "failed" : "done");
     logPane.append("\r\n");
+    // Where to find it, in full: the name a restore is given.
+    if (!failed) {
+        const std::string full = resolvedPath(backupFolder);
+        logPane.append("Originals backed up to " +
+                       displayName(full.empty() ? backupFolder : full, ""));
+        logPane.append("\r\n");
+    }
 }
 
 void OriginalsBackup::removeWhatWasCreated()
@@ -112,19 +142,19 @@ std::string folderBackupBase(const std::string& folder)
 }
 
 bool backupSingleFile(ReportSurfaces& logPane, const std::string& path,
-                      const std::string& folderPart)
+                      const std::string& folderPart, std::unique_ptr<ManifestWriter>* manifest)
 {
     OriginalsBackup backup(logPane, folderPart);
     if (!backup.succeeded())
         return false;
     const std::string command =
         "copy " + quoteArgument(path) + " " + quoteArgument(backup.backupFolder);
-    if (cmdSystem(command.c_str()) != 0)
-        backup.markFailed();
+    copyWithManifest(backup, command, absoluteFolder(folderPart), manifest);
     return backup.succeeded();
 }
 
-bool backupFolderTree(ReportSurfaces& logPane, const std::string& folder)
+bool backupFolderTree(ReportSurfaces& logPane, const std::string& folder,
+                      std::unique_ptr<ManifestWriter>* manifest)
 {
     const std::string base = folderBackupBase(folder);
     // The backup must never land in the tree it copies: xcopy would copy it into itself and
@@ -135,7 +165,11 @@ bool backupFolderTree(ReportSurfaces& logPane, const std::string& folder)
         return false;
     const std::string command =
         "xcopy /E /H " + quoteArgument(folder) + " " + quoteArgument(backup.backupFolder);
-    if (cmdSystem(command.c_str()) != 0)
-        backup.markFailed();
+    copyWithManifest(backup, command, absoluteFolder(folder), manifest);
     return backup.succeeded();
+}
+
+void reportNoBackupNeeded(ReportSurfaces& logPane)
+{
+    logPane.append("Backing up originals... nothing to compress, no backup made\r\n");
 }

@@ -47,7 +47,8 @@ bool stillTheCopiedFile(const std::string& path, const std::string& identity,
 // The step's tools on a copy of path in a work folder, and a good result put in its place.
 // Returns why the result was discarded, or an empty text; fills outcome's other facts.
 std::string runOnCopy(const JobContext& job, const Step& step, const std::string& path,
-                      StepMode mode, CheckKind check, WorkOutcome& outcome)
+                      const std::string& named, StepMode mode, CheckKind check,
+                      WorkOutcome& outcome)
 {
     WorkFolder work(path);
     outcome.couldNotRun = true;
@@ -118,6 +119,11 @@ std::string runOnCopy(const JobContext& job, const Step& step, const std::string
         outcome.changedElsewhere = true;
         return changedDuringStep;
     }
+    // Noted first: a restore must know this content for the job's own, even after a kill in the
+    // moment after the replacement.
+    if (job.journal && job.journal->covers(named) &&
+        !job.journal->aboutToReplace(named, contentHash(output)))
+        return "the backup's manifest could not note the result";
     if (std::string error = replaceFile(path, output, job.option(Option::KeepDates));
         !error.empty())
         return "the result could not replace the file (" + error + ")";
@@ -126,8 +132,9 @@ std::string runOnCopy(const JobContext& job, const Step& step, const std::string
 }
 
 // Runs the step in a work folder and puts a good result in place.
+// named: the path the job knows the file by, which path may be the target of.
 WorkOutcome runInWorkFolder(const JobContext& job, const Step& step, const std::string& path,
-                            StepMode mode, CheckKind check)
+                            const std::string& named, StepMode mode, CheckKind check)
 {
     WorkOutcome outcome;
     if (!isRegularFileBehindLinks(path))
@@ -142,7 +149,7 @@ WorkOutcome runInWorkFolder(const JobContext& job, const Step& step, const std::
         outcome.reason = "the file is read-only";
         return outcome;
     }
-    outcome.reason = runOnCopy(job, step, path, mode, check, outcome);
+    outcome.reason = runOnCopy(job, step, path, named, mode, check, outcome);
     return outcome;
 }
 
@@ -215,7 +222,7 @@ StepResult runStep(const JobContext& job, const Step& step, const std::string& p
     {
         SizeReport report(job, step.label, path, mode.logging);
         result.sizeBefore = report.sizeAtStart();
-        const WorkOutcome outcome = runInWorkFolder(job, step, fileBehind(path), mode, check);
+        const WorkOutcome outcome = runInWorkFolder(job, step, fileBehind(path), path, mode, check);
         result.reason = outcome.reason;
         result.couldNotRun = outcome.couldNotRun;
         result.changedElsewhere = outcome.changedElsewhere;

@@ -12,14 +12,25 @@ namespace {
 
 // Depth-first pre-order walk. path ends in "/" on entry and is restored on return; levels keeps
 // one reusable entry buffer per depth.
+bool isMarked(const std::string& path, const FolderListing& level, const FolderMark* mark)
+{
+    if (!mark)
+        return false;
+    for (const FolderEntry& entry : level.entries)
+        if (entry.kind == EntryKind::file && entry.nameLength == mark->marker.size() &&
+            level.names.compare(entry.nameOffset, entry.nameLength, mark->marker) == 0)
+            return mark->confirm(path);
+    return false;
+}
+
 template <typename Visitor>
 void walk(std::string& path, std::deque<FolderListing>& levels, std::size_t depth, bool recursive,
-          Visitor& visit)
+          Visitor& visit, const FolderMark* mark)
 {
     if (levels.size() <= depth)
         levels.emplace_back();
     FolderListing& level = levels[depth];
-    if (!readFolder(path, depth == 0, level))
+    if (!readFolder(path, depth == 0, level) || isMarked(path, level, mark))
         return;
     const std::size_t baseLength = path.size();
     for (const FolderEntry& entry : level.entries) {
@@ -33,21 +44,23 @@ void walk(std::string& path, std::deque<FolderListing>& levels, std::size_t dept
             visit.folder(path);
             if (recursive) {
                 path += pathSeparator;
-                walk(path, levels, depth + 1, recursive, visit);
+                walk(path, levels, depth + 1, recursive, visit, mark);
             }
         }
     }
     path.resize(baseLength);
 }
 
-template <typename Visitor> void walkFrom(const std::string& folder, bool recursive, Visitor& visit)
+template <typename Visitor>
+void walkFrom(const std::string& folder, bool recursive, Visitor& visit,
+              const FolderMark* mark = nullptr)
 {
     // An empty path names no folder (it would otherwise become "/", the whole file system).
     if (folder.empty())
         return;
     std::string path = withTrailingSeparator(folder);
     std::deque<FolderListing> levels;
-    walk(path, levels, 0, recursive, visit);
+    walk(path, levels, 0, recursive, visit, mark);
 }
 
 bool endsWithLonger(const std::string& path, const std::string& suffix)
@@ -189,7 +202,8 @@ listFilesWithSuffixes(const std::string& folder, const std::vector<std::string>&
 
 std::vector<std::vector<std::string>>
 listFilesWithSuffixesIgnoringCase(const std::string& folder,
-                                  const std::vector<std::string>& suffixes, bool recursive)
+                                  const std::vector<std::string>& suffixes, bool recursive,
+                                  const FolderMark* mark)
 {
     struct Visitor {
         std::vector<std::vector<std::string>> lists;
@@ -205,7 +219,7 @@ listFilesWithSuffixesIgnoringCase(const std::string& folder,
         }
         void folder(const std::string&) {}
     } visit{std::vector<std::vector<std::string>>(suffixes.size()), suffixes};
-    walkFrom(folder, recursive, visit);
+    walkFrom(folder, recursive, visit, mark);
     return std::move(visit.lists);
 }
 

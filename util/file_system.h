@@ -5,6 +5,7 @@
 // reports: a folder that cannot be opened contributes nothing.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -63,11 +64,21 @@ std::vector<std::vector<std::string>>
 listFilesWithSuffixes(const std::string& folder, const std::vector<std::string>& suffixes,
                       bool recursive);
 
+// Folders a walk passes over with everything below them: those holding a regular file named
+// marker for which confirm(folder) is true. The marker is looked for among the entries the walk
+// reads anyway, so a folder without one costs nothing more.
+struct FolderMark {
+    std::string marker;
+    std::function<bool(const std::string& folder)> confirm;
+};
+
 // One walk as above, but letters in the suffixes match either case, as file names do on Windows,
-// and each file goes only into the list of the first suffix it ends with.
+// and each file goes only into the list of the first suffix it ends with. With mark, the marked
+// folders (the walked folder itself included) give nothing.
 std::vector<std::vector<std::string>>
 listFilesWithSuffixesIgnoringCase(const std::string& folder,
-                                  const std::vector<std::string>& suffixes, bool recursive);
+                                  const std::vector<std::string>& suffixes, bool recursive,
+                                  const FolderMark* mark = nullptr);
 
 // Appends every file of folder (all levels below with recursive).
 void listFiles(const std::string& folder, std::vector<std::string>& result, bool recursive);

@@ -31,6 +31,7 @@ stamp='[0-9][0-9]/[0-9][0-9]/[0-9]{4} [0-9][0-9]:[0-9][0-9]:[0-9][0-9] (AM|PM)'
 expected=(
   "^Starting Compression at $stamp\$"
   '^Backing up originals\.\.\. done$'
+  '^Originals backed up to .*picsBackup_[0-9_]+$'
   '^Compressing a bé\.png \(4\.000 KB\)$'
   '^     Stripping MetaData\.\.\.  New Size: 3\.500 KB$'
   '^     Pass 1/3\.\.\.  New Size: 3\.000 KB$'

@@ -1,7 +1,15 @@
 // Backups in a known second: the stamp every backup folder of these tests is named after.
 #pragma once
 
+#include "engine/file_queries.h"
 #include "engine_fixture.h"
+
+// The log lines of a backup made into folder.
+inline std::string backupDone(const std::string& folder)
+{
+    return "Backing up originals... done\r\nOriginals backed up to " + resolvedPath(folder) +
+           "\r\n";
+}
 
 class BackupTest : public EngineTest {
 protected:

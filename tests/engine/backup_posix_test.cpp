@@ -40,7 +40,7 @@ TEST_F(BackupTest, FolderBackupCopiesTheWholeTreeBesideTheFolder)
     EXPECT_TRUE(backupFolderTree(surfaces, pics() + "/"));
 
     const std::string backup = pics() + stamp;
-    EXPECT_EQ(surfaces.log(), "Backing up originals... done\r\n");
+    EXPECT_EQ(surfaces.log(), backupDone(backup));
     EXPECT_EQ(readFile(backup + "/a.png"), "first");
     EXPECT_EQ(readFile(backup + "/.hidden"), "not shown");
     EXPECT_EQ(readFile(backup + "/sub/deeper/b.gif"), "second");
@@ -111,8 +111,8 @@ TEST_F(BackupTest, PlantedLinksUnderTheBackupNameAreSteppedAroundNotFollowed)
     EXPECT_TRUE(fs::is_symlink(pics() + stamp + "_2"));
     EXPECT_EQ(readFile(pics() + stamp + "_3/a.png"), "original");
     EXPECT_EQ(readFile(pics() + "/" + stamp + "_2/a.png"), "original");
-    EXPECT_EQ(surfaces.log(), "Backing up originals... done\r\n"
-                              "Backing up originals... done\r\n");
+    EXPECT_EQ(surfaces.log(),
+              backupDone(pics() + stamp + "_3") + backupDone(pics() + "/" + stamp + "_2"));
 }
 
 TEST_F(BackupTest, FailedBackupRemovesOnlyWhatItCreated)

@@ -15,7 +15,7 @@ TEST_F(BackupTest, SingleFileIsCopiedIntoADatedFolderBesideIt)
     EXPECT_TRUE(backupSingleFile(surfaces, pics() + "/a.png", pics() + "/"));
 
     EXPECT_EQ(readFile(pics() + "/" + stamp + "/a.png"), "original");
-    EXPECT_EQ(surfaces.log(), "Backing up originals... done\r\n");
+    EXPECT_EQ(surfaces.log(), backupDone(pics() + "/" + stamp));
 }
 
 TEST_F(BackupTest, FailedBackupCompressesNothing)
@@ -54,8 +54,7 @@ TEST_F(BackupTest, BackupsInTheSameSecondGetFreshFoldersAndKeepEarlierOnes)
     EXPECT_EQ(readFile(pics() + "/" + stamp + "_2/a.png"), "third");
     EXPECT_FALSE(fs::exists(pics() + "/" + stamp + "_3"));
 
-    std::string fourDone;
-    for (int i = 0; i < 4; ++i)
-        fourDone += "Backing up originals... done\r\n";
-    EXPECT_EQ(surfaces.log(), fourDone);
+    EXPECT_EQ(surfaces.log(), backupDone(pics() + stamp) + backupDone(pics() + stamp + "_2") +
+                                  backupDone(pics() + "/" + stamp) +
+                                  backupDone(pics() + "/" + stamp + "_2"));
 }

@@ -19,7 +19,7 @@ TEST_F(BackupTest, FolderBackupCopiesTheWholeTreeBesideTheFolder)
     EXPECT_TRUE(backupFolderTree(surfaces, pics() + "\\"));
 
     const std::string backup = pics() + stamp;
-    EXPECT_EQ(surfaces.log(), "Backing up originals... done\r\n");
+    EXPECT_EQ(surfaces.log(), backupDone(backup));
     EXPECT_EQ(readFile(backup + "\\a.png"), "first");
     EXPECT_EQ(readFile(backup + "\\.hidden"), "not shown");
     EXPECT_EQ(readFile(backup + "\\sub\\deeper\\b.gif"), "second");

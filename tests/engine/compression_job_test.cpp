@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "engine/file_collection.h"
+#include "engine/file_queries.h"
 #include "engine_fixture.h"
 #include "support/work_copy.h"
 #include "util/file_system.h"
@@ -51,7 +52,9 @@ TEST_F(CompressionJobTest, FolderJobWithBackupLogsLikeTheSample)
     std::vector<std::string> order;
     listFilesWithSuffix(pics(), order, ".png", true);
     ASSERT_EQ(order.size(), 2u);
-    std::vector<std::string> lines = {startStamp, "Backing up originals... done"};
+    const std::string backup = pics() + "Backup_07_12_2026__14_05_09";
+    std::vector<std::string> lines = {startStamp, "Backing up originals... done",
+                                      "Originals backed up to " + resolvedPath(backup)};
     for (const std::string& path : order) {
         if (path.ends_with("a.png"))
             lines.insert(lines.end(), {"Compressing a.png (12.346 KB)",
@@ -66,7 +69,6 @@ TEST_F(CompressionJobTest, FolderJobWithBackupLogsLikeTheSample)
     lines.insert(lines.end(), {finishStamp, ""});
     EXPECT_EQ(surfaces.log(), logLines(lines));
 
-    const std::string backup = pics() + "Backup_07_12_2026__14_05_09";
     EXPECT_EQ(fileSize(backup + "/a.png"), 12642);
     EXPECT_EQ(fileSize(backup + "/sub/b.png"), 40960);
     EXPECT_EQ(surfaces.status(1), "Saved: 10.796 KB");

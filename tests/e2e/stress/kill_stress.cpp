@@ -1,7 +1,9 @@
 // Kills the program with SIGKILL at random moments while it compresses one folder with the real
 // tools, again and again on the same folder, and checks after every kill that no file was lost,
 // cut short or changed in its pixels, that no tool outlived the program, and that the next run
-// removed the work folders the killed one left. A last run goes to the end.
+// removed the work folders the killed one left. Every third run backs up, and --restore on its
+// backup after the kill must bring back every file's bytes from before that run. A last run goes
+// to the end.
 //
 //   tarnwick_kill_stress PROGRAM [TRIALS]
 //
@@ -50,6 +52,8 @@ struct Counts {
     int folderOfLiveProcess = 0;
     int survivingTools = 0;
     int changedByTrials = 0;
+    int restores = 0;
+    int notRestored = 0;
 };
 
 std::string readAll(const std::string& path)
@@ -98,11 +102,11 @@ void survey(const std::string& folder, const std::set<std::string>& images,
     }
 }
 
-void writeConfig(const std::string& folder, bool hog)
+void writeConfig(const std::string& folder, bool hog, bool backup = false)
 {
     std::ofstream(folder + "/Tarnwick.config")
-        << "{\"Copy\":false,\"Full\":true,\"Strip\":true,\"HogSystem\":" << (hog ? "true" : "false")
-        << "}\n";
+        << "{\"Copy\":" << (backup ? "true" : "false")
+        << ",\"Full\":true,\"Strip\":true,\"HogSystem\":" << (hog ? "true" : "false") << "}\n";
 }
 
 class Stress {
@@ -113,13 +117,14 @@ public:
 
     bool prepare();
     double measureRun();
-    void trial(int index, double killAfter, bool hog);
+    void trial(int index, double killAfter, bool hog, bool restore);
     bool finalRun();
     void refresh(int index);
     const Counts& counts() const { return total; }
 
 private:
     bool checkFiles(const std::string& when);
+    void restoreBackup(const std::map<std::string, std::string>& before, const std::string& when);
     void checkLeftovers(const std::vector<std::string>& before, bool cleanupRan,
                         const std::string& when);
 
@@ -242,12 +247,41 @@ void Stress::checkLeftovers(const std::vector<std::string>& before, bool cleanup
     }
 }
 
-void Stress::trial(int index, double killAfter, bool hog)
+// After a killed run with a backup: --restore on the backup it made brings every file back to
+// what it was before the run (a run killed before its backup was whole touched no file).
+void Stress::restoreBackup(const std::map<std::string, std::string>& before,
+                           const std::string& when)
+{
+    std::vector<std::string> backups;
+    for (const auto& entry : fs::directory_iterator(scratch))
+        if (entry.path().filename().string().rfind("my imagesBackup_", 0) == 0)
+            backups.push_back(entry.path().string());
+    ++total.restores;
+    int status = 0;
+    if (!backups.empty()) {
+        waitOrKill(start(program, "--restore", backups.front(), scratch + "/restore.log"),
+                   std::chrono::minutes(10), status);
+        for (const std::string& backup : backups)
+            fs::remove_all(backup);
+    }
+    for (const std::string& name : names) {
+        const std::string bytes = readAll(images + "/" + name);
+        if (bytes != before.at(name)) {
+            ++total.notRestored;
+            std::printf("  %s: %s is not the original after --restore (exit status %d)\n",
+                        when.c_str(), name.c_str(), WIFEXITED(status) ? WEXITSTATUS(status) : -1);
+        }
+        lastBytes[name] = bytes;
+    }
+}
+
+void Stress::trial(int index, double killAfter, bool hog, bool restore)
 {
     const std::string when = "trial " + std::to_string(index + 1);
     std::vector<std::string> workBefore, strays;
     survey(images, nameSet, workBefore, strays);
-    writeConfig(appFolder, hog);
+    const std::map<std::string, std::string> before = lastBytes;
+    writeConfig(appFolder, hog, restore);
     const std::string log = scratch + "/trial.log";
     const auto begin = Clock::now();
     const pid_t pid = start(program, images, log);
@@ -279,6 +313,8 @@ void Stress::trial(int index, double killAfter, bool hog)
                 good ? "" : ", FILES DAMAGED");
     if (!killed && !(WIFEXITED(status) && WEXITSTATUS(status) == 0))
         std::printf("  %s: the run ended with status %d\n", when.c_str(), status);
+    if (restore)
+        restoreBackup(before, when);
     std::fflush(stdout);
 }
 
@@ -377,22 +413,25 @@ int main(int argc, char** argv)
     for (int index = 0; index < trials; ++index) {
         if (refreshEvery > 0 && index > 0 && index % refreshEvery == 0)
             stress.refresh(index / refreshEvery);
-        stress.trial(index, moment(random), index % 2 == 1);
+        // Every third trial backs up and is undone by --restore after the kill.
+        stress.trial(index, moment(random), index % 2 == 1, index % 3 == 2);
     }
     const bool finalGood = stress.finalRun();
 
     const Counts& c = stress.counts();
     std::printf("trials %d (killed %d), files checked %d, missing %d, truncated %d, pixel "
                 "mismatches %d, links broken %d, stray files %d, leftover work folders %d, "
-                "surviving tools %d\n",
+                "surviving tools %d, restores %d, files not restored %d\n",
                 c.trials, c.killed, c.filesChecked, c.missing, c.truncated, c.pixelMismatches,
-                c.linksBroken, c.strayFiles, c.leftoverFolders, c.survivingTools);
+                c.linksBroken, c.strayFiles, c.leftoverFolders, c.survivingTools, c.restores,
+                c.notRestored);
     std::printf("file versions replaced during the trials %d; work folders kept for a live "
                 "process of the same number %d; %.0f s in all\n",
                 c.changedByTrials, c.folderOfLiveProcess,
                 std::chrono::duration<double>(Clock::now() - begin).count());
     const bool failed = !finalGood || c.missing || c.truncated || c.pixelMismatches ||
-                        c.linksBroken || c.strayFiles || c.leftoverFolders || c.survivingTools;
+                        c.linksBroken || c.strayFiles || c.leftoverFolders || c.survivingTools ||
+                        c.notRestored;
     if (failed) {
         std::printf("FAIL: the folder is kept in %s\n", scratch.c_str());
         return 1;

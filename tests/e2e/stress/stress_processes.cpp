@@ -79,6 +79,12 @@ std::vector<std::string> survivingChildren()
 
 pid_t start(const std::string& program, const std::string& folder, const std::string& log)
 {
+    return start(program, std::string(), folder, log);
+}
+
+pid_t start(const std::string& program, const std::string& option, const std::string& folder,
+            const std::string& log)
+{
     const pid_t pid = ::fork();
     if (pid == 0) {
         const int null = ::open("/dev/null", O_RDWR);
@@ -86,7 +92,11 @@ pid_t start(const std::string& program, const std::string& folder, const std::st
         ::dup2(null, STDIN_FILENO);
         ::dup2(out, STDOUT_FILENO);
         ::dup2(out, STDERR_FILENO);
-        ::execl(program.c_str(), program.c_str(), folder.c_str(), static_cast<char*>(nullptr));
+        if (option.empty())
+            ::execl(program.c_str(), program.c_str(), folder.c_str(), static_cast<char*>(nullptr));
+        else
+            ::execl(program.c_str(), program.c_str(), option.c_str(), folder.c_str(),
+                    static_cast<char*>(nullptr));
         ::_exit(127);
     }
     return pid;

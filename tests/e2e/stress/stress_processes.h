@@ -15,6 +15,10 @@ bool onPath(const std::string& tool);
 // Starts program on folder with both outputs going to the file log.
 pid_t start(const std::string& program, const std::string& folder, const std::string& log);
 
+// Starts program with the option before the folder, outputs as above.
+pid_t start(const std::string& program, const std::string& option, const std::string& folder,
+            const std::string& log);
+
 // Waits for the run up to limit and kills it with SIGKILL then. True when it was killed.
 bool waitOrKill(pid_t pid, Clock::duration limit, int& status);
 
