@@ -130,6 +130,19 @@ void compressFile(const JobContext& job, const std::string& path, const std::str
     if (result.sizeBefore < 0)
         result.status = FileStatus::Failed;
 
+    // Another name of a file worked on already: its saving would be counted twice, and with
+    // HogSystem two workers would rewrite it at the same time.
+    if (const std::string first = job.linkedNames ? job.linkedNames->claim(path) : std::string();
+        !first.empty()) {
+        result.status = FileStatus::Skipped;
+        result.sizeAfter = result.sizeBefore;
+        if (mode.logging)
+            appendFileLine(job, "Skipping ", displayName(path, baseFolder), result.sizeBefore,
+                           ("): another name of " + displayName(first, baseFolder)).c_str());
+        job.surfaces.fileFinished(result);
+        return;
+    }
+
     const bool recorded = job.record && !job.setup.empty();
     if (recorded && job.record->isFinished(contentHash(path), job.setup)) {
         result.status = FileStatus::Skipped;

@@ -180,6 +180,8 @@ std::vector<JobOutcome> runCompressionJob(const JobContext& job, const JobReques
         return outcomes;
     JobStamp stamp(job);
     JobContext withSetup = job;
+    LinkedNames linkedNames;
+    withSetup.linkedNames = &linkedNames;
     if (job.record)
         withSetup.setup = jobSetup(job, request.options);
     for (const std::string& path : request.paths)

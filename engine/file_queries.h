@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -44,6 +45,17 @@ std::string userCacheFolder();
 // Which file path is, and in what version: changes when the file is replaced, written or its
 // link retargeted. "-" when there is no such file.
 std::string fileIdentity(const std::string& path);
+
+// The file behind path (links followed): its device (volume) and number there, which all its
+// names share, and how many names it has.
+struct FileNumber {
+    std::uint64_t device = 0;
+    std::uint64_t number = 0;
+    std::uint64_t names = 0;
+};
+
+// False when there is no such file.
+bool fileNumber(const std::string& path, FileNumber& found);
 
 // Reads the regular file path (not a link, pipe or device) and hands every chunk to consume,
 // which may stop the read by returning false. False when path is no regular file, a read fails

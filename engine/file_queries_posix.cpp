@@ -87,6 +87,16 @@ std::string fileIdentity(const std::string& path)
            "." + std::to_string(status.st_ctim.tv_nsec);
 }
 
+bool fileNumber(const std::string& path, FileNumber& found)
+{
+    struct stat status;
+    if (path.empty() || ::stat(path.c_str(), &status) != 0)
+        return false;
+    found = {static_cast<std::uint64_t>(status.st_dev), static_cast<std::uint64_t>(status.st_ino),
+             static_cast<std::uint64_t>(status.st_nlink)};
+    return true;
+}
+
 bool readRegularFile(const std::string& path,
                      const std::function<bool(const char* data, std::size_t size)>& consume)
 {

@@ -138,6 +138,25 @@ std::string fileIdentity(const std::string& path)
            wide(info.ftCreationTime.dwHighDateTime, info.ftCreationTime.dwLowDateTime);
 }
 
+bool fileNumber(const std::string& path, FileNumber& found)
+{
+    if (path.empty())
+        return false;
+    HANDLE handle =
+        CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE)
+        return false;
+    BY_HANDLE_FILE_INFORMATION info;
+    const bool known = GetFileInformationByHandle(handle, &info) != 0;
+    CloseHandle(handle);
+    if (!known)
+        return false;
+    found = {info.dwVolumeSerialNumber,
+             (std::uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow, info.nNumberOfLinks};
+    return true;
+}
+
 bool readRegularFile(const std::string& path,
                      const std::function<bool(const char* data, std::size_t size)>& consume)
 {

@@ -7,6 +7,7 @@
 #include "engine/command_runner.h"
 #include "engine/engine_state.h"
 #include "engine/finished_record.h"
+#include "engine/linked_names.h"
 #include "engine/report_surfaces.h"
 #include "engine/result_check.h"
 
@@ -19,6 +20,8 @@ struct JobContext {
     FinishedRecord* record = nullptr;
     // What the results depend on (options and tools), set for the job when it starts.
     std::string setup = {};
+    // The job's files with several names, each worked under its first; null: every name is.
+    LinkedNames* linkedNames = nullptr;
 
     bool option(Option which) const { return state.options[which]; }
     bool running() const { return state.running; }
