@@ -57,6 +57,19 @@ struct FileNumber {
 // False when there is no such file.
 bool fileNumber(const std::string& path, FileNumber& found);
 
+// When the file behind path (links followed) was last read and last written, in the system's
+// own units: only compared with each other and given back.
+struct FileTimes {
+    std::int64_t accessed = 0;
+    std::int64_t modified = 0;
+};
+
+// False when there is no such file.
+bool fileTimes(const std::string& path, FileTimes& found);
+
+// Gives the file behind path both times; false when that fails.
+bool setFileTimes(const std::string& path, const FileTimes& times);
+
 // Reads the regular file path (not a link, pipe or device) and hands every chunk to consume,
 // which may stop the read by returning false. False when path is no regular file, a read fails
 // or consume stopped it.

@@ -138,6 +138,45 @@ std::string fileIdentity(const std::string& path)
            wide(info.ftCreationTime.dwHighDateTime, info.ftCreationTime.dwLowDateTime);
 }
 
+namespace {
+
+std::int64_t timeValue(const FILETIME& time)
+{
+    return static_cast<std::int64_t>((std::uint64_t{time.dwHighDateTime} << 32) |
+                                     time.dwLowDateTime);
+}
+
+FILETIME fileTimeOf(std::int64_t value)
+{
+    const auto bits = static_cast<std::uint64_t>(value);
+    return FILETIME{static_cast<DWORD>(bits), static_cast<DWORD>(bits >> 32)};
+}
+
+} // namespace
+
+bool fileTimes(const std::string& path, FileTimes& found)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (path.empty() || !GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data))
+        return false;
+    found = {timeValue(data.ftLastAccessTime), timeValue(data.ftLastWriteTime)};
+    return true;
+}
+
+bool setFileTimes(const std::string& path, const FileTimes& times)
+{
+    HANDLE handle = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
+    if (handle == INVALID_HANDLE_VALUE)
+        return false;
+    const FILETIME accessed = fileTimeOf(times.accessed);
+    const FILETIME modified = fileTimeOf(times.modified);
+    const bool set = SetFileTime(handle, nullptr, &accessed, &modified) != 0;
+    CloseHandle(handle);
+    return set;
+}
+
 bool fileNumber(const std::string& path, FileNumber& found)
 {
     if (path.empty())
