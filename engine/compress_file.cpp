@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "engine/content_hash.h"
+#include "engine/file_queries.h"
 #include "util/live_file.h"
 #include "util/strings.h"
 
@@ -48,6 +49,29 @@ std::string escapedControlBytes(const std::string& text)
     }
     return shown;
 }
+
+// Keep File Dates: the times the file had before anything of the job read it (a read moves its
+// access time), given back when the file is done, to the result or to the file left as it was.
+class KeptTimes {
+public:
+    KeptTimes(const JobContext& job, const std::string& path)
+        : path(path), kept(job.option(Option::KeepDates) && fileTimes(path, times))
+    {}
+    ~KeptTimes()
+    {
+        // A file written by someone else meanwhile has a time of its own: it stays.
+        FileTimes now;
+        if (kept && fileTimes(path, now) && now.modified == times.modified)
+            setFileTimes(path, times);
+    }
+    KeptTimes(const KeptTimes&) = delete;
+    KeptTimes& operator=(const KeptTimes&) = delete;
+
+private:
+    const std::string& path;
+    FileTimes times;
+    bool kept;
+};
 
 } // namespace
 
@@ -124,11 +148,25 @@ double remainingPercent(std::int64_t sizeBefore, std::int64_t sizeAfter)
 void compressFile(const JobContext& job, const std::string& path, const std::string& baseFolder,
                   StepMode mode)
 {
+    const KeptTimes keptTimes(job, path);
     FileResult result;
     result.path = path;
     result.sizeBefore = fileSize(path);
     if (result.sizeBefore < 0)
         result.status = FileStatus::Failed;
+
+    // Another name of a file worked on already: its saving would be counted twice, and with
+    // HogSystem two workers would rewrite it at the same time.
+    if (const std::string first = job.linkedNames ? job.linkedNames->claim(path) : std::string();
+        !first.empty()) {
+        result.status = FileStatus::Skipped;
+        result.sizeAfter = result.sizeBefore;
+        if (mode.logging)
+            appendFileLine(job, "Skipping ", displayName(path, baseFolder), result.sizeBefore,
+                           ("): another name of " + displayName(first, baseFolder)).c_str());
+        job.surfaces.fileFinished(result);
+        return;
+    }
 
     const bool recorded = job.record && !job.setup.empty();
     if (recorded && job.record->isFinished(job.hashes ? job.hashes->take(path) : contentHash(path),

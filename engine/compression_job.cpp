@@ -87,13 +87,24 @@ bool nothingToCompress(const JobContext& job, const std::vector<std::string>& fi
     });
 }
 
+// Clears away what killed runs left in folder, saying which half-done rewrites it left alone.
+void removeLeftovers(const JobContext& job, const std::string& folder, bool recursive)
+{
+    for (const UnfinishedRewrite& file : removeLeftoverWorkFolders(folder, recursive)) {
+        MutexLock lock(job.state.logMutex);
+        job.surfaces.append("Not finishing the interrupted rewrite of " +
+                            displayName(file.path, folder) + ": " + file.reason + "\r\n");
+    }
+}
+
 // pooled: the files go to one pool for the whole job instead of being compressed here.
 JobOutcome compressSingleFile(const JobContext& job, const JobRequest& request,
                               const std::string& path, BackupJournal& backups, HashMemo& memo,
                               std::vector<std::string>* pooled)
 {
     const std::string base = folderPart(path);
-    removeLeftoverWorkFolders(base.empty() ? "." : base, false);
+    const std::string folder = base.empty() ? "." : base;
+    removeLeftovers(job, folder, false);
     if (!inShard(path.substr(base.size()), request.shard))
         return JobOutcome::Done;
     if (request.options[Option::Copy] && nothingToCompress(job, {path}, memo)) {
@@ -118,7 +129,7 @@ JobOutcome compressFolder(const JobContext& job, const JobRequest& request,
 {
     const OptionValues& options = request.options;
     // Before the backup, so a killed run's work copies are not copied with the originals.
-    removeLeftoverWorkFolders(folder, true);
+    removeLeftovers(job, folder, true);
 
     // Collected before the backup, which lies beside the folder, outside the walk.
     std::vector<std::string> files = collectFiles(folder, options);
@@ -234,6 +245,8 @@ std::vector<JobOutcome> runCompressionJob(const JobContext& job, const JobReques
         return outcomes;
     JobStamp stamp(job);
     JobContext withSetup = job;
+    LinkedNames linkedNames;
+    withSetup.linkedNames = &linkedNames;
     if (job.record)
         withSetup.setup = jobSetup(job, request.options);
     BackupJournal backups;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <functional>
 #include <string>
@@ -45,6 +46,30 @@ std::string userCacheFolder();
 // Which file path is, and in what version: changes when the file is replaced, written or its
 // link retargeted. "-" when there is no such file.
 std::string fileIdentity(const std::string& path);
+
+// The file behind path (links followed): its device (volume) and number there, which all its
+// names share, and how many names it has.
+struct FileNumber {
+    std::uint64_t device = 0;
+    std::uint64_t number = 0;
+    std::uint64_t names = 0;
+};
+
+// False when there is no such file.
+bool fileNumber(const std::string& path, FileNumber& found);
+
+// When the file behind path (links followed) was last read and last written, in the system's
+// own units: only compared with each other and given back.
+struct FileTimes {
+    std::int64_t accessed = 0;
+    std::int64_t modified = 0;
+};
+
+// False when there is no such file.
+bool fileTimes(const std::string& path, FileTimes& found);
+
+// Gives the file behind path both times; false when that fails.
+bool setFileTimes(const std::string& path, const FileTimes& times);
 
 // Reads the regular file path (not a link, pipe or device) and hands every chunk to consume,
 // which may stop the read by returning false. False when path is no regular file, a read fails

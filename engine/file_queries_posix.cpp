@@ -87,6 +87,51 @@ std::string fileIdentity(const std::string& path)
            "." + std::to_string(status.st_ctim.tv_nsec);
 }
 
+bool fileNumber(const std::string& path, FileNumber& found)
+{
+    struct stat status;
+    if (path.empty() || ::stat(path.c_str(), &status) != 0)
+        return false;
+    found = {static_cast<std::uint64_t>(status.st_dev), static_cast<std::uint64_t>(status.st_ino),
+             static_cast<std::uint64_t>(status.st_nlink)};
+    return true;
+}
+
+namespace {
+
+std::int64_t nanoseconds(const timespec& time)
+{
+    return static_cast<std::int64_t>(time.tv_sec) * 1000000000 + time.tv_nsec;
+}
+
+timespec timeOf(std::int64_t nanoseconds)
+{
+    std::int64_t seconds = nanoseconds / 1000000000;
+    std::int64_t rest = nanoseconds % 1000000000;
+    if (rest < 0) {
+        rest += 1000000000;
+        --seconds;
+    }
+    return timespec{static_cast<time_t>(seconds), static_cast<long>(rest)};
+}
+
+} // namespace
+
+bool fileTimes(const std::string& path, FileTimes& found)
+{
+    struct stat status;
+    if (path.empty() || ::stat(path.c_str(), &status) != 0)
+        return false;
+    found = {nanoseconds(status.st_atim), nanoseconds(status.st_mtim)};
+    return true;
+}
+
+bool setFileTimes(const std::string& path, const FileTimes& times)
+{
+    const timespec both[2] = {timeOf(times.accessed), timeOf(times.modified)};
+    return ::utimensat(AT_FDCWD, path.c_str(), both, 0) == 0;
+}
+
 bool readRegularFile(const std::string& path,
                      const std::function<bool(const char* data, std::size_t size)>& consume)
 {

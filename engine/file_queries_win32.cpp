@@ -139,6 +139,64 @@ std::string fileIdentity(const std::string& path)
            wide(info.ftCreationTime.dwHighDateTime, info.ftCreationTime.dwLowDateTime);
 }
 
+namespace {
+
+std::int64_t timeValue(const FILETIME& time)
+{
+    return static_cast<std::int64_t>((std::uint64_t{time.dwHighDateTime} << 32) |
+                                     time.dwLowDateTime);
+}
+
+FILETIME fileTimeOf(std::int64_t value)
+{
+    const auto bits = static_cast<std::uint64_t>(value);
+    return FILETIME{static_cast<DWORD>(bits), static_cast<DWORD>(bits >> 32)};
+}
+
+} // namespace
+
+bool fileTimes(const std::string& path, FileTimes& found)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (path.empty() || !GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data))
+        return false;
+    found = {timeValue(data.ftLastAccessTime), timeValue(data.ftLastWriteTime)};
+    return true;
+}
+
+bool setFileTimes(const std::string& path, const FileTimes& times)
+{
+    HANDLE handle = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
+    if (handle == INVALID_HANDLE_VALUE)
+        return false;
+    const FILETIME accessed = fileTimeOf(times.accessed);
+    const FILETIME modified = fileTimeOf(times.modified);
+    const bool set = SetFileTime(handle, nullptr, &accessed, &modified) != 0;
+    CloseHandle(handle);
+    return set;
+}
+
+bool fileNumber(const std::string& path, FileNumber& found)
+{
+    if (path.empty())
+        return false;
+    HANDLE handle =
+        CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE)
+        return false;
+    BY_HANDLE_FILE_INFORMATION info;
+    const bool known = GetFileInformationByHandle(handle, &info) != 0;
+    CloseHandle(handle);
+    if (!known)
+        return false;
+    found = {info.dwVolumeSerialNumber,
+             (std::uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow, info.nNumberOfLinks};
+    return true;
+}
+
 bool readRegularFile(const std::string& path,
                      const std::function<bool(const char* data, std::size_t size)>& consume)
 {

@@ -8,6 +8,7 @@
 #include "engine/engine_state.h"
 #include "engine/finished_record.h"
 #include "engine/hash_memo.h"
+#include "engine/linked_names.h"
 #include "engine/report_surfaces.h"
 #include "engine/result_check.h"
 #include "engine/result_journal.h"
@@ -25,6 +26,8 @@ struct JobContext {
     ResultJournal* journal = nullptr;
     // Hashes taken before the job's backups, for the record's lookup; null: hashed when needed.
     const HashMemo* hashes = nullptr;
+    // The job's files with several names, each worked under its first; null: every name is.
+    LinkedNames* linkedNames = nullptr;
 
     bool option(Option which) const { return state.options[which]; }
     bool running() const { return state.running; }

@@ -9,7 +9,7 @@
 enum class CheckKind {
     Image,      // decoded pixels and colour information must be identical
     Document,   // must open and keep its page count
-    Executable, // the packer's own test must pass
+    Executable, // the packer's own test must pass, and unpacked it must be the original again
 };
 
 struct Verdict {
@@ -26,7 +26,7 @@ public:
 };
 
 // The real checks: the reference decoders for images, the PDF library for documents, and
-// "upx -t" for executables, run through runner.
+// "upx -t" and "upx -d" for executables, run through runner.
 class ContentChecker : public ResultChecker {
 public:
     explicit ContentChecker(ToolRunner& runner) : runner(runner) {}

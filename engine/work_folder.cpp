@@ -1,5 +1,6 @@
 #include "engine/work_folder.h"
 
+#include "engine/interrupted_rewrite.h"
 #include "engine/work_folder_names.h"
 #include "util/file_system.h"
 
@@ -118,12 +119,39 @@ bool isLeftover(const std::string& path, const std::string& name)
     return onlyOurs;
 }
 
-// "work-rewrite" in the result's folder: the file being rewritten and the result, by name, one
-// per line; flushed with its folder before the rewrite begins.
-std::string writeRewriteNote(const std::string& path, const std::string& result)
+std::string identityOf(const struct stat& info)
 {
+    return std::to_string(info.st_dev) + ":" + std::to_string(info.st_ino);
+}
+
+ChunkReader readerOf(int fd)
+{
+    return [fd](char* buffer, std::size_t size) -> long long {
+        for (;;) {
+            const ssize_t got = ::read(fd, buffer, size);
+            if (got >= 0 || errno != EINTR)
+                return got;
+        }
+    };
+}
+
+// Before a rewrite in place: a flushed copy of the file as it is (target, open for reading) and
+// then "work-rewrite" in the result's folder, naming the file, the result and which file it is;
+// both flushed with their folder before the rewrite begins.
+std::string writeRewriteNote(int target, const std::string& path, const std::string& result)
+{
+    struct stat info {};
+    if (::fstat(target, &info) != 0)
+        return errorText(errno);
     const std::string folder = parentFolder(result);
-    const std::string text = lastPathPart(path) + "\n" + lastPathPart(result) + "\n";
+    Descriptor original(::open((folder + "/" + rewriteOriginalName).c_str(),
+                               O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+    if (original.get() < 0 || ::lseek(target, 0, SEEK_SET) != 0 ||
+        !copyDescriptor(target, original.get()) || ::fsync(original.get()) != 0 ||
+        !original.close())
+        return errorText(errno);
+    const std::string text =
+        rewriteNoteText({lastPathPart(path), lastPathPart(result), identityOf(info)});
     Descriptor note(::open((folder + "/" + rewriteNoteName).c_str(),
                            O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
     if (note.get() < 0 || !writeAll(note.get(), text.data(), text.size()) ||
@@ -133,35 +161,48 @@ std::string writeRewriteNote(const std::string& path, const std::string& result)
 }
 
 // Finishes a rewrite a killed run left half done: the file named in the leftover folder's note
-// gets the whole, already checked result it was being given.
-void finishInterruptedRewrite(const std::string& leftover)
+// gets the whole, already checked result it was being given, but only while it is still that
+// file holding what the rewrite left. Returns why a file was left alone, or an empty text.
+std::string finishInterruptedRewrite(const std::string& leftover, std::string& path)
 {
     std::string text;
     {
         Descriptor note(
             ::open((leftover + "/" + rewriteNoteName).c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
         if (note.get() < 0)
-            return;
-        char buffer[1024];
+            return std::string();
+        char buffer[4096];
         const ssize_t got = ::read(note.get(), buffer, sizeof buffer);
         if (got <= 0)
-            return;
+            return std::string();
         text.assign(buffer, static_cast<std::size_t>(got));
     }
-    std::string target;
-    std::string result;
-    if (!readRewriteNote(text, target, result))
-        return;
-    Descriptor in(::open((leftover + "/" + result).c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
-    Descriptor out(
-        ::open((parentFolder(leftover) + "/" + target).c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC));
+    RewriteNote note;
+    if (!readRewriteNote(text, note))
+        return std::string();
+    path = parentFolder(leftover) + "/" + note.target;
+    if (note.identity.empty())
+        return unprovenRewrite;
+    Descriptor out(::open(path.c_str(), O_RDWR | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK));
+    if (out.get() < 0)
+        return errno == ENOENT ? std::string() : changedSinceRewrite;
+    Descriptor in(
+        ::open((leftover + "/" + note.result).c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+    Descriptor original(
+        ::open((leftover + "/" + rewriteOriginalName).c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
     struct stat written {};
     struct stat existing {};
-    if (in.get() < 0 || out.get() < 0 || ::fstat(in.get(), &written) != 0 || written.st_size <= 0 ||
-        ::fstat(out.get(), &existing) != 0 || !S_ISREG(existing.st_mode))
-        return;
-    if (copyDescriptor(in.get(), out.get()) && ::ftruncate(out.get(), written.st_size) == 0)
+    if (in.get() < 0 || original.get() < 0 || ::fstat(in.get(), &written) != 0 ||
+        written.st_size <= 0)
+        return unprovenRewrite;
+    if (::fstat(out.get(), &existing) != 0 || !S_ISREG(existing.st_mode) ||
+        identityOf(existing) != note.identity ||
+        !isInterruptedRewrite(readerOf(out.get()), readerOf(in.get()), readerOf(original.get())))
+        return changedSinceRewrite;
+    if (::lseek(in.get(), 0, SEEK_SET) == 0 && ::lseek(out.get(), 0, SEEK_SET) == 0 &&
+        copyDescriptor(in.get(), out.get()) && ::ftruncate(out.get(), written.st_size) == 0)
         ::fsync(out.get());
+    return std::string();
 }
 
 // The names of the original's extended attributes, each ending in a NUL byte; false when they
@@ -321,12 +362,15 @@ std::string replaceFile(const std::string& path, const std::string& result, bool
     if (original.st_nlink > 1) {
         // A rename would cut the file off from its other names, so its content is rewritten in
         // place from the flushed result. A crash during that write would leave the file half
-        // written, so a note in the work folder names the file first: the next run finishes the
-        // rewrite from the result before it removes the folder.
-        if (std::string error = writeRewriteNote(path, result); !error.empty())
-            return error;
-        Descriptor target(::open(path.c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC));
+        // written, so a note in the work folder names the file first, with a copy of what it
+        // held: the next run finishes the rewrite from the result before it removes the folder,
+        // if the file is still the one the note names.
+        Descriptor target(::open(path.c_str(), O_RDWR | O_NOFOLLOW | O_CLOEXEC));
         if (target.get() < 0)
+            return errorText(errno);
+        if (std::string error = writeRewriteNote(target.get(), path, result); !error.empty())
+            return error;
+        if (::lseek(target.get(), 0, SEEK_SET) != 0)
             return errorText(errno);
         if (::lseek(fd.get(), 0, SEEK_SET) != 0 || !copyDescriptor(fd.get(), target.get()))
             return errorText(errno);
@@ -348,11 +392,12 @@ std::string replaceFile(const std::string& path, const std::string& result, bool
     return std::string();
 }
 
-void removeLeftoverWorkFolders(const std::string& folder, bool recursive)
+std::vector<UnfinishedRewrite> removeLeftoverWorkFolders(const std::string& folder, bool recursive)
 {
+    std::vector<UnfinishedRewrite> unfinished;
     DIR* dir = ::opendir(folder.c_str());
     if (!dir)
-        return;
+        return unfinished;
     std::vector<std::string> below;
     while (dirent* entry = ::readdir(dir)) {
         const std::string name = entry->d_name;
@@ -361,7 +406,9 @@ void removeLeftoverWorkFolders(const std::string& folder, bool recursive)
         const std::string path = (folder == "/" ? "" : folder) + "/" + name;
         if (isWorkFolderName(name)) {
             if (isLeftover(path, name)) {
-                finishInterruptedRewrite(path);
+                std::string target;
+                if (std::string why = finishInterruptedRewrite(path, target); !why.empty())
+                    unfinished.push_back({target, why});
                 removeFolderOfFiles(path);
             }
             continue;
@@ -378,6 +425,9 @@ void removeLeftoverWorkFolders(const std::string& folder, bool recursive)
             below.push_back(path);
     }
     ::closedir(dir);
-    for (const std::string& path : below)
-        removeLeftoverWorkFolders(path, true);
+    for (const std::string& path : below) {
+        std::vector<UnfinishedRewrite> deeper = removeLeftoverWorkFolders(path, true);
+        unfinished.insert(unfinished.end(), deeper.begin(), deeper.end());
+    }
+    return unfinished;
 }

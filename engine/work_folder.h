@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 // The name every work folder begins with; folder walks never collect anything inside one.
 inline constexpr const char* workFolderPrefix = ".tarnwick-";
@@ -40,9 +41,17 @@ std::string copyFileExclusive(const std::string& from, const std::string& to);
 // its content is rewritten in place instead (see the .cpp). Returns an empty text, or why not.
 std::string replaceFile(const std::string& path, const std::string& result, bool keepDates);
 
+// A file whose in-place rewrite a killed run left unfinished and that was left as it is.
+struct UnfinishedRewrite {
+    std::string path;
+    std::string reason; // why it was not finished
+};
+
 // Removes the work folders a killed run left in folder (and, with recursive, below it): only
-// folders named like ours, owned by this user, whose process is gone.
-void removeLeftoverWorkFolders(const std::string& folder, bool recursive);
+// folders named like ours, owned by this user, whose process is gone. A rewrite in place that
+// the run left half done is finished first where the file is provably still the one it was
+// writing; the files left alone instead are returned.
+std::vector<UnfinishedRewrite> removeLeftoverWorkFolders(const std::string& folder, bool recursive);
 
 // Whether a name (the last path component) is one of our work folders.
 bool isWorkFolderName(const std::string& name);

@@ -48,18 +48,3 @@ bool isWorkFolderName(const std::string& name)
 {
     return workFolderOwner(name) > 0;
 }
-
-bool readRewriteNote(const std::string& text, std::string& target, std::string& result)
-{
-    const std::size_t first = text.find('\n');
-    const std::size_t second = text.find('\n', first + 1);
-    if (first == std::string::npos || second == std::string::npos)
-        return false;
-    target = text.substr(0, first);
-    result = text.substr(first + 1, second - first - 1);
-    // ':' names a drive or a stream on Windows.
-    const char* const notPlain = pathSeparator == '/' ? "/" : "\\/:";
-    return !target.empty() && !result.empty() &&
-           target.find_first_of(notPlain) == std::string::npos &&
-           result.find_first_of(notPlain) == std::string::npos && target != "." && target != "..";
-}

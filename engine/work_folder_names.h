@@ -4,9 +4,6 @@
 
 #include <string>
 
-// Begins with "work", like every file a step leaves in its folder.
-inline constexpr const char* rewriteNoteName = "work-rewrite";
-
 // The path's suffix (".png") for a work file's name; empty when it has none or an odd one.
 std::string workFileSuffix(const std::string& path);
 
@@ -15,7 +12,3 @@ long workFolderOwner(const std::string& name);
 
 // The last component of path.
 std::string lastPathPart(const std::string& path);
-
-// The note's two plain names: the file to rewrite (beside the folder) and the result (inside it).
-// False when the note is cut short or a name could point anywhere else.
-bool readRewriteNote(const std::string& text, std::string& target, std::string& result);

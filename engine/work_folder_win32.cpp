@@ -9,6 +9,7 @@
 
 #include <windows.h>
 
+#include "engine/interrupted_rewrite.h"
 #include "engine/work_folder_names.h"
 #include "util/file_system.h"
 
@@ -150,12 +151,43 @@ bool isLeftover(const std::string& path, const std::string& name)
     return true;
 }
 
-// "work-rewrite" in the result's folder: the file being rewritten and the result, by name, one
-// per line; flushed before the rewrite begins.
-std::string writeRewriteNote(const std::string& path, const std::string& result)
+std::string identityOf(const BY_HANDLE_FILE_INFORMATION& info)
 {
-    const std::string text = lastPathPart(path) + "\n" + lastPathPart(result) + "\n";
-    Handle note(openOwn(parentFolder(result) + "\\" + rewriteNoteName, GENERIC_WRITE, CREATE_NEW));
+    const unsigned long long index =
+        (static_cast<unsigned long long>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+    return std::to_string(info.dwVolumeSerialNumber) + ":" + std::to_string(index);
+}
+
+ChunkReader readerOf(HANDLE handle)
+{
+    return [handle](char* buffer, std::size_t size) -> long long {
+        DWORD got = 0;
+        if (!ReadFile(handle, buffer, static_cast<DWORD>(size), &got, nullptr))
+            return -1;
+        return got;
+    };
+}
+
+bool rewind(HANDLE handle)
+{
+    return SetFilePointer(handle, 0, nullptr, FILE_BEGIN) != INVALID_SET_FILE_POINTER;
+}
+
+// Before a rewrite in place: a flushed copy of the file as it is (target, open for reading) and
+// then "work-rewrite" in the result's folder, naming the file, the result and which file it is.
+std::string writeRewriteNote(HANDLE target, const std::string& path, const std::string& result)
+{
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!GetFileInformationByHandle(target, &info))
+        return lastErrorText();
+    const std::string folder = parentFolder(result);
+    Handle original(openOwn(folder + "\\" + rewriteOriginalName, GENERIC_WRITE, CREATE_NEW));
+    if (!original.ok() || !rewind(target) || !copyHandle(target, original.get()) ||
+        !FlushFileBuffers(original.get()) || !original.close())
+        return lastErrorText();
+    const std::string text =
+        rewriteNoteText({lastPathPart(path), lastPathPart(result), identityOf(info)});
+    Handle note(openOwn(folder + "\\" + rewriteNoteName, GENERIC_WRITE, CREATE_NEW));
     if (!note.ok() || !writeAll(note.get(), text.data(), text.size()) ||
         !FlushFileBuffers(note.get()) || !note.close())
         return lastErrorText();
@@ -163,34 +195,44 @@ std::string writeRewriteNote(const std::string& path, const std::string& result)
 }
 
 // Finishes a rewrite a killed run left half done: the file named in the leftover folder's note
-// gets the whole, already checked result it was being given.
-void finishInterruptedRewrite(const std::string& leftover)
+// gets the whole, already checked result it was being given, but only while it is still that
+// file holding what the rewrite left. Returns why a file was left alone, or an empty text.
+std::string finishInterruptedRewrite(const std::string& leftover, std::string& path)
 {
     std::string text;
     {
         Handle note(openOwn(leftover + "\\" + rewriteNoteName, GENERIC_READ, OPEN_EXISTING));
         if (!note.ok())
-            return;
-        char buffer[1024];
+            return std::string();
+        char buffer[4096];
         DWORD got = 0;
         if (!ReadFile(note.get(), buffer, sizeof buffer, &got, nullptr) || got == 0)
-            return;
+            return std::string();
         text.assign(buffer, got);
     }
-    std::string target;
-    std::string result;
-    if (!readRewriteNote(text, target, result))
-        return;
-    Handle in(openOwn(leftover + "\\" + result, GENERIC_READ, OPEN_EXISTING));
-    Handle out(openOwn(parentFolder(leftover) + "\\" + target, GENERIC_WRITE, OPEN_EXISTING));
+    RewriteNote note;
+    if (!readRewriteNote(text, note))
+        return std::string();
+    path = parentFolder(leftover) + "\\" + note.target;
+    if (note.identity.empty())
+        return unprovenRewrite;
+    Handle out(openOwn(path, GENERIC_READ | GENERIC_WRITE, OPEN_EXISTING));
+    if (!out.ok())
+        return GetLastError() == ERROR_FILE_NOT_FOUND ? std::string() : changedSinceRewrite;
+    Handle in(openOwn(leftover + "\\" + note.result, GENERIC_READ, OPEN_EXISTING));
+    Handle original(openOwn(leftover + "\\" + rewriteOriginalName, GENERIC_READ, OPEN_EXISTING));
     BY_HANDLE_FILE_INFORMATION written;
     BY_HANDLE_FILE_INFORMATION existing;
-    if (!in.ok() || !out.ok() || !isPlainFile(in.get(), written) ||
-        (written.nFileSizeHigh == 0 && written.nFileSizeLow == 0) ||
-        !isPlainFile(out.get(), existing))
-        return;
-    if (copyHandle(in.get(), out.get()) && SetEndOfFile(out.get()))
+    if (!in.ok() || !original.ok() || !isPlainFile(in.get(), written) ||
+        (written.nFileSizeHigh == 0 && written.nFileSizeLow == 0))
+        return unprovenRewrite;
+    if (!isPlainFile(out.get(), existing) || identityOf(existing) != note.identity ||
+        !isInterruptedRewrite(readerOf(out.get()), readerOf(in.get()), readerOf(original.get())))
+        return changedSinceRewrite;
+    if (rewind(in.get()) && rewind(out.get()) && copyHandle(in.get(), out.get()) &&
+        SetEndOfFile(out.get()))
         FlushFileBuffers(out.get());
+    return std::string();
 }
 
 void removeFolderOfFiles(const std::string& path)
@@ -266,12 +308,12 @@ std::string replaceFile(const std::string& path, const std::string& result, bool
     if (info.nNumberOfLinks > 1) {
         // Replacing would cut the file off from its other names, so its content is rewritten in
         // place from the flushed result, after a note that lets the next run finish the job.
-        if (std::string error = writeRewriteNote(path, result); !error.empty())
-            return error;
-        Handle target(openOwn(path, GENERIC_WRITE, OPEN_EXISTING));
+        Handle target(openOwn(path, GENERIC_READ | GENERIC_WRITE, OPEN_EXISTING));
         if (!target.ok())
             return lastErrorText();
-        if (SetFilePointer(written.get(), 0, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER ||
+        if (std::string error = writeRewriteNote(target.get(), path, result); !error.empty())
+            return error;
+        if (!rewind(target.get()) || !rewind(written.get()) ||
             !copyHandle(written.get(), target.get()) || !SetEndOfFile(target.get()))
             return lastErrorText();
         if (keepDates &&
@@ -304,8 +346,9 @@ std::string replaceFile(const std::string& path, const std::string& result, bool
     return std::string();
 }
 
-void removeLeftoverWorkFolders(const std::string& folder, bool recursive)
+std::vector<UnfinishedRewrite> removeLeftoverWorkFolders(const std::string& folder, bool recursive)
 {
+    std::vector<UnfinishedRewrite> unfinished;
     std::vector<std::string> below;
     for (const WIN32_FIND_DATAA& entry : entriesOf(folder)) {
         if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ||
@@ -315,7 +358,9 @@ void removeLeftoverWorkFolders(const std::string& folder, bool recursive)
         const std::string path = withTrailingSeparator(folder) + name;
         if (isWorkFolderName(name)) {
             if (isLeftover(path, name)) {
-                finishInterruptedRewrite(path);
+                std::string target;
+                if (std::string why = finishInterruptedRewrite(path, target); !why.empty())
+                    unfinished.push_back({target, why});
                 removeFolderOfFiles(path);
             }
             continue;
@@ -323,6 +368,9 @@ void removeLeftoverWorkFolders(const std::string& folder, bool recursive)
         if (recursive)
             below.push_back(path);
     }
-    for (const std::string& path : below)
-        removeLeftoverWorkFolders(path, true);
+    for (const std::string& path : below) {
+        std::vector<UnfinishedRewrite> deeper = removeLeftoverWorkFolders(path, true);
+        unfinished.insert(unfinished.end(), deeper.begin(), deeper.end());
+    }
+    return unfinished;
 }

@@ -26,11 +26,23 @@ void KeyPlane::widen(int newBytes)
     bytes = newBytes;
 }
 
+bool GifCanvas::fits(int bytes, std::size_t savedCount)
+{
+    const std::size_t pixels = std::size_t{width} * height;
+    const std::size_t copying = bytes > keyBytes ? pixels * static_cast<std::size_t>(keyBytes) : 0;
+    if ((pixels + savedCount) * static_cast<std::size_t>(bytes) + copying <= budgetBytes)
+        return true;
+    over = true;
+    return false;
+}
+
 void GifCanvas::reset(std::uint32_t canvasWidth, std::uint32_t canvasHeight)
 {
     width = canvasWidth;
     height = canvasHeight;
-    plane.assign(std::size_t{width} * height);
+    keyBytes = 1;
+    over = false;
+    plane.assign(fits(1, 0) ? std::size_t{width} * height : 0);
     saved.assign(0);
     colours.assign(1, 0);
     keys.clear();
@@ -43,8 +55,11 @@ std::uint32_t GifCanvas::keyOf(std::uint32_t rgba)
     if (added) {
         colours.push_back(rgba);
         const int bytes = colours.size() > 65536 ? 4 : colours.size() > 256 ? 2 : 1;
+        if (over || !fits(bytes, saved.size()))
+            return entry->second;
         plane.widen(bytes);
         saved.widen(bytes);
+        keyBytes = bytes;
     }
     return entry->second;
 }
@@ -52,11 +67,13 @@ std::uint32_t GifCanvas::keyOf(std::uint32_t rgba)
 void GifCanvas::save(std::uint32_t left, std::uint32_t top, std::uint32_t rectWidth,
                      std::uint32_t rectHeight)
 {
+    const int bytes = colours.size() > 65536 ? 4 : colours.size() > 256 ? 2 : 1;
+    if (over || !fits(bytes, std::size_t{rectWidth} * rectHeight))
+        return;
     savedLeft = left;
     savedTop = top;
     savedWidth = rectWidth;
     savedHeight = rectHeight;
-    const int bytes = colours.size() > 65536 ? 4 : colours.size() > 256 ? 2 : 1;
     saved.assign(std::size_t{rectWidth} * rectHeight);
     saved.widen(bytes);
     for (std::uint32_t y = 0; y < rectHeight; ++y) {

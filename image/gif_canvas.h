@@ -57,8 +57,15 @@ private:
 
 class GifCanvas {
 public:
+    // What a canvas may take, its kept rectangle and a widening included: two of them keep a
+    // check under its 64 MB.
+    static constexpr std::size_t budgetBytes = std::size_t{28} << 20;
+
     // A transparent canvas; width * height must be checked against the limits by the caller.
     void reset(std::uint32_t width, std::uint32_t height);
+
+    // Whether the canvas would have needed more than budgetBytes: what it holds is no image then.
+    bool overBudget() const { return over; }
 
     // The key of an RGBA colour (red in the high byte, 0 for transparent), added when new; may
     // widen the canvas.
@@ -82,8 +89,14 @@ private:
     KeyPlane plane;
     std::vector<std::uint32_t> colours;
     std::unordered_map<std::uint32_t, std::uint32_t> keys;
+    // Whether keys bytes wide for the canvas and kept rectangles of `savedCount` pixels fit, with
+    // the present plane while it is copied.
+    bool fits(int bytes, std::size_t savedCount);
+
     std::uint32_t savedLeft = 0, savedTop = 0, savedWidth = 0, savedHeight = 0;
     KeyPlane saved;
+    int keyBytes = 1;
+    bool over = false;
 };
 
 // Whether two canvases show the same colours everywhere.

@@ -81,6 +81,8 @@ ReadStatus GifFrames::open()
     if (pixels > maxPixels)
         return ReadStatus::tooLarge;
     canvas.reset(static_cast<std::uint32_t>(gif->SWidth), static_cast<std::uint32_t>(gif->SHeight));
+    if (canvas.overBudget())
+        return ReadStatus::tooLarge;
     control = noControl();
     frameControl = noControl();
     return ReadStatus::ok;
@@ -164,6 +166,8 @@ ReadStatus GifFrames::readFrame()
             canvas.keyOf(std::uint32_t{colour.Red} << 24 | std::uint32_t{colour.Green} << 16 |
                          std::uint32_t{colour.Blue} << 8 | 0xff);
     }
+    if (canvas.overBudget())
+        return ReadStatus::tooLarge;
     line.resize(std::size_t(desc.Width));
     if (desc.Interlace) {
         static const int offsets[] = {0, 4, 2, 1};

@@ -105,6 +105,22 @@ void takeHeader(JpegRead* read)
     image.adobeTransform = read->info.Adobe_transform;
 }
 
+// The coefficients of a whole file take two bytes a sample; past this a file is decoded row by
+// row instead, so two of them stay well inside a check's memory.
+constexpr std::size_t coefficientBudget = 24 * 1024 * 1024;
+
+// What the header's components take as coefficients, held whole.
+std::size_t coefficientBytes(const jpeg_decompress_struct& info)
+{
+    std::size_t bytes = 0;
+    for (int c = 0; c < info.num_components; ++c) {
+        const jpeg_component_info& component = info.comp_info[c];
+        bytes +=
+            std::size_t{component.width_in_blocks} * component.height_in_blocks * sizeof(JBLOCK);
+    }
+    return bytes;
+}
+
 // Every libjpeg error leaves these functions through longjmp, so they keep no object with a
 // destructor of their own; what they fill lives in the caller.
 ReadStatus startJpeg(std::FILE* file, JpegRead* read, RowFormat* format)
@@ -116,6 +132,10 @@ ReadStatus startJpeg(std::FILE* file, JpegRead* read, RowFormat* format)
     jpeg_save_markers(&read->info, app2, 0xffff);
     jpeg_read_header(&read->info, TRUE);
     if (std::uint64_t{read->info.image_width} * read->info.image_height > maxPixels)
+        return ReadStatus::tooLarge;
+    // A file of several scans (progressive above all) is decoded from all its coefficients,
+    // held whole: past the budget that is refused rather than taking memory without bound.
+    if (jpeg_has_multiple_scans(&read->info) && coefficientBytes(read->info) > coefficientBudget)
         return ReadStatus::tooLarge;
     takeHeader(read);
     jpeg_start_decompress(&read->info);
@@ -146,7 +166,8 @@ bool finishJpeg(JpegRead* read)
 }
 
 // The scanlines of a JPEG as RGBA (or CMYK) rows. A baseline file is decoded in memory of a few
-// rows; libjpeg holds a progressive file's coefficients whole, about two bytes per sample.
+// rows; libjpeg holds a progressive file's coefficients whole, about two bytes per sample, so
+// one larger than the budget is not read.
 class JpegRows : public RowSource {
 public:
     JpegRows(const std::string& path, JpegImage& image) : file(openForReading(path))
@@ -209,10 +230,6 @@ const std::uint8_t* JpegRows::nextRow()
     return row.data();
 }
 
-// The coefficients of a whole file take two bytes a sample; past this a file is decoded row by
-// row instead, so two of them stay well inside a check's memory.
-constexpr std::size_t coefficientBudget = 24 * 1024 * 1024;
-
 // Reads the header and every coefficient; false when the file cannot be read so, warns, or
 // would take more than coefficientBudget.
 bool readCoefficients(std::FILE* file, JpegRead* read, jvirt_barray_ptr** arrays)
@@ -223,13 +240,7 @@ bool readCoefficients(std::FILE* file, JpegRead* read, jvirt_barray_ptr** arrays
     jpeg_save_markers(&read->info, app1, 0xffff);
     jpeg_save_markers(&read->info, app2, 0xffff);
     jpeg_read_header(&read->info, TRUE);
-    std::size_t bytes = 0;
-    for (int c = 0; c < read->info.num_components; ++c) {
-        const jpeg_component_info& component = read->info.comp_info[c];
-        bytes +=
-            std::size_t{component.width_in_blocks} * component.height_in_blocks * sizeof(JBLOCK);
-    }
-    if (bytes > coefficientBudget)
+    if (coefficientBytes(read->info) > coefficientBudget)
         return false;
     takeHeader(read);
     *arrays = jpeg_read_coefficients(&read->info);

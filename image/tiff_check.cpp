@@ -55,10 +55,13 @@ std::unique_ptr<TIFF, TiffCloser> openQuietly(const std::string& path)
 
 // Rows are read in bands of whole strips or tiles of at least this many bytes.
 constexpr std::size_t bandBytes = std::size_t{256} << 10;
+// A strip or tile decoded whole may take no more than this: a page stored as one large strip is
+// read a scanline at a time instead, and one of larger tiles is not read.
+constexpr std::size_t largestUnit = std::size_t{12} << 20;
 
 // The rows of a page through libtiff's RGBA reading, a band of whole strips or tile rows at a
-// time, in the order stored: the files' orientations are compared apart. A page stored as one
-// large compressed strip still takes a band as large as the page.
+// time, in the order stored: the files' orientations are compared apart. A page whose strips or
+// tiles are larger than largestUnit is not read this way (tooLarge).
 class TiffRgbaRows : public RowSource {
 public:
     TiffRgbaRows(TIFF* tif, const TiffPage& page)
@@ -79,6 +82,10 @@ public:
             TIFFGetFieldDefaulted(tif, TIFFTAG_ROWSPERSTRIP, &unit);
         unit = std::clamp<std::uint32_t>(unit, 1, page.height);
         const std::size_t unitBytes = std::size_t{unit} * page.width * 4;
+        if (unitBytes > largestUnit) {
+            status = ReadStatus::tooLarge;
+            return;
+        }
         const std::size_t units = std::max<std::size_t>(1, bandBytes / unitBytes);
         bandRows = static_cast<std::uint32_t>(
             std::min<std::uint64_t>(std::uint64_t{unit} * units, page.height));
@@ -160,6 +167,11 @@ public:
                 status = ReadStatus::unsupported;
                 return;
             }
+            if (std::uint64_t(tileSize) > largestUnit ||
+                std::uint64_t{rowBytes} * bandRows > largestUnit) {
+                status = ReadStatus::tooLarge;
+                return;
+            }
             tile.resize(static_cast<std::size_t>(tileSize));
         } else {
             if (std::uint64_t(TIFFScanlineSize64(tif)) != rowBytes) {
@@ -173,6 +185,10 @@ public:
                 status = ReadStatus::broken;
                 return;
             }
+            // libtiff decodes a scanline of a large strip without holding the strip.
+            scanlines = std::uint64_t{rowBytes} * bandRows > largestUnit;
+            if (scanlines)
+                bandRows = 1;
         }
         bandRows = std::clamp<std::uint32_t>(bandRows, 1, page.height);
         band.resize(rowBytes * bandRows);
@@ -185,7 +201,10 @@ public:
         if (y == bandStart + bandHeight) {
             bandStart = y;
             bandHeight = std::min(bandRows, format.height - y);
-            if (!(tiled ? readTileRow() : readStrip())) {
+            const bool read = tiled       ? readTileRow()
+                              : scanlines ? TIFFReadScanline(tif, band.data(), y, 0) >= 0
+                                          : readStrip();
+            if (!read) {
                 status = ReadStatus::broken;
                 return nullptr;
             }
@@ -219,6 +238,7 @@ private:
 
     TIFF* tif;
     bool tiled = false;
+    bool scanlines = false;
     std::size_t rowBytes = 0;
     std::uint32_t tileWidth = 0;
     std::uint64_t tileRowBytes = 0;
@@ -323,18 +343,23 @@ bool samePagePixels(TiffFile& one, std::size_t onePage, TiffFile& other, std::si
     {
         TiffRgbaRows oneRows(one.handle(), a);
         TiffRgbaRows otherRows(other.handle(), b);
-        const bool bothRead =
-            oneRows.status == ReadStatus::ok && otherRows.status == ReadStatus::ok;
-        same = sameRows(oneRows, otherRows) && same;
-        // Two pages the RGBA reading cannot show are not different for that.
-        if (!bothRead && oneRows.status == otherRows.status)
-            same = a.colourMap == b.colourMap;
-        TiffRgbaRows* rows[2] = {&oneRows, &otherRows};
-        for (int i = 0; i < 2; ++i) {
-            if (rows[i]->status == ReadStatus::broken)
-                files[i]->status = ReadStatus::broken;
-            else if (rows[i]->status != ReadStatus::ok)
-                rawNeeded[i] = true;
+        if (oneRows.status == ReadStatus::tooLarge || otherRows.status == ReadStatus::tooLarge) {
+            // One of them would take too much memory this way: both compare as stored.
+            rawNeeded[0] = rawNeeded[1] = true;
+        } else {
+            const bool bothRead =
+                oneRows.status == ReadStatus::ok && otherRows.status == ReadStatus::ok;
+            same = sameRows(oneRows, otherRows) && same;
+            // Two pages the RGBA reading cannot show are not different for that.
+            if (!bothRead && oneRows.status == otherRows.status)
+                same = a.colourMap == b.colourMap;
+            TiffRgbaRows* rows[2] = {&oneRows, &otherRows};
+            for (int i = 0; i < 2; ++i) {
+                if (rows[i]->status == ReadStatus::broken)
+                    files[i]->status = ReadStatus::broken;
+                else if (rows[i]->status != ReadStatus::ok)
+                    rawNeeded[i] = true;
+            }
         }
     }
     if (one.status != ReadStatus::ok || other.status != ReadStatus::ok)

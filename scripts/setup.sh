@@ -42,6 +42,12 @@ test_only=(
   parallel jq
 )
 
+# Test packages that not every release carries: installed where apt knows them.
+test_where_available=(
+  # the packer, for the test that a packed program unpacks to the original and runs
+  upx-ucl
+)
+
 # Only for the Windows build (scripts/windows.sh), not installed otherwise.
 windows=(
   build-essential cmake ninja-build pkg-config ccache zip
@@ -88,6 +94,9 @@ esac
 packages=("${build_run[@]}")
 if $with_tests; then
   packages+=("${test_only[@]}")
+  for p in "${test_where_available[@]}"; do
+    apt-cache policy "$p" 2>/dev/null | grep -q 'Candidate: [^(]' && packages+=("$p")
+  done
 fi
 if $with_bench; then
   packages+=("${bench_only[@]}")

@@ -88,3 +88,27 @@ TEST_F(RealToolsTest, ImagesKeepEveryPixelAndNeverGrow)
     }
     EXPECT_EQ(backups, 1);
 }
+
+// The real packer on a real program: its result is kept only when it unpacks to the original,
+// which it does for an ELF executable; the packed program still runs.
+TEST_F(RealToolsTest, PackedProgramUnpacksToTheOriginalAndRuns)
+{
+    if (findOnPath("upx").empty())
+        GTEST_SKIP() << "upx is not installed";
+    const std::string gifsicle = findOnPath("gifsicle");
+    if (gifsicle.empty())
+        GTEST_SKIP() << "gifsicle (the program packed here) is not installed";
+    const std::string program = temp.file("bin/gifsicle.exe");
+    fs::create_directories(temp.file("bin"));
+    fs::copy_file(gifsicle, program);
+    const std::int64_t before = fileSize(program);
+    writeFile(settingsFile(), "{\"Copy\":false,\"Full\":false,\"Strip\":false,"
+                              "\"HogSystem\":false,\"Optimize\":false}");
+
+    const ProgramRun result = run({program});
+
+    ASSERT_EQ(result.exitStatus, 0) << result.out << result.err;
+    EXPECT_EQ(result.out.find("Step undone"), std::string::npos) << result.out;
+    EXPECT_LT(fileSize(program), before) << result.out;
+    EXPECT_EQ(runProgram(program, {"--version"}).exitStatus, 0);
+}

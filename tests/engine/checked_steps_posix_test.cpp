@@ -97,8 +97,29 @@ TEST_F(CheckedStepTest, GoodResultTakesThePlaceOfTheFileWithItsModeLinksAndDates
         }
         EXPECT_EQ(after.st_mtim.tv_sec == old[1].tv_sec && after.st_mtim.tv_nsec == old[1].tv_nsec,
                   c.keepDates);
+        // Reading the file moves its access time (relatime does for one this old); the kept one
+        // is the time from before the job read it.
+        EXPECT_EQ(after.st_atim.tv_sec == old[0].tv_sec && after.st_atim.tv_nsec == old[0].tv_nsec,
+                  c.keepDates);
         EXPECT_EQ(workFoldersIn(pics()), std::vector<std::string>{});
     }
+}
+
+TEST_F(CheckedStepTest, KeepDatesGivesAnUndoneFileBackTheAccessTimeItsReadsMoved)
+{
+    const timespec old[2] = {{1400000000, 5}, {1400000000, 5}};
+    tools.install("pngout", setSizeAction(5000)); // larger: undone after the file was read
+    writeFileOfSize(path, 4096);
+    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), old, 0), 0);
+    state.options[Option::KeepDates] = true;
+
+    compress(path);
+
+    const struct stat after = statOf(path);
+    EXPECT_EQ(after.st_size, 4096);
+    EXPECT_EQ(after.st_atim.tv_sec, old[0].tv_sec);
+    EXPECT_EQ(after.st_atim.tv_nsec, old[0].tv_nsec);
+    EXPECT_EQ(after.st_mtim.tv_sec, old[1].tv_sec);
 }
 
 TEST_F(CheckedStepTest, GoodResultKeepsAnotherUsersOwnerAndGroup)

@@ -98,6 +98,41 @@ TEST_F(CheckedStepTest, EachKindKeepsItsSameSmallerResultAndUndoesABrokenOne)
     }
 }
 
+// A packer whose own test passes what it cut short: unpacked, its result must be the original.
+TEST_F(CheckedStepTest, PackedProgramIsKeptOnlyWhenItUnpacksToTheOriginal)
+{
+    const struct {
+        const char* packer;
+        std::string afterPack;
+        const char* reason; // null: kept
+    } packers[] = {
+        {"sound", "", nullptr},
+        {"cutting its result short", setSizeAction(2000), "the packed program does not unpack"},
+    };
+    for (const auto& row : packers) {
+        SCOPED_TRACE(row.packer);
+        RecordingSurfaces log;
+        const std::string file = pics() + "/a.exe";
+        writeFileOfSize(file, 4096);
+        const std::string original = readFile(file);
+        tools.installPacker(shrinkAction(1024), true, row.afterPack);
+
+        compressFile(context(log), file, pics(), StepMode{true, false});
+
+        std::vector<std::string> lines = {"Compressing a.exe (4.000 KB)"};
+        if (row.reason) {
+            lines.push_back("     Compressing...  New Size: 4.000 KB");
+            lines.push_back(std::string("     Step undone: ") + row.reason);
+            lines.push_back("     Compressed file is 100.000% of the original");
+            EXPECT_EQ(readFile(file), original);
+        } else {
+            lines.push_back("     Compressing...  New Size: 3.000 KB");
+            lines.push_back("     Compressed file is 75.000% of the original");
+        }
+        EXPECT_EQ(log.log(), logLines(lines));
+    }
+}
+
 TEST_F(CheckedStepTest, ResultOfTheSameSizeIsDroppedQuietly)
 {
     writeFileOfSize(path, 4096);

@@ -1,16 +1,24 @@
-// A leftover folder's rewrite note is read back by a later run: only two plain names may come out
-// of it, whatever a damaged or planted note says.
+// A leftover folder's rewrite note is read back by a later run: only two plain names and a file's
+// identity may come out of it, whatever a damaged or planted note says.
 #include <gtest/gtest.h>
 
-#include "engine/work_folder_names.h"
+#include "engine/interrupted_rewrite.h"
 
-TEST(RewriteNote, GivesTheTwoNamesOfACompleteNote)
+TEST(RewriteNote, GivesTheNamesAndIdentityOfACompleteNote)
 {
-    std::string target;
-    std::string result;
-    ASSERT_TRUE(readRewriteNote("a b.png\nwork-out.png\n", target, result));
-    EXPECT_EQ(target, "a b.png");
-    EXPECT_EQ(result, "work-out.png");
+    RewriteNote note;
+    ASSERT_TRUE(readRewriteNote(rewriteNoteText({"a b.png", "work-out.png", "2049:1234"}), note));
+    EXPECT_EQ(note.target, "a b.png");
+    EXPECT_EQ(note.result, "work-out.png");
+    EXPECT_EQ(note.identity, "2049:1234");
+}
+
+TEST(RewriteNote, ANoteOfAnOlderVersionHasNoIdentity)
+{
+    RewriteNote note;
+    ASSERT_TRUE(readRewriteNote("a.png\nwork-out.png\n", note));
+    EXPECT_EQ(note.target, "a.png");
+    EXPECT_EQ(note.identity, "");
 }
 
 TEST(RewriteNote, RefusesNotesCutShortAndNamesThatLeaveTheirFolders)
@@ -26,6 +34,7 @@ TEST(RewriteNote, RefusesNotesCutShortAndNamesThatLeaveTheirFolders)
         "a.png\n../../etc/passwd\n",
         ".\nwork-out.png\n",
         "..\nwork-out.png\n",
+        "a.png\nwork-out.png\n../2049:1234\n",
 #ifdef _WIN32
         "..\\a.png\nwork-out.png\n",
         "C:a.png\nwork-out.png\n",
@@ -33,8 +42,7 @@ TEST(RewriteNote, RefusesNotesCutShortAndNamesThatLeaveTheirFolders)
 #endif
     };
     for (const std::string& note : refused) {
-        std::string target;
-        std::string result;
-        EXPECT_FALSE(readRewriteNote(note, target, result)) << note;
+        RewriteNote read;
+        EXPECT_FALSE(readRewriteNote(note, read)) << note;
     }
 }

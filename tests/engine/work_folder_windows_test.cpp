@@ -30,6 +30,19 @@ void setWriteTime(const std::string& path, std::uint64_t value)
     CloseHandle(file);
 }
 
+// Which file path is, as a rewrite note names it: volume serial and file index.
+std::string noteIdentity(const std::string& path)
+{
+    HANDLE file = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    BY_HANDLE_FILE_INFORMATION info{};
+    GetFileInformationByHandle(file, &info);
+    CloseHandle(file);
+    const unsigned long long index =
+        (static_cast<unsigned long long>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+    return std::to_string(info.dwVolumeSerialNumber) + ":" + std::to_string(index);
+}
+
 bool sameTime(const FILETIME& a, const FILETIME& b)
 {
     return a.dwLowDateTime == b.dwLowDateTime && a.dwHighDateTime == b.dwHighDateTime;
@@ -128,9 +141,12 @@ TEST(WorkFolderWindowsTest, LeftoversOfEndedRunsAreFinishedAndRemovedOthersStay)
     const DWORD ended = endedProcessId();
     ASSERT_NE(ended, 0u);
     const std::string dead = std::string(workFolderPrefix) + std::to_string(ended) + "-abcdef";
-    const std::string target = temp.write("sub/a.png", "half writ");
+    // Killed after the result's first five bytes went over the original's.
+    const std::string target = temp.write("sub/a.png", "wholeNAL-CONTENT");
     temp.write("sub/" + dead + "/work-out.png", "whole result");
-    temp.write("sub/" + dead + "/work-rewrite", "a.png\nwork-out.png\n");
+    temp.write("sub/" + dead + "/work-rewrite-original", "ORIGINAL-CONTENT");
+    temp.write("sub/" + dead + "/work-rewrite",
+               "a.png\nwork-out.png\n" + noteIdentity(target) + "\n");
     const std::string strange = std::string(workFolderPrefix) + std::to_string(ended) + "-ghijkl";
     temp.write("sub/" + strange + "/notes.txt");
     const std::string mine =
@@ -139,7 +155,7 @@ TEST(WorkFolderWindowsTest, LeftoversOfEndedRunsAreFinishedAndRemovedOthersStay)
 
     removeLeftoverWorkFolders(temp.path(), false);
     EXPECT_TRUE(directoryExists(temp.path("sub/" + dead))); // not recursive: sub is not looked at
-    removeLeftoverWorkFolders(temp.path(), true);
+    EXPECT_TRUE(removeLeftoverWorkFolders(temp.path(), true).empty());
     EXPECT_FALSE(directoryExists(temp.path("sub/" + dead)));
     EXPECT_EQ(readFile(target), "whole result");
     EXPECT_TRUE(directoryExists(temp.path("sub/" + strange)));

@@ -79,7 +79,7 @@ void writePng(const std::string& path, bool interlaced, bool palette)
     std::fclose(file);
 }
 
-void writeJpeg(const std::string& path, bool optimised)
+void writeJpeg(const std::string& path, bool optimised, bool progressive = false)
 {
     std::FILE* file = std::fopen(path.c_str(), "wb");
     ASSERT_NE(file, nullptr);
@@ -94,6 +94,8 @@ void writeJpeg(const std::string& path, bool optimised)
     info.in_color_space = JCS_RGB;
     jpeg_set_defaults(&info);
     info.optimize_coding = optimised ? TRUE : FALSE;
+    if (progressive)
+        jpeg_simple_progression(&info);
     jpeg_start_compress(&info, TRUE);
     std::vector<JSAMPLE> row(std::size_t{side} * 3);
     while (info.next_scanline < info.image_height) {
@@ -107,7 +109,7 @@ void writeJpeg(const std::string& path, bool optimised)
     std::fclose(file);
 }
 
-void writeTiff(const std::string& path, std::uint32_t rowsPerStrip)
+void writeTiff(const std::string& path, std::uint32_t rowsPerStrip, bool oddLastPixel = false)
 {
     TIFF* tif = TIFFOpen(path.c_str(), "w");
     ASSERT_NE(tif, nullptr);
@@ -123,6 +125,8 @@ void writeTiff(const std::string& path, std::uint32_t rowsPerStrip)
     for (std::uint32_t y = 0; y < side; ++y) {
         for (std::uint32_t x = 0; x < side; ++x)
             std::copy_n(colours[colourIndex(x, y)], 3, &row[x * 3]);
+        if (oddLastPixel && y == side - 1)
+            row[row.size() - 1] ^= 1;
         TIFFWriteScanline(tif, row.data(), y, 0);
     }
     TIFFClose(tif);
@@ -168,6 +172,7 @@ void writeGif(const std::string& path, std::uint32_t gifSide, bool interlaced)
 struct ChildRun {
     bool same = false;
     long peakKilobytes = 0;
+    bool refused = false; // found too large to check
 };
 
 // Runs the comparison in a child process, whose peak resident size is its own.
@@ -180,6 +185,21 @@ ChildRun inChild(const std::function<bool()>& work)
     rusage usage{};
     ::wait4(child, &status, 0, &usage);
     return {WIFEXITED(status) && WEXITSTATUS(status) == 0, usage.ru_maxrss};
+}
+
+// sameImage in a child: exit status 0 same, 2 refused as too large, 1 otherwise.
+ChildRun checkInChild(const std::string& before, const std::string& after)
+{
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const CheckResult result = sameImage(before, after);
+        ::_exit(result.same ? 0 : result.reason == "the image is too large to check" ? 2 : 1);
+    }
+    int status = 0;
+    rusage usage{};
+    ::wait4(child, &status, 0, &usage);
+    const int code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return {code == 0, usage.ru_maxrss, code == 2};
 }
 
 class CheckMemory : public ::testing::Test {
@@ -203,19 +223,31 @@ TEST_F(CheckMemory, LargeImagesAreComparedInLittleMemory)
     writeJpeg(folder.path("optimised.jpg"), true);
     writeTiff(folder.path("strips.tif"), 8);
     writeTiff(folder.path("bigger-strips.tif"), 64);
+    writeJpeg(folder.path("progressive.jpg"), true, true);
+    writeTiff(folder.path("one-strip.tif"), side);
+    writeTiff(folder.path("one-strip-odd.tif"), side, true);
     const struct {
         const char* before;
         const char* after;
+        bool same;
+        bool refused; // cannot be checked in bounded memory: refused, never decoded whole
     } pairs[] = {
-        {"plain.png", "interlaced.png"},
-        {"plain.jpg", "optimised.jpg"},
-        {"strips.tif", "bigger-strips.tif"},
+        {"plain.png", "interlaced.png", true, false},
+        {"plain.jpg", "optimised.jpg", true, false},
+        {"strips.tif", "bigger-strips.tif", true, false},
+        // Its coefficients, held whole by the decoder, would take 192 MB.
+        {"plain.jpg", "progressive.jpg", false, true},
+        {"strips.tif", "one-strip.tif", true, false},
+        {"one-strip.tif", "one-strip.tif", true, false},
+        // Read a scanline at a time, its last sample still counts.
+        {"strips.tif", "one-strip-odd.tif", false, false},
     };
     for (const auto& pair : pairs) {
         const std::string before = folder.path(pair.before);
         const std::string after = folder.path(pair.after);
-        const ChildRun run = inChild([&] { return sameImage(before, after).same; });
-        EXPECT_TRUE(run.same) << pair.after;
+        const ChildRun run = checkInChild(before, after);
+        EXPECT_EQ(run.same, pair.same) << pair.after;
+        EXPECT_EQ(run.refused, pair.refused) << pair.after;
         EXPECT_LT(run.peakKilobytes, limitKilobytes) << pair.after << " (idle " << idle << " KB)";
         std::printf("%s against %s: peak %ld KB (an idle child %ld KB)\n", pair.before, pair.after,
                     run.peakKilobytes, idle);
@@ -230,10 +262,21 @@ TEST_F(CheckMemory, GifCanvasTakesOneBytePerPixel)
     writeGif(folder.path("interlaced.gif"), 3000, true);
     const std::string before = folder.path("plain.gif");
     const std::string after = folder.path("interlaced.gif");
-    const ChildRun run = inChild([&] { return sameImage(before, after).same; });
+    const ChildRun run = checkInChild(before, after);
     EXPECT_TRUE(run.same);
     EXPECT_LT(run.peakKilobytes, limitKilobytes);
     std::printf("3000 x 3000 GIF: peak %ld KB\n", run.peakKilobytes);
+}
+
+// A canvas larger than a check may hold is refused before it is made.
+TEST_F(CheckMemory, GifCanvasTooLargeForTheLimitIsRefused)
+{
+    writeGif(folder.path("plain.gif"), 6000, false);
+    writeGif(folder.path("interlaced.gif"), 6000, true);
+    const ChildRun run = checkInChild(folder.path("plain.gif"), folder.path("interlaced.gif"));
+    EXPECT_TRUE(run.refused);
+    EXPECT_LT(run.peakKilobytes, limitKilobytes);
+    std::printf("6000 x 6000 GIF: peak %ld KB\n", run.peakKilobytes);
 }
 
 } // namespace

@@ -4,7 +4,9 @@
 // picture FAKE_TOOL_SHRINK bytes (default 512) smaller: pngcrush from its second last argument
 // into its last, the others in place into their last. Its name is the one it was started by, so
 // one program copied as pngcrush.exe, optipng.exe ... serves for all. upx -t passes unrecorded,
-// or ends with the status in upx.selftest beside it. Windows only: Linux scripts its fakes.
+// or ends with the status in upx.selftest beside it; upx -d -o OUT IN (unrecorded) gives back
+// what was packed into exactly IN's bytes, and upx.afterpack runs after packing. Windows only:
+// Linux scripts its fakes.
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -93,6 +95,39 @@ void appendLine(const char* path, const std::string& text)
     CloseHandle(file);
 }
 
+std::string contentOf(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream content;
+    content << in.rdbuf();
+    return content.str();
+}
+
+// Where packing keeps the file it packed, under the packed bytes' hash.
+std::filesystem::path packedStash(const std::string& packed)
+{
+    char started[MAX_PATH * 4];
+    const DWORD length = GetModuleFileNameA(nullptr, started, sizeof started);
+    const std::filesystem::path folder =
+        std::filesystem::path(std::string(started, length)).parent_path();
+    return folder / ("upx-packed-" + std::to_string(std::hash<std::string>{}(packed)));
+}
+
+int unpack(int argc, char** argv)
+{
+    std::string out;
+    for (int i = 1; i + 1 < argc; ++i)
+        if (std::strcmp(argv[i], "-o") == 0)
+            out = argv[i + 1];
+    std::ifstream kept(packedStash(contentOf(argv[argc - 1])), std::ios::binary);
+    if (!kept || out.empty())
+        return 1;
+    std::ofstream file(out, std::ios::binary | std::ios::trunc);
+    file << kept.rdbuf();
+    file.close();
+    return file ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -101,13 +136,23 @@ int main(int argc, char** argv)
     std::string text;
     if (name == "upx" && argc > 1 && std::strcmp(argv[1], "-t") == 0)
         return sideFile(name, ".selftest", text) ? std::atoi(text.c_str()) : 0;
+    if (name == "upx" && argc > 2 && std::strcmp(argv[1], "-d") == 0)
+        return unpack(argc, argv);
     if (const char* log = std::getenv("FAKE_TOOL_LOG")) {
         std::string line = name;
         for (int i = 1; i < argc; ++i)
             line += std::string("|") + argv[i];
         appendLine(log, line + "\n");
     }
-    if (sideFile(name, ".action", text))
-        return runFakeToolScript(text, std::vector<std::string>(argv + 1, argv + argc), std::cerr);
-    return shrink(name, argc, argv);
+    const std::vector<std::string> arguments(argv + 1, argv + argc);
+    const std::string original = name == "upx" && argc > 1 ? contentOf(argv[argc - 1]) : "";
+    const int status = sideFile(name, ".action", text)
+                           ? runFakeToolScript(text, arguments, std::cerr)
+                           : shrink(name, argc, argv);
+    if (name != "upx" || argc < 2)
+        return status;
+    std::ofstream(packedStash(contentOf(argv[argc - 1])), std::ios::binary) << original;
+    if (sideFile(name, ".afterpack", text))
+        runFakeToolScript(text, arguments, std::cerr);
+    return status;
 }

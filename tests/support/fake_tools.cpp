@@ -37,9 +37,10 @@ void FakeTools::install(const std::string& name, const std::string& action)
     writeTool(name, action, 0);
 }
 
-void FakeTools::installPacker(const std::string& action, bool selfTestPasses)
+void FakeTools::installPacker(const std::string& action, bool selfTestPasses,
+                              const std::string& afterPack)
 {
-    writeTool("upx", action, selfTestPasses ? 0 : 1);
+    writeTool("upx", action, selfTestPasses ? 0 : 1, afterPack);
 }
 
 void FakeTools::installShrinkingSet(int shrink)

@@ -24,8 +24,11 @@ public:
     // what fake_tool_script.h knows runs.
     void install(const std::string& name, const std::string& action);
     // Installs upx with action, whose self-test (upx -t, unrecorded) passes or fails as told;
-    // install("upx", ...) gives one that passes.
-    void installPacker(const std::string& action, bool selfTestPasses);
+    // install("upx", ...) gives one that passes. Unpacking (upx -d -o OUT IN, unrecorded) gives
+    // back the file as it was before action for exactly the bytes action left, and fails for any
+    // other file; afterPack runs after that is noted (a packer that spoils what it packed).
+    void installPacker(const std::string& action, bool selfTestPasses,
+                       const std::string& afterPack = "");
 
     // Installs pngcrush, optipng, pngout, exiftool and upx that each shrink their file by
     // `shrink` bytes (pngcrush writes its output file that much smaller than its input).
@@ -37,7 +40,8 @@ public:
     const std::string& folder() const { return bin; }
 
 private:
-    void writeTool(const std::string& name, const std::string& action, int selfTestStatus);
+    void writeTool(const std::string& name, const std::string& action, int selfTestStatus,
+                   const std::string& afterPack = "");
     // PATH for the fakes: bin, then the system's own folders when systemPath.
     static std::string searchPath(const std::string& bin, bool systemPath);
 

@@ -34,11 +34,14 @@ std::string FakeTools::searchPath(const std::string& bin, bool systemPath)
     return systemPath ? bin + systemFolders() : bin;
 }
 
-void FakeTools::writeTool(const std::string& name, const std::string& action, int selfTestStatus)
+void FakeTools::writeTool(const std::string& name, const std::string& action, int selfTestStatus,
+                          const std::string& afterPack)
 {
     std::filesystem::copy_file(TARNWICK_FAKE_TOOL, bin + "\\" + name + ".exe",
                                std::filesystem::copy_options::overwrite_existing);
     writeFile(bin + "\\" + name + ".action", action + "\n");
-    if (name == "upx")
+    if (name == "upx") {
         writeFile(bin + "\\upx.selftest", std::to_string(selfTestStatus));
+        writeFile(bin + "\\upx.afterpack", afterPack + "\n");
+    }
 }

@@ -1,5 +1,7 @@
 #include "platform/posix/process/child_start.h"
 
+#include "platform/posix/process/keeper.h"
+
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/prctl.h>
@@ -82,13 +84,8 @@ void openNull(const ChildPlan& plan, int target, int flags)
     if (::setpgid(0, 0) != 0)
         fail(plan, errno);
 
-    // A tool must not outlive us, even when we are killed outright. The signal comes when the
-    // *thread* that started the child ends; the layer's callers wait for a tool on the thread
-    // that started it, so that thread outlives the tool. Check that the parent has not died
-    // already: then the signal will never come.
-    // FIXME: the signal reaches only this child. What it started itself lives on when we are
-    // killed outright (reparented, still in this child's orphaned group); terminateAllTools
-    // reaches those only when we get the chance to call it.
+    // The tool dies with its keeper; what it started itself is the keeper's to end. Check that
+    // the keeper has not died already: then the signal will never come.
     if (::prctl(PR_SET_PDEATHSIG, SIGKILL) != 0)
         fail(plan, errno);
     if (::getppid() != plan.parent)
@@ -130,12 +127,25 @@ void openNull(const ChildPlan& plan, int target, int flags)
     fail(plan, errno);
 }
 
-// Kept apart from its caller so that nothing of the caller's frame lives across vfork.
-pid_t forkChild(const ChildPlan& plan)
+// Kept apart from its caller so that nothing of the caller's frame lives across vfork. Runs in
+// the keeper.
+pid_t forkTool(const ChildPlan& plan)
 {
     pid_t pid = ::vfork();
     if (pid == 0)
         runChild(plan);
+    return pid;
+}
+
+// A tool must not outlive us, nor anything it starts, even when we are killed outright: a
+// keeper stands between, dies with the thread that started it (the layer's callers wait for a
+// tool on the thread that started it, so that thread outlives the tool) and ends them all
+// first. A full fork: the keeper runs code of ours, not a program.
+pid_t forkKeeper(const ChildPlan& plan)
+{
+    pid_t pid = ::fork();
+    if (pid == 0)
+        runKeeper(plan, forkTool);
     return pid;
 }
 
@@ -148,7 +158,7 @@ pid_t startChild(const ChildPlan& plan, int* error)
     sigset_t previous;
     sigfillset(&all);
     ::pthread_sigmask(SIG_SETMASK, &all, &previous);
-    pid_t pid = forkChild(plan);
+    pid_t pid = forkKeeper(plan);
     *error = pid < 0 ? errno : 0;
     ::pthread_sigmask(SIG_SETMASK, &previous, nullptr);
     return pid;

@@ -20,19 +20,21 @@ struct ChildPlan {
     char* const* envp = nullptr;
     const char* workingFolder = nullptr; // null: the parent's current folder
     NicePlan nice;
-    pid_t parent = -1;  // this process, to notice a parent that died before the child was armed
+    pid_t parent = -1;  // the child's parent, to notice one that died before the child was armed
     int errorPipe = -1; // close-on-exec, above 2: gets the errno value when the child cannot run
     int input = -1;     // above 2: the child's standard input; -1: /dev/null
     int output = -1;    // above 2: the child's standard output (its errors go to /dev/null)
     bool errorsToOutput = false; // with output: the child's errors go there too
 };
 
-// Starts the child and returns its pid once it has run the program or failed to (a failure
-// arrives through plan.errorPipe); -1 with the errno value in *error when no child could be
-// made. The child leads its own process group, has /dev/null as its standard streams (or the
-// plan's input and output), default
-// handling for the usual signals, an empty signal mask, and dies when the thread that started
-// it ends (so with this whole process, however it ends).
+// Starts the program under a keeper (keeper.h) and returns the keeper's pid, which stands for
+// the program: it ends as the program ends, once everything the program started has been
+// ended too, and SIGTERM to it ends them all. -1 with the errno value in *error when no child
+// could be made; a program that could not run reports that through plan.errorPipe. The keeper
+// leads a process group of its own, the program another; the program has /dev/null as its
+// standard streams (or the plan's input and output), default handling for the usual signals and
+// an empty signal mask. Both die when the thread that started them ends (so with this whole
+// process, however it ends).
 pid_t startChild(const ChildPlan& plan, int* error);
 
 } // namespace posix_process

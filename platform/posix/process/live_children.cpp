@@ -66,7 +66,8 @@ KillResult killChildGroup(pid_t pid)
     if (children.pids.count(pid) == 0)
         return KillResult::notLive;
     bool ended = hasEnded(pid);
-    ::kill(-pid, SIGKILL);
+    // The child is a keeper: it kills its program's group and all the rest it started.
+    ::kill(pid, SIGTERM);
     return ended ? KillResult::alreadyDone : KillResult::killed;
 }
 
@@ -75,7 +76,7 @@ void killAllChildGroups()
     LiveChildren& children = liveChildren();
     std::lock_guard lock(children.mutex);
     for (pid_t pid : children.pids)
-        ::kill(-pid, SIGKILL);
+        ::kill(pid, SIGTERM);
 }
 
 } // namespace posix_process

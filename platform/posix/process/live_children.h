@@ -39,16 +39,16 @@ enum class ReapResult {
 ReapResult reapIfEnded(pid_t pid, int* status);
 
 enum class KillResult {
-    killed,      // the child was running and its whole group got SIGKILL
-    alreadyDone, // the child had ended already (what is left of its group got SIGKILL)
+    killed,      // the child was running and was told to end
+    alreadyDone, // the child had ended already
     notLive,     // not in the set: reaped already, or never started by the layer
 };
 
-// Sends SIGKILL to the child's process group: the child and everything it started that is
-// still in its group.
+// Tells the child, a keeper (keeper.h), to end its program with everything that program
+// started, and then itself.
 KillResult killChildGroup(pid_t pid);
 
-// Sends SIGKILL to the group of every child in the set. Reaping stays with their waiters.
+// Tells every child in the set to end the same way. Reaping stays with their waiters.
 void killAllChildGroups();
 
 } // namespace posix_process

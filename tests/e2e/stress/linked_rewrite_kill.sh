@@ -4,8 +4,10 @@
 # with LD_PRELOAD), then run again on the folder, as a user would after a crash.
 #   bash tests/e2e/stress/linked_rewrite_kill.sh build/test/app/tarnwick
 # Prints whether the file still decodes after the kill and after the next run, and whether the
-# work folder holding the only whole copy survived. Exits 1 when the image was lost. Run by
-# ctest (label stress) so the rewrite note keeps doing its job.
+# work folder holding the only whole copy survived. Then kills it once more, saves a new picture
+# under the name, as a user would, and checks that the next run leaves that picture alone.
+# Exits 1 when the image or the new picture was lost. Run by ctest (label stress) so the
+# rewrite note keeps doing its job.
 set -u
 program=$(realpath "$1")
 here=$(cd "$(dirname "$0")" && pwd)
@@ -35,5 +37,20 @@ done
 echo "next run: exit status $?; work folders left: $(ls -A "$dir/pics" | grep -c '^\.tarnwick-')"
 result=$(decodes "$dir/pics/a.png")
 echo "after the next run: a.png $result, b.png $(decodes "$dir/pics/b.png")"
+
+cp "$dir/original.png" "$dir/pics/c.png"
+ln "$dir/pics/c.png" "$dir/pics/d.png"
+KILL_TARGET="$dir/pics/c.png" KILL_AT_WRITE=2 LD_PRELOAD="$dir/kill_on_write.so" \
+  "$dir/app/tarnwick" "$dir/pics/c.png" >"$dir/killed-again.log" 2>&1
+convert -size 200x200 gradient:red-blue "$dir/new.png"
+cp "$dir/new.png" "$dir/pics/c.png.saving" && mv "$dir/pics/c.png.saving" "$dir/pics/c.png"
+"$dir/app/tarnwick" "$dir/pics" >"$dir/after-new.log" 2>&1
+# The run compresses the new picture too: its pixels are what must stay.
+pixels() { convert "$1" -depth 8 rgba:- 2>/dev/null | md5sum; }
+if [ "$(pixels "$dir/new.png")" = "$(pixels "$dir/pics/c.png")" ]; then kept="kept"; else
+  kept="OVERWRITTEN"
+fi
+echo "a new picture saved after the kill: $kept;" \
+  "log: $(grep -c 'Not finishing the interrupted rewrite of c.png' "$dir/after-new.log") line"
 echo "files kept in $dir"
-[ "$result" = "decodes" ]
+[ "$result" = "decodes" ] && [ "$kept" = "kept" ]

@@ -31,6 +31,15 @@ bool alive(pid_t pid, const std::string& name)
     return stat.find("(" + name + ")") != std::string::npos && state != 'Z' && state != 'X';
 }
 
+// True when no process has the pid any more (a zombie not yet reaped counts as gone).
+bool gone(pid_t pid)
+{
+    const std::string stat = readFile("/proc/" + std::to_string(pid) + "/stat");
+    const std::size_t close = stat.rfind(')');
+    return close == std::string::npos || close + 2 >= stat.size() || stat[close + 2] == 'Z' ||
+           stat[close + 2] == 'X';
+}
+
 bool within(std::chrono::milliseconds limit, const std::function<bool()>& condition)
 {
     auto deadline = std::chrono::steady_clock::now() + limit;
@@ -47,6 +56,19 @@ pid_t pidFrom(const std::string& file)
     pid_t pid = -1;
     EXPECT_TRUE(within(10s, [&] { return exists(file); })) << file;
     std::istringstream(readFile(file)) >> pid;
+    return pid;
+}
+
+// Runs the holder (a stand-in for this program) with the given arguments as a plain child.
+pid_t runHolder(std::vector<std::string> arguments)
+{
+    arguments.insert(arguments.begin(), TOOL_HOLDER);
+    std::vector<char*> argv;
+    for (std::string& a : arguments)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    pid_t pid = -1;
+    EXPECT_EQ(::posix_spawn(&pid, TOOL_HOLDER, nullptr, nullptr, argv.data(), environ), 0);
     return pid;
 }
 
@@ -75,6 +97,26 @@ protected:
         writeTool(tools / name, "sleep 60 & echo $! > '" + (work / name) + ".partial'; mv '" +
                                     (work / name) + ".partial' '" + (work / name) + "'; wait");
         return "cmd /c " + name;
+    }
+    // A tool that leaves a sleep running in the background, one in its own group and one in a
+    // new session, writes their pids to a file and then runs `last`.
+    std::string leavingTool(const std::string& name, const std::string& last)
+    {
+        const std::string pids = work / name;
+        writeTool(tools / name, "sleep 1000 & a=$!; setsid sleep 1000 & b=$!; echo $a $b > '" +
+                                    pids + ".partial'; mv '" + pids + ".partial' '" + pids + "'; " +
+                                    last);
+        return "cmd /c " + name;
+    }
+    std::vector<pid_t> leftPids(const std::string& name)
+    {
+        EXPECT_TRUE(within(10s, [&] { return exists(work / name); }));
+        std::istringstream text(readFile(work / name));
+        std::vector<pid_t> pids;
+        for (pid_t pid; text >> pid;)
+            pids.push_back(pid);
+        EXPECT_EQ(pids.size(), 2u);
+        return pids;
     }
     void close(const PROCESS_INFORMATION& info)
     {
@@ -106,6 +148,35 @@ TEST_F(Terminate, EndsTheToolTogetherWithWhatItStartedAndSetsTheExitCode)
     EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
     EXPECT_EQ(exitCode(tool), 42u);
     close(tool);
+}
+
+TEST_F(Terminate, WhatAToolLeftRunningIsGoneWhenItsEndIsSeen)
+{
+    PROCESS_INFORMATION tool = start(leavingTool("leaver", "exit 3"));
+    EXPECT_EQ(exitCode(tool), 3u);
+    for (const pid_t pid : leftPids("leaver")) {
+        EXPECT_TRUE(gone(pid)) << pid;
+        if (!gone(pid))
+            ::kill(pid, SIGKILL);
+    }
+    close(tool);
+}
+
+TEST_F(Terminate, WhatAToolLeftRunningDoesNotOutliveItsProgramKilledOutright)
+{
+    leavingTool("leaver", "exec sleep 1000");
+    pid_t holder = runHolder({"hold", work / "tool-pid", "cmd /c leaver"});
+    ASSERT_GT(holder, 0);
+    const std::vector<pid_t> left = leftPids("leaver");
+
+    ::kill(holder, SIGKILL);
+    int status = 0;
+    EXPECT_EQ(::waitpid(holder, &status, 0), holder);
+    for (const pid_t pid : left) {
+        EXPECT_TRUE(within(2s, [&] { return gone(pid); })) << pid;
+        if (!gone(pid))
+            ::kill(pid, SIGKILL);
+    }
 }
 
 TEST_F(Terminate, RefusesEndedProcessesAndHandlesThatAreNoProcess)
@@ -210,19 +281,6 @@ TEST_F(Terminate, ExecFailuresAreStillReportedToTheCaller)
         EXPECT_EQ(exitCode(viaCmd), c.cmdExit);
         close(viaCmd);
     }
-}
-
-// Runs the holder (a stand-in for this program) with the given arguments as a plain child.
-pid_t runHolder(std::vector<std::string> arguments)
-{
-    arguments.insert(arguments.begin(), TOOL_HOLDER);
-    std::vector<char*> argv;
-    for (std::string& a : arguments)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
-    pid_t pid = -1;
-    EXPECT_EQ(::posix_spawn(&pid, TOOL_HOLDER, nullptr, nullptr, argv.data(), environ), 0);
-    return pid;
 }
 
 TEST_F(Terminate, AToolDoesNotOutliveItsProgramKilledOutright)
