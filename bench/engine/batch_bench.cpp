@@ -43,11 +43,13 @@ double seconds(const timeval& time)
 
 // Runs the program with arguments, its log into logFile, a record of finished files of its own
 // under cacheFolder; waits and takes its resource use.
+std::string program;
+
 ProgramRun runProgram(const std::vector<std::string>& arguments, const std::string& logFile,
                       const std::string& cacheFolder)
 {
     ::setenv("XDG_CACHE_HOME", cacheFolder.c_str(), 1);
-    std::vector<std::string> words{TARNWICK_PROGRAM};
+    std::vector<std::string> words{program};
     words.insert(words.end(), arguments.begin(), arguments.end());
     std::vector<char*> argv;
     for (std::string& word : words)
@@ -133,6 +135,7 @@ int main(int argc, char** argv)
         std::printf("batch: no scratch folder\n");
         return 2;
     }
+    program = privateProgram(TARNWICK_PROGRAM, scratch + "/program", "{}");
     const std::string tools = scratch + "/tools";
     const std::string countingTools = scratch + "/counting";
     const char* systemPath = std::getenv("PATH");

@@ -162,6 +162,19 @@ bool installCountingTools(const std::string& folder, const std::string& countFil
     return true;
 }
 
+std::string privateProgram(const std::string& program, const std::string& folder,
+                           const std::string& settings)
+{
+    std::error_code error;
+    std::filesystem::create_directories(folder, error);
+    const std::string copy = folder + "/tarnwick";
+    std::filesystem::copy_file(program, copy, std::filesystem::copy_options::overwrite_existing,
+                               error);
+    if (error || !writeWhole(folder + "/Tarnwick.config", settings))
+        return std::string();
+    return copy;
+}
+
 double bareSpawnLoop(const std::string& program, long long count)
 {
     char* argv[] = {const_cast<char*>(program.c_str()), nullptr};

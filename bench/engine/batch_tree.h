@@ -25,6 +25,12 @@ bool installTools(const std::string& folder, const std::string& program);
 // The same names as shell scripts that add a line to countFile per call.
 bool installCountingTools(const std::string& folder, const std::string& countFile);
 
+// A copy of program in folder with a settings file of its own (settings: the file's JSON text),
+// so neither the build's nor the user's settings change what a run does. Its path; empty on
+// failure.
+std::string privateProgram(const std::string& program, const std::string& folder,
+                           const std::string& settings);
+
 // posix_spawn + waitpid of program, count times; seconds taken.
 double bareSpawnLoop(const std::string& program, long long count);
 
