@@ -72,7 +72,7 @@ std::vector<const Tool*> toolsFor(const std::vector<std::string>& paths,
 
 // pooled: the files go to one pool for the whole job instead of being compressed here.
 JobOutcome compressSingleFile(const JobContext& job, const JobRequest& request,
-                              const std::string& path, std::vector<std::string>* pooled)
+                              const std::string& path, PathList* pooled)
 {
     const std::string base = folderPart(path);
     removeLeftoverWorkFolders(base.empty() ? "." : base, false);
@@ -88,7 +88,7 @@ JobOutcome compressSingleFile(const JobContext& job, const JobRequest& request,
 }
 
 JobOutcome compressFolder(const JobContext& job, const JobRequest& request,
-                          const std::string& folder, std::vector<std::string>* pooled)
+                          const std::string& folder, PathList* pooled)
 {
     const OptionValues& options = request.options;
     // Before the backup, so a killed run's work copies are not copied with the originals.
@@ -96,15 +96,14 @@ JobOutcome compressFolder(const JobContext& job, const JobRequest& request,
     if (options[Option::Copy] && !backupFolderTree(job.surfaces, folder))
         return JobOutcome::BackupFailed;
 
-    std::vector<std::string> files = collectFiles(folder, options);
+    PathList files = collectFiles(folder, options);
     if (request.shard.count > 1) {
         const std::size_t start = withTrailingSeparator(folder).size();
-        std::erase_if(files, [&](const std::string& file) {
-            return !inShard(file.substr(start), request.shard);
-        });
+        files.keepIf(
+            [&](const std::string& file) { return inShard(file.substr(start), request.shard); });
     }
     if (pooled) {
-        pooled->insert(pooled->end(), files.begin(), files.end());
+        pooled->append(files);
         return JobOutcome::Done;
     }
     if (options[Option::HogSystem]) {
@@ -176,8 +175,8 @@ std::vector<JobOutcome> runCompressionJob(const JobContext& job, const JobReques
     reportMissingTools(job, toolsFor(request.paths, outcomes, request.options));
     // Several paths with HogSystem on: every path is backed up first, then one pool takes all
     // their files.
-    std::vector<std::string> pool;
-    std::vector<std::string>* pooled =
+    PathList pool;
+    PathList* pooled =
         request.options[Option::HogSystem] && request.paths.size() > 1 ? &pool : nullptr;
     for (std::size_t i = 0; i < request.paths.size() && job.running(); ++i) {
         if (outcomes[i] != JobOutcome::Done)

@@ -5,6 +5,7 @@
 // reports: a folder that cannot be opened contributes nothing.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -68,6 +69,12 @@ listFilesWithSuffixes(const std::string& folder, const std::vector<std::string>&
 std::vector<std::vector<std::string>>
 listFilesWithSuffixesIgnoringCase(const std::string& folder,
                                   const std::vector<std::string>& suffixes, bool recursive);
+
+// The same walk, each file handed to found with the index of the first suffix it ends with, as
+// it is met, so that nothing is kept that the caller does not keep.
+void walkFilesWithSuffixesIgnoringCase(
+    const std::string& folder, const std::vector<std::string>& suffixes, bool recursive,
+    const std::function<void(std::size_t suffix, const std::string& path)>& found);
 
 // Appends every file of folder (all levels below with recursive).
 void listFiles(const std::string& folder, std::vector<std::string>& result, bool recursive);
