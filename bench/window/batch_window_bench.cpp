@@ -200,9 +200,9 @@ int main(int argc, char** argv)
         return 2;
     }
     std::vector<double> idle;
-    for (int i = 0; i < 50; ++i) {
+    for (int i = 0; i < 200; ++i) {
         idle.push_back(ping.roundTrip(window, std::chrono::milliseconds(2000)));
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
 
     guitest::XClient source(server.display());
@@ -255,9 +255,16 @@ int main(int argc, char** argv)
     std::printf("window batch: %lld files dropped, %lld done in %.1f s when closed (load %.2f)\n",
                 files, at[3].files, jobSeconds, loadAverage());
     const double worst = *std::max_element(busy.begin(), busy.end());
-    std::printf("ping round trip while the job runs: worst %.1f ms, median %.2f ms over %zu; "
-                "idle median %.2f ms\n",
-                worst, median(busy), busy.size(), median(idle));
+    const auto late =
+        std::count_if(busy.begin(), busy.end(), [](double ms) { return ms >= maxRoundTripMs; });
+    std::vector<double> sorted = busy;
+    std::sort(sorted.begin(), sorted.end());
+    std::printf("ping round trip while the job runs: worst %.1f ms, 99th percentile %.1f ms, "
+                "median %.2f ms, %ld of %zu at %.0f ms or more\n",
+                worst, sorted[sorted.size() * 99 / 100], median(busy), static_cast<long>(late),
+                busy.size(), maxRoundTripMs);
+    std::printf("  before the drop: worst %.1f ms, median %.2f ms over %zu\n",
+                *std::max_element(idle.begin(), idle.end()), median(idle), idle.size());
     std::printf("  target: worst under %.0f ms\n", maxRoundTripMs);
     failures += pass(worst < maxRoundTripMs);
 
