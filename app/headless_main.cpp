@@ -83,6 +83,7 @@ int runJob(const CommandLine& command)
     const bool json = request.report == ReportForm::JsonLines;
     const bool statusOnTerminal = isatty(STDERR_FILENO);
     HeadlessSurfaces surfaces(json ? stderr : stdout, statusOnTerminal ? stderr : nullptr);
+    surfaces.keepLog(false);
     if (json)
         surfaces.setJsonStream(stdout);
     state.running = true;

@@ -31,7 +31,8 @@ HeadlessSurfaces::~HeadlessSurfaces()
 void HeadlessSurfaces::append(const std::string& piece)
 {
     std::lock_guard<std::mutex> guard(lock);
-    text += piece;
+    if (keeping)
+        text += piece;
     if (!log)
         return;
     const std::string out = toTerminalLineEnds(piece, pendingReturn);
@@ -84,6 +85,12 @@ void HeadlessSurfaces::finishStatusLine()
         std::fflush(status);
         statusShown = false;
     }
+}
+
+void HeadlessSurfaces::keepLog(bool keep)
+{
+    std::lock_guard<std::mutex> guard(lock);
+    keeping = keep;
 }
 
 std::string HeadlessSurfaces::logText() const

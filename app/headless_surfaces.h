@@ -29,6 +29,9 @@ public:
     // Ends the status line so that what the terminal shows next starts on a line of its own.
     void finishStatusLine();
 
+    // Whether appended pieces are kept for logText (the default) or only mirrored: a run's
+    // printed log must not also grow in memory with the batch.
+    void keepLog(bool keep);
     std::string logText() const;
     std::string statusText(int part) const;
 
@@ -46,6 +49,7 @@ private:
     bool pendingReturn = false; // a "\r" whose line feed may follow in the next piece
     bool atLineStart = true;    // the mirrored log ends with a full line
     bool statusShown = false;   // the status line is on the terminal now
+    bool keeping = true;
 };
 
 // Turns "\r\n" into "\n" in a log piece; pendingReturn carries a trailing "\r" to the next piece.
