@@ -128,6 +128,8 @@ int judge(const char* name, const ProgramRun& tenth, const ProgramRun& all, long
 
 int main(int argc, char** argv)
 {
+    // Line by line: a long run shows its rows as they come, also into a file.
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
     const long long files = batchFileCount(argc, argv, 100000);
     const long long tenth = files / 10;
     const std::string scratch = makeScratch("tarnwick-batch");

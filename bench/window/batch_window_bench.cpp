@@ -157,6 +157,8 @@ int pass(bool passed)
 
 int main(int argc, char** argv)
 {
+    // Line by line: a long run shows its rows as they come, also into a file.
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
     const long long files = batchFileCount(argc, argv, 100000);
     guitest::XvfbServer server;
     const std::string scratch = makeScratch("tarnwick-window-batch");
