@@ -78,13 +78,14 @@ std::vector<const Tool*> toolsFor(const std::vector<std::string>& paths,
 // Whether the record says every one of files is finished, so the job will compress none of them
 // and a backup would only copy what stays as it is. Stops at the first file that is not; the
 // hashes taken are kept for the files' turn.
-bool nothingToCompress(const JobContext& job, const std::vector<std::string>& files, HashMemo& memo)
+bool nothingToCompress(const JobContext& job, const PathList& files, HashMemo& memo)
 {
     if (!job.record || job.setup.empty() || files.empty())
         return false;
-    return std::all_of(files.begin(), files.end(), [&](const std::string& file) {
-        return job.record->isFinished(memo.remember(file), job.setup);
-    });
+    for (std::size_t i = 0; i < files.size(); ++i)
+        if (!job.record->isFinished(memo.remember(files[i]), job.setup))
+            return false;
+    return true;
 }
 
 // Clears away what killed runs left in folder, saying which half-done rewrites it left alone.
@@ -100,14 +101,15 @@ void removeLeftovers(const JobContext& job, const std::string& folder, bool recu
 // pooled: the files go to one pool for the whole job instead of being compressed here.
 JobOutcome compressSingleFile(const JobContext& job, const JobRequest& request,
                               const std::string& path, BackupJournal& backups, HashMemo& memo,
-                              std::vector<std::string>* pooled)
+                              PathList* pooled)
 {
     const std::string base = folderPart(path);
     const std::string folder = base.empty() ? "." : base;
     removeLeftovers(job, folder, false);
     if (!inShard(path.substr(base.size()), request.shard))
         return JobOutcome::Done;
-    if (request.options[Option::Copy] && nothingToCompress(job, {path}, memo)) {
+    if (request.options[Option::Copy] &&
+        nothingToCompress(job, PathList(std::vector<std::string>{path}), memo)) {
         reportNoBackupNeeded(job.surfaces);
     } else if (request.options[Option::Copy]) {
         std::unique_ptr<ManifestWriter> manifest;
@@ -125,19 +127,18 @@ JobOutcome compressSingleFile(const JobContext& job, const JobRequest& request,
 
 JobOutcome compressFolder(const JobContext& job, const JobRequest& request,
                           const std::string& folder, BackupJournal& backups, HashMemo& memo,
-                          std::vector<std::string>* pooled)
+                          PathList* pooled)
 {
     const OptionValues& options = request.options;
     // Before the backup, so a killed run's work copies are not copied with the originals.
     removeLeftovers(job, folder, true);
 
     // Collected before the backup, which lies beside the folder, outside the walk.
-    std::vector<std::string> files = collectFiles(folder, options);
+    PathList files = collectFiles(folder, options);
     if (request.shard.count > 1) {
         const std::size_t start = withTrailingSeparator(folder).size();
-        std::erase_if(files, [&](const std::string& file) {
-            return !inShard(file.substr(start), request.shard);
-        });
+        files.keepIf(
+            [&](const std::string& file) { return inShard(file.substr(start), request.shard); });
     }
     job.surfaces.filesFound(files.size());
     if (options[Option::Copy] && nothingToCompress(job, files, memo)) {
@@ -149,7 +150,7 @@ JobOutcome compressFolder(const JobContext& job, const JobRequest& request,
         backups.addFolder(folder, std::move(manifest));
     }
     if (pooled) {
-        pooled->insert(pooled->end(), files.begin(), files.end());
+        pooled->append(files);
         return JobOutcome::Done;
     }
     if (options[Option::HogSystem]) {
@@ -187,17 +188,16 @@ void compressListed(const JobContext& job, const JobRequest& request, BackupJour
     if (request.options[Option::HogSystem])
         pool = std::make_unique<StreamedPool>(job, request.workers);
     std::string path;
-    std::vector<std::string> files;
     while (job.running() && request.listed->next(path)) {
         JobOutcome outcome = admit(path);
         if (outcome == JobOutcome::Done) {
-            files.clear();
-            std::vector<std::string>* pooled = pool ? &files : nullptr;
+            PathList files;
+            PathList* pooled = pool ? &files : nullptr;
             outcome = isSingleFilePath(path)
                           ? compressSingleFile(job, request, path, backups, memo, pooled)
                           : compressFolder(job, request, path, backups, memo, pooled);
-            for (std::string& file : files)
-                if (!pool->add(std::move(file)))
+            for (std::size_t i = 0; i < files.size(); ++i)
+                if (!pool->add(files[i]))
                     break;
         }
         if (request.listedPathEnded)
@@ -263,8 +263,8 @@ std::vector<JobOutcome> runCompressionJob(const JobContext& job, const JobReques
     }
     // Several paths with HogSystem on: every path is backed up first, then one pool takes all
     // their files.
-    std::vector<std::string> pool;
-    std::vector<std::string>* pooled =
+    PathList pool;
+    PathList* pooled =
         request.options[Option::HogSystem] && request.paths.size() > 1 ? &pool : nullptr;
     for (std::size_t i = 0; i < request.paths.size() && job.running(); ++i) {
         if (i + 1 == request.paths.size())

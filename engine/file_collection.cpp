@@ -36,24 +36,33 @@ std::vector<std::string> enabledSuffixes(const OptionValues& options)
     return suffixes;
 }
 
-std::vector<std::string> collectFiles(const std::string& folder, const OptionValues& options)
+PathList collectFiles(const std::string& folder, const OptionValues& options)
 {
-    std::vector<std::string> files;
+    const std::string below = withTrailingSeparator(folder);
+    PathList files(below);
     const std::vector<std::string> suffixes = enabledSuffixes(options);
     if (suffixes.empty())
         return files;
     // Suffixes match in any case: a Windows user's IMG_0001.JPG is a JPEG file there, and a
-    // folder copied from a camera or a Windows machine must not lose it here.
-    const std::size_t start = withTrailingSeparator(folder).size();
+    // folder copied from a camera or a Windows machine must not lose it here. Each kind is kept
+    // as compactly as the whole list: a big tree must not need memory by the whole path.
+    std::vector<PathList> kinds(suffixes.size(), PathList(below));
     // A backup of ours holds originals: compressing them would leave no way back. A user's
     // folder that only looks like one (no valid manifest) is walked as any other.
     const FolderMark backups{manifestName, isBackupFolder};
-    for (std::vector<std::string>& kind :
-         listFilesWithSuffixesIgnoringCase(folder, suffixes, true, &backups)) {
-        for (std::string& path : kind) {
-            if (!isTemporary(path, start))
-                files.push_back(std::move(path));
-        }
+    walkFilesWithSuffixesIgnoringCase(
+        folder, suffixes, true,
+        [&](std::size_t suffix, const std::string& path) {
+            if (!isTemporary(path, below.size()))
+                kinds[suffix].push_back(path);
+        },
+        &backups);
+    for (PathList& kind : kinds) {
+        if (files.empty())
+            files = std::move(kind);
+        else
+            files.append(kind);
+        kind = PathList();
     }
     return files;
 }

@@ -17,7 +17,7 @@ std::uint32_t workerCount(std::uint32_t processors, std::size_t files)
     return count;
 }
 
-void compressionWorker(const JobContext& job, const std::vector<std::string>& files)
+void compressionWorker(const JobContext& job, const PathList& files)
 {
     const std::size_t count = files.size();
     // The pool keeps the quiet, high-priority mode it started with even if HogSystem is
@@ -43,8 +43,7 @@ void compressionWorker(const JobContext& job, const std::vector<std::string>& fi
     }
 }
 
-void compressInParallel(const JobContext& job, const std::vector<std::string>& files,
-                        unsigned wanted)
+void compressInParallel(const JobContext& job, const PathList& files, unsigned wanted)
 {
     {
         MutexLock lock(job.state.logMutex);

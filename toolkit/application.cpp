@@ -115,6 +115,7 @@ void liveApplication::run()
         if (!running)
             break;
     }
+    onLoopEnded();
     // A drop not yet started was for a window that is closing: it must not start now and run its
     // tools in full with nobody to see them.
     dropQueue().discardPending();

@@ -25,11 +25,14 @@ public:
 
     virtual void onInit() {}
     virtual void onExit() {}
+    // Called once the loop has ended, before the running drop is waited for: the place to tell
+    // it to end.
+    virtual void onLoopEnded() {}
     // Posts WM_QUIT to the calling thread's queue.
     virtual void quit();
-    // Polls the queue until WM_QUIT or stop(), then forgets the drops not yet started (they were
-    // for a window that is closing), waits for the running drop and the queued commands, deletes
-    // the main window (mainWindow becomes null) and calls onExit.
+    // Polls the queue until WM_QUIT or stop(), then calls onLoopEnded, forgets the drops not yet
+    // started (they were for a window that is closing), waits for the running drop and the
+    // queued commands, deletes the main window (mainWindow becomes null) and calls onExit.
     virtual void run();
     // Makes run return after the message or pause it is in.
     virtual void stop();

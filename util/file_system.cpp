@@ -205,22 +205,34 @@ listFilesWithSuffixesIgnoringCase(const std::string& folder,
                                   const std::vector<std::string>& suffixes, bool recursive,
                                   const FolderMark* mark)
 {
+    std::vector<std::vector<std::string>> lists(suffixes.size());
+    walkFilesWithSuffixesIgnoringCase(
+        folder, suffixes, recursive,
+        [&lists](std::size_t suffix, const std::string& path) { lists[suffix].push_back(path); },
+        mark);
+    return lists;
+}
+
+void walkFilesWithSuffixesIgnoringCase(
+    const std::string& folder, const std::vector<std::string>& suffixes, bool recursive,
+    const std::function<void(std::size_t suffix, const std::string& path)>& found,
+    const FolderMark* mark)
+{
     struct Visitor {
-        std::vector<std::vector<std::string>> lists;
         const std::vector<std::string>& suffixes;
+        const std::function<void(std::size_t, const std::string&)>& found;
         void file(const std::string& path)
         {
             for (std::size_t i = 0; i < suffixes.size(); ++i) {
                 if (endsWithLongerIgnoringCase(path, suffixes[i])) {
-                    lists[i].push_back(path);
+                    found(i, path);
                     return;
                 }
             }
         }
         void folder(const std::string&) {}
-    } visit{std::vector<std::vector<std::string>>(suffixes.size()), suffixes};
+    } visit{suffixes, found};
     walkFrom(folder, recursive, visit, mark);
-    return std::move(visit.lists);
 }
 
 void listFiles(const std::string& folder, std::vector<std::string>& result, bool recursive)

@@ -80,6 +80,13 @@ listFilesWithSuffixesIgnoringCase(const std::string& folder,
                                   const std::vector<std::string>& suffixes, bool recursive,
                                   const FolderMark* mark = nullptr);
 
+// The same walk, each file handed to found with the index of the first suffix it ends with, as
+// it is met, so that nothing is kept that the caller does not keep.
+void walkFilesWithSuffixesIgnoringCase(
+    const std::string& folder, const std::vector<std::string>& suffixes, bool recursive,
+    const std::function<void(std::size_t suffix, const std::string& path)>& found,
+    const FolderMark* mark = nullptr);
+
 // Appends every file of folder (all levels below with recursive).
 void listFiles(const std::string& folder, std::vector<std::string>& result, bool recursive);
 

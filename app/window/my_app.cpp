@@ -6,3 +6,9 @@ void MyApp::onInit()
 {
     mainWindow = new MyFrame("Tarnwick 6.1", 200, 100, 600, 600);
 }
+
+void MyApp::onLoopEnded()
+{
+    if (auto* frame = dynamic_cast<MyFrame*>(getMainWindow()))
+        frame->engine.running = false;
+}

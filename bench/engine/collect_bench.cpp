@@ -52,7 +52,7 @@ int main()
     shell("find '" + root + "' -type f > /dev/null"); // warm the caches
     for (int round = 0; round < 5; ++round) {
         baseline.push_back(secondsFor([&] { shell("find '" + root + "' -type f > /dev/null"); }));
-        ours.push_back(secondsFor([&] { files = collectFiles(root, options); }));
+        ours.push_back(secondsFor([&] { files = collectFiles(root, options).paths(); }));
     }
 
     std::vector<std::string> separate;

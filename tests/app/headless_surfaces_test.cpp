@@ -59,6 +59,23 @@ TEST(HeadlessSurfacesTest, KeepsTheLogAndMirrorsEveryPiece)
     std::fclose(out);
 }
 
+TEST(HeadlessSurfacesTest, ALogNotKeptIsStillMirroredWhole)
+{
+    std::FILE* out = std::tmpfile();
+    ASSERT_NE(out, nullptr);
+    {
+        HeadlessSurfaces surfaces(out, nullptr);
+        surfaces.keepLogText(false);
+        for (int i = 0; i < 1000; ++i)
+            surfaces.append("Compressing a.png\r\n");
+        EXPECT_EQ(surfaces.logText(), "");
+    }
+    const std::string mirrored = contentOf(out);
+    EXPECT_EQ(mirrored.size(), 1000u * 18u);
+    EXPECT_TRUE(mirrored.starts_with("Compressing a.png\nCompressing a.png\n"));
+    std::fclose(out);
+}
+
 TEST(HeadlessSurfacesTest, StatusLineIsDrawnOnlyBetweenLogLines)
 {
     std::FILE* out = std::tmpfile();

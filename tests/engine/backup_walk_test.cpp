@@ -66,7 +66,7 @@ TEST_F(BackupTest, OnlyFoldersWithAValidManifestArePassedOver)
     fs::create_directories(pics() + "/named/" + manifestName);
     writeFileOfSize(pics() + "/named/in.png", 100);
 
-    const std::vector<std::string> files = collectFiles(pics(), state.options.snapshot());
+    const std::vector<std::string> files = collectFiles(pics(), state.options.snapshot()).paths();
 
     for (const Case& c : cases) {
         const std::string image = pics() + "/" + c.folder + "/in.png";

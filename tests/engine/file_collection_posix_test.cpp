@@ -37,11 +37,11 @@ TEST_F(FileCollectionTest, OnlyRegularFilesOutsideTheEnginesTemporaryNamesAreCol
     fs::create_symlink(pics() + "/a.png", pics() + "/to-file.png");
     fs::create_symlink("/dev/zero", pics() + "/to-device.png");
 
-    EXPECT_EQ(names(collectFiles(pics(), state.options.snapshot())),
+    EXPECT_EQ(names(collectFiles(pics(), state.options.snapshot()).paths()),
               (Paths{"a.png", ".hidden.png"}));
 
     // The prefix counts only below the walked folder: a folder so named may itself be walked.
     const std::string named = temp.file(std::string(workFolderPrefix) + "pics");
     writeFileOfSize(named + "/c.png", 10);
-    EXPECT_EQ(collectFiles(named, state.options.snapshot()), Paths{named + "/c.png"});
+    EXPECT_EQ(collectFiles(named, state.options.snapshot()).paths(), Paths{named + "/c.png"});
 }

@@ -33,7 +33,7 @@ TEST_F(FileCollectionTest, SuffixesMatchInAnyCaseAndKeepTheKindOrder)
                              "photo.JPEG", "note.TXT", "sub/PNG", "archive.png.zip"})
         writeFileOfSize(pics() + "/" + name, 10);
 
-    const Paths files = collectFiles(pics(), state.options.snapshot());
+    const Paths files = collectFiles(pics(), state.options.snapshot()).paths();
 
     // Within a kind the walk's own order decides, so each kind is compared as a set.
     const std::vector<Paths> kinds = {{"UPPER.PNG", "low.png", "Mixed.pNg"},

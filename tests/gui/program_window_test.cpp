@@ -252,6 +252,41 @@ TEST_F(ProgramWindow, ClosingDuringADroppedJobEndsTheProcessOnlyAfterTheJob)
     EXPECT_TRUE(fileExists(folder.file("Tarnwick.config")));
 }
 
+TEST_F(ProgramWindow, ClosingDuringAFolderJobFinishesTheRunningFileAndStartsNoOther)
+{
+    // pngout notes each file it is given, then takes its time on it.
+    installFakeTools("#!/bin/sh\nfor last; do :; done\necho \"$last\" >> \"$0.calls\"\n"
+                     "sleep 2\n" +
+                     fakeImageCommand() + " --shrink 100 \"$last\"\n");
+    writeFile(folder.file("Tarnwick.config"), "{\"Copy\":false}");
+    const std::string pictures = folder.file("many");
+    for (const char* name : {"a.png", "b.png", "c.png"})
+        writeFileOfSize(pictures + "/" + name, 4096);
+    start();
+    unsigned long window = mainWindow();
+    ASSERT_NE(window, 0u) << readFile(folder.file("stderr.txt"));
+
+    XClient source(server->display());
+    ASSERT_TRUE(source.dropUriList(window, 500, 400, fileUri(pictures) + "\r\n"))
+        << source.lastError;
+    ASSERT_TRUE(waitUntil([&] { return fileExists(folder.file("pngout.calls")); }, 20s));
+    source.requestClose(window);
+
+    // A job of a thousand files must not keep a closed program alive until it is done.
+    EXPECT_EQ(child->wait(10s), 0) << readFile(folder.file("stderr.txt"));
+    const std::string calls = readFile(folder.file("pngout.calls"));
+    EXPECT_EQ(std::count(calls.begin(), calls.end(), '\n'), 1) << calls;
+    int finished = 0;
+    int untouched = 0;
+    for (const char* name : {"a.png", "b.png", "c.png"}) {
+        const long long size = fileSize(pictures + "/" + name);
+        finished += size == 4096 - 400 ? 1 : 0;
+        untouched += size == 4096 ? 1 : 0;
+    }
+    EXPECT_EQ(finished, 1);
+    EXPECT_EQ(untouched, 2);
+}
+
 TEST_F(ProgramWindow, LeavingWithDropsQueuedForgetsThemAndExitEndsTheRunningOne)
 {
     // pngout notes each file it is given, then takes its time on it.
