@@ -123,7 +123,7 @@ std::size_t coefficientBytes(const jpeg_decompress_struct& info)
 
 // Every libjpeg error leaves these functions through longjmp, so they keep no object with a
 // destructor of their own; what they fill lives in the caller.
-ReadStatus startJpeg(std::FILE* file, JpegRead* read, RowFormat* format)
+ReadStatus startJpeg(std::FILE* file, JpegRead* read, RowFormat* format, std::size_t budget)
 {
     if (setjmp(read->error.jump))
         return ReadStatus::broken;
@@ -135,7 +135,7 @@ ReadStatus startJpeg(std::FILE* file, JpegRead* read, RowFormat* format)
         return ReadStatus::tooLarge;
     // A file of several scans (progressive above all) is decoded from all its coefficients,
     // held whole: past the budget that is refused rather than taking memory without bound.
-    if (jpeg_has_multiple_scans(&read->info) && coefficientBytes(read->info) > coefficientBudget)
+    if (jpeg_has_multiple_scans(&read->info) && coefficientBytes(read->info) > budget)
         return ReadStatus::tooLarge;
     takeHeader(read);
     jpeg_start_decompress(&read->info);
@@ -165,15 +165,42 @@ bool finishJpeg(JpegRead* read)
     return !read->error.warned;
 }
 
+bool readHeader(std::FILE* file, JpegRead* read)
+{
+    if (setjmp(read->error.jump))
+        return false;
+    jpeg_stdio_src(&read->info, file);
+    jpeg_read_header(&read->info, TRUE);
+    return true;
+}
+
+// Whether the decoder would hold the file's coefficients whole (a file of several scans); also
+// true for a file whose header cannot be read, which the decode then refuses.
+bool heldWhole(const std::string& path)
+{
+    std::FILE* file = openForReading(path);
+    if (!file)
+        return true;
+    JpegImage ignored;
+    JpegRead read;
+    prepare(read, ignored);
+    const bool whole = !readHeader(file, &read) || jpeg_has_multiple_scans(&read.info);
+    jpeg_destroy_decompress(&read.info);
+    std::fclose(file);
+    return whole;
+}
+
 // The scanlines of a JPEG as RGBA (or CMYK) rows. A baseline file is decoded in memory of a few
 // rows; libjpeg holds a progressive file's coefficients whole, about two bytes per sample, so
 // one larger than the budget is not read.
 class JpegRows : public RowSource {
 public:
-    JpegRows(const std::string& path, JpegImage& image) : file(openForReading(path))
+    // budget: what the coefficients of a file of several scans may take.
+    JpegRows(const std::string& path, JpegImage& image, std::size_t budget)
+        : file(openForReading(path))
     {
         prepare(read, image);
-        status = file ? startJpeg(file, &read, &format) : ReadStatus::broken;
+        status = file ? startJpeg(file, &read, &format, budget) : ReadStatus::broken;
         if (status == ReadStatus::ok) {
             scanline.resize(std::size_t{format.width} *
                             static_cast<std::size_t>(read.info.output_components));
@@ -329,10 +356,15 @@ CheckResult sameJpeg(const std::string& before, const std::string& after)
         if (originalCoefficients.sameAs(resultCoefficients))
             return sameMarkers(original, result, true);
     }
+    // Only a file of several scans is held whole: a baseline camera photo against its progressive
+    // result may give the result what two such files would share: a photo of up to about 15
+    // megapixels is still checked.
+    const std::size_t budget =
+        heldWhole(before) && heldWhole(after) ? coefficientBudget : 2 * coefficientBudget;
     JpegImage original;
-    JpegRows originalRows(before, original);
+    JpegRows originalRows(before, original, budget);
     JpegImage result;
-    JpegRows resultRows(after, result);
+    JpegRows resultRows(after, result, budget);
     const bool samePixels = sameRows(originalRows, resultRows);
     if (const ReadStatus status = originalRows.finish(); status != ReadStatus::ok)
         return readFailure(status, true);

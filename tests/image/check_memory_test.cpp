@@ -79,7 +79,8 @@ void writePng(const std::string& path, bool interlaced, bool palette)
     std::fclose(file);
 }
 
-void writeJpeg(const std::string& path, bool optimised, bool progressive = false)
+void writeJpeg(const std::string& path, bool optimised, bool progressive = false,
+               std::uint32_t width = side, std::uint32_t height = side)
 {
     std::FILE* file = std::fopen(path.c_str(), "wb");
     ASSERT_NE(file, nullptr);
@@ -88,8 +89,8 @@ void writeJpeg(const std::string& path, bool optimised, bool progressive = false
     info.err = jpeg_std_error(&error);
     jpeg_create_compress(&info);
     jpeg_stdio_dest(&info, file);
-    info.image_width = side;
-    info.image_height = side;
+    info.image_width = width;
+    info.image_height = height;
     info.input_components = 3;
     info.in_color_space = JCS_RGB;
     jpeg_set_defaults(&info);
@@ -97,9 +98,9 @@ void writeJpeg(const std::string& path, bool optimised, bool progressive = false
     if (progressive)
         jpeg_simple_progression(&info);
     jpeg_start_compress(&info, TRUE);
-    std::vector<JSAMPLE> row(std::size_t{side} * 3);
+    std::vector<JSAMPLE> row(std::size_t{width} * 3);
     while (info.next_scanline < info.image_height) {
-        for (std::uint32_t x = 0; x < side; ++x)
+        for (std::uint32_t x = 0; x < width; ++x)
             std::copy_n(colours[colourIndex(x, info.next_scanline)], 3, &row[x * 3]);
         JSAMPROW pointer = row.data();
         jpeg_write_scanlines(&info, &pointer, 1);
@@ -224,6 +225,8 @@ TEST_F(CheckMemory, LargeImagesAreComparedInLittleMemory)
     writeTiff(folder.path("strips.tif"), 8);
     writeTiff(folder.path("bigger-strips.tif"), 64);
     writeJpeg(folder.path("progressive.jpg"), true, true);
+    writeJpeg(folder.path("photo.jpg"), false, false, 4000, 3000);
+    writeJpeg(folder.path("photo-progressive.jpg"), true, true, 4000, 3000);
     writeTiff(folder.path("one-strip.tif"), side);
     writeTiff(folder.path("one-strip-odd.tif"), side, true);
     const struct {
@@ -237,6 +240,8 @@ TEST_F(CheckMemory, LargeImagesAreComparedInLittleMemory)
         {"strips.tif", "bigger-strips.tif", true, false},
         // Its coefficients, held whole by the decoder, would take 192 MB.
         {"plain.jpg", "progressive.jpg", false, true},
+        // A 12-megapixel photo made progressive: 36 MB of coefficients, held for one file only.
+        {"photo.jpg", "photo-progressive.jpg", true, false},
         {"strips.tif", "one-strip.tif", true, false},
         {"one-strip.tif", "one-strip.tif", true, false},
         // Read a scanline at a time, its last sample still counts.
