@@ -10,6 +10,7 @@
 #include "platform/win32/base.h"
 #include "platform/process_additions.h"
 #include "util/file_system.h"
+#include "util/live_file.h"
 
 namespace {
 
@@ -163,6 +164,14 @@ bool backupFolderTree(ReportSurfaces& logPane, const std::string& folder,
     OriginalsBackup backup(logPane, base, !unsafe);
     if (!backup.succeeded())
         return false;
+    // The folder's own manifest (it is a backup of ours, or holds one) would land on the new
+    // backup's: on Windows xcopy would stop to ask whether to overwrite it, with nobody to
+    // answer; elsewhere the new backup would claim the old one's originals.
+    const std::string ownManifest = withTrailingSeparator(folder) + manifestName;
+    if (fileSize(ownManifest) >= 0 || directoryExists(ownManifest)) {
+        backup.markFailed();
+        return false;
+    }
     const std::string command =
         "xcopy /E /H " + quoteArgument(folder) + " " + quoteArgument(backup.backupFolder);
     copyWithManifest(backup, command, absoluteFolder(folder), manifest);
