@@ -14,6 +14,17 @@ std::string resolvedPath(const std::string& path);
 // path itself is a link (or, on Windows, any reparse point).
 bool isLink(const std::string& path);
 
+// The file a name stands for: a link given by the user stands for the file it points to, which
+// is what a step replaces (the link itself stays); path itself when it is no link or cannot be
+// resolved.
+inline std::string fileBehind(const std::string& path)
+{
+    if (!isLink(path))
+        return path;
+    const std::string resolved = resolvedPath(path);
+    return resolved.empty() ? path : resolved;
+}
+
 // path is a regular file, or a link to one.
 bool isRegularFileBehindLinks(const std::string& path);
 

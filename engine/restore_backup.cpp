@@ -12,15 +12,6 @@
 
 namespace {
 
-// The file a name stands for: a link's target is what the job replaced.
-std::string fileBehind(const std::string& path)
-{
-    if (!isLink(path))
-        return path;
-    const std::string resolved = resolvedPath(path);
-    return resolved.empty() ? path : resolved;
-}
-
 bool producedByTheJob(const BackedUpFile& file, const std::string& hash)
 {
     return hash == file.result ||

@@ -14,16 +14,6 @@
 
 namespace {
 
-// The file a step works on: a link given by the user stands for the file it points to, which
-// is what gets replaced (the link itself stays).
-std::string fileBehind(const std::string& path)
-{
-    if (!isLink(path))
-        return path;
-    const std::string resolved = resolvedPath(path);
-    return resolved.empty() ? path : resolved;
-}
-
 // How a step's work on its copy ended.
 struct WorkOutcome {
     std::string reason;            // why the result was discarded; empty when it replaced the
