@@ -32,15 +32,6 @@ constexpr int defaultSignals[] = {SIGPIPE, SIGINT,  SIGQUIT, SIGTERM, SIGHUP,  S
     ::_exit(cannotRun);
 }
 
-bool mustBeDefault(int signal)
-{
-    for (int s : defaultSignals) {
-        if (s == signal)
-            return true;
-    }
-    return false;
-}
-
 // A handler of the parent must never run in the child: until exec it would run on the
 // parent's memory. All signals are blocked while this runs.
 void resetSignalHandling()
@@ -51,7 +42,7 @@ void resetSignalHandling()
     for (int signal = 1; signal < NSIG; ++signal) {
         if (signal == SIGKILL || signal == SIGSTOP)
             continue;
-        if (!mustBeDefault(signal)) {
+        if (!defaultInEveryTool(signal)) {
             struct sigaction current;
             // The C library's own signals are refused here; they are not ours to reset.
             if (::sigaction(signal, nullptr, &current) != 0)
@@ -77,7 +68,8 @@ void openNull(const ChildPlan& plan, int target, int flags)
 
 [[noreturn]] void runChild(const ChildPlan& plan)
 {
-    resetSignalHandling();
+    if (!plan.signalsReady)
+        resetSignalHandling();
 
     // Its own process group, so a Ctrl-C meant for us does not reach the tool and the tool can
     // be ended together with everything it starts.
@@ -113,6 +105,8 @@ void openNull(const ChildPlan& plan, int target, int flags)
 
     if (plan.workingFolder && ::chdir(plan.workingFolder) != 0)
         fail(plan, errno);
+    if (!plan.workingFolder && plan.workingFolderFd >= 0 && ::fchdir(plan.workingFolderFd) != 0)
+        fail(plan, errno);
 
     if (plan.nice.wanted && ::setpriority(PRIO_PROCESS, 0, plan.nice.target) != 0 &&
         plan.nice.hasFallback) {
@@ -125,16 +119,6 @@ void openNull(const ChildPlan& plan, int target, int flags)
 
     ::execve(plan.path, plan.argv, plan.envp);
     fail(plan, errno);
-}
-
-// Kept apart from its caller so that nothing of the caller's frame lives across vfork. Runs in
-// the keeper.
-pid_t forkTool(const ChildPlan& plan)
-{
-    pid_t pid = ::vfork();
-    if (pid == 0)
-        runChild(plan);
-    return pid;
 }
 
 // A tool must not outlive us, nor anything it starts, even when we are killed outright: a
@@ -150,6 +134,24 @@ pid_t forkKeeper(const ChildPlan& plan)
 }
 
 } // namespace
+
+bool defaultInEveryTool(int signal)
+{
+    for (int s : defaultSignals) {
+        if (s == signal)
+            return true;
+    }
+    return false;
+}
+
+// Kept apart from its caller so that nothing of the caller's frame lives across vfork.
+pid_t forkTool(const ChildPlan& plan)
+{
+    pid_t pid = ::vfork();
+    if (pid == 0)
+        runChild(plan);
+    return pid;
+}
 
 pid_t startChild(const ChildPlan& plan, int* error)
 {

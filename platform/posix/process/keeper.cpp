@@ -26,42 +26,6 @@ constexpr int cannotRun = 127;
     ::_exit(cannotRun);
 }
 
-// Closes every descriptor above 2 except the ones in keep (-1 entries are ignored): the
-// keeper never runs exec, so nothing of this program's (pipes to other tools above all) may
-// stay open in it.
-void closeAllBut(const int (&keep)[3])
-{
-    rlimit limit{};
-    int highest = 1024;
-    if (::getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY)
-        highest = static_cast<int>(limit.rlim_cur);
-    int from = 3;
-    for (;;) {
-        int next = highest;
-        for (int fd : keep)
-            if (fd >= from && fd < next)
-                next = fd;
-        if (next > from && ::syscall(SYS_close_range, from, next - 1, 0) != 0)
-            for (int fd = from; fd < next; ++fd)
-                ::close(fd);
-        if (next >= highest)
-            return;
-        from = next + 1;
-    }
-}
-
-void nullStreams()
-{
-    const int fd = ::open("/dev/null", O_RDWR);
-    if (fd < 0)
-        return;
-    for (int target = 0; target <= 2; ++target)
-        if (fd != target)
-            ::dup2(fd, target);
-    if (fd > 2)
-        ::close(fd);
-}
-
 // The parent's pid in /proc/PID/stat's text: the field after the name in parentheses and the
 // state.
 pid_t parentInStat(const char* text, ssize_t size)
@@ -129,24 +93,6 @@ int killChildren()
     return found;
 }
 
-// Ends the tool's group and everything adopted until no child is left. A process whose parent
-// is killed comes to us (we are its subreaper), so each round reaches one generation further.
-void endEverything(pid_t tool, bool& toolEnded, int& toolStatus)
-{
-    for (;;) {
-        ::kill(-tool, SIGKILL);
-        killChildren();
-        int status = 0;
-        const pid_t reaped = ::waitpid(-1, &status, 0);
-        if (reaped == tool) {
-            toolEnded = true;
-            toolStatus = status;
-        }
-        if (reaped < 0 && errno == ECHILD)
-            return;
-    }
-}
-
 // Ends this process the way the tool ended: its exit code, or the signal that ended it.
 [[noreturn]] void endLike(int status)
 {
@@ -165,6 +111,63 @@ void endEverything(pid_t tool, bool& toolEnded, int& toolStatus)
 }
 
 } // namespace
+
+// A keeper forked from this program never runs exec, so nothing of this program's (pipes to
+// other tools above all) may stay open in it.
+void closeAllBut(const int (&keep)[3])
+{
+    rlimit limit{};
+    int highest = 1024;
+    if (::getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY)
+        highest = static_cast<int>(limit.rlim_cur);
+    int from = 3;
+    for (;;) {
+        int next = highest;
+        for (int fd : keep)
+            if (fd >= from && fd < next)
+                next = fd;
+        if (next > from && ::syscall(SYS_close_range, from, next - 1, 0) != 0)
+            for (int fd = from; fd < next; ++fd)
+                ::close(fd);
+        if (next >= highest)
+            return;
+        from = next + 1;
+    }
+}
+
+void nullStreams()
+{
+    const int fd = ::open("/dev/null", O_RDWR);
+    if (fd < 0)
+        return;
+    for (int target = 0; target <= 2; ++target)
+        if (fd != target)
+            ::dup2(fd, target);
+    if (fd > 2)
+        ::close(fd);
+}
+
+// A process whose parent is killed comes to us (we are its subreaper), so each round reaches one
+// generation further.
+void endEverything(pid_t tool, bool& toolEnded, int& toolStatus)
+{
+    // Most tools leave nothing behind: with no child left there is nothing to look for in /proc.
+    int ignored = 0;
+    if (toolEnded && ::waitpid(-1, &ignored, WNOHANG) < 0 && errno == ECHILD)
+        return;
+    for (;;) {
+        ::kill(-tool, SIGKILL);
+        killChildren();
+        int status = 0;
+        const pid_t reaped = ::waitpid(-1, &status, 0);
+        if (reaped == tool) {
+            toolEnded = true;
+            toolStatus = status;
+        }
+        if (reaped < 0 && errno == ECHILD)
+            return;
+    }
+}
 
 void runKeeper(const ChildPlan& plan, pid_t (*startTool)(const ChildPlan&))
 {

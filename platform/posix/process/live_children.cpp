@@ -1,7 +1,10 @@
 #include "platform/posix/process/live_children.h"
 
+#include "platform/posix/process/kept_keepers.h"
+
 #include "platform/process_additions.h"
 
+#include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
 
@@ -49,6 +52,12 @@ ReapResult reapIfEnded(pid_t pid, int* status)
 {
     LiveChildren& children = liveChildren();
     std::lock_guard lock(children.mutex);
+    if (isKept(pid)) {
+        const ReapResult kept = collectKept(pid, status);
+        if (kept != ReapResult::running)
+            children.pids.erase(pid);
+        return kept;
+    }
     pid_t result;
     do {
         result = ::waitpid(pid, status, WNOHANG);
@@ -65,6 +74,11 @@ KillResult killChildGroup(pid_t pid)
     std::lock_guard lock(children.mutex);
     if (children.pids.count(pid) == 0)
         return KillResult::notLive;
+    if (isKept(pid)) {
+        const bool ended = keptHasEnded(pid);
+        endKept(pid);
+        return ended ? KillResult::alreadyDone : KillResult::killed;
+    }
     bool ended = hasEnded(pid);
     // The child is a keeper: it kills its program's group and all the rest it started.
     ::kill(pid, SIGTERM);
@@ -75,8 +89,37 @@ void killAllChildGroups()
 {
     LiveChildren& children = liveChildren();
     std::lock_guard lock(children.mutex);
-    for (pid_t pid : children.pids)
-        ::kill(pid, SIGTERM);
+    for (pid_t pid : children.pids) {
+        if (isKept(pid))
+            endKept(pid);
+        else
+            ::kill(pid, SIGTERM);
+    }
+}
+
+int childEndNotifier(pid_t pid)
+{
+    return keptEndNotifier(pid);
+}
+
+void waitUntilEnded(pid_t pid)
+{
+    const int notifier = keptEndNotifier(pid);
+    if (notifier >= 0) {
+        pollfd end{notifier, POLLIN, 0};
+        while (::poll(&end, 1, -1) < 0 && errno == EINTR) {
+        }
+        return;
+    }
+    siginfo_t info{};
+    while (::waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOWAIT) < 0 &&
+           errno == EINTR) {
+    }
+}
+
+void releaseChild(pid_t pid)
+{
+    releaseKept(pid);
 }
 
 } // namespace posix_process

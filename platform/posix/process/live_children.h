@@ -38,14 +38,22 @@ enum class ReapResult {
 // Reaps the child if it has ended, without waiting.
 ReapResult reapIfEnded(pid_t pid, int* status);
 
+// A descriptor that polls readable once the child's end can be taken, the set's own and valid
+// until releaseChild; -1 when the caller should open a pid descriptor of its own.
+int childEndNotifier(pid_t pid);
+// Waits without limit until the child's end can be taken (reaps nothing).
+void waitUntilEnded(pid_t pid);
+// Once reapIfEnded has said the child ended: nobody refers to its pid any more.
+void releaseChild(pid_t pid);
+
 enum class KillResult {
     killed,      // the child was running and was told to end
     alreadyDone, // the child had ended already
     notLive,     // not in the set: reaped already, or never started by the layer
 };
 
-// Tells the child, a keeper (keeper.h), to end its program with everything that program
-// started, and then itself.
+// Tells the child, a keeper (keeper.h, kept_keepers.h), to end its program with everything that
+// program started.
 KillResult killChildGroup(pid_t pid);
 
 // Tells every child in the set to end the same way. Reaping stays with their waiters.

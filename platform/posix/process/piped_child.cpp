@@ -238,6 +238,7 @@ int PipedChild::reap(std::chrono::milliseconds grace)
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
+    releaseChild(pid);
     pid = -1;
     closePipes();
     return code;

@@ -1,5 +1,5 @@
 // A program kept running to talk to, or only to listen to: started like spawnProgram (hidden, own
-// process group, ended with the thread that started it), with its standard output on a pipe of
+// process group, ended with this process), with its standard output on a pipe of
 // ours and, to talk to it, its standard input too.
 #pragma once
 
@@ -45,7 +45,7 @@ public:
     bool readSome(std::string* text, std::chrono::milliseconds wait);
 
     // Closes our end of its input, waits up to grace for it to end, then kills its group; reaps
-    // it. Returns its exit code as waitForChild would, -1 when it was not running.
+    // it. Returns its exit code (exitCodeFromStatus), -1 when it was not running.
     int finish(std::chrono::milliseconds grace);
     // Kills its whole process group at once and reaps it.
     void kill();

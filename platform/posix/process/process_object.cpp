@@ -24,12 +24,11 @@ constexpr auto fallbackPause = std::chrono::milliseconds(5);
 // For a child nobody holds a handle to any more.
 void reapWhenEnded(pid_t pid)
 {
-    siginfo_t info{};
-    while (::waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOWAIT) < 0 &&
-           errno == EINTR) {
-    }
     int status = 0;
-    reapIfEnded(pid, &status);
+    do {
+        waitUntilEnded(pid);
+    } while (reapIfEnded(pid, &status) == ReapResult::running);
+    releaseChild(pid);
 }
 
 } // namespace
@@ -49,8 +48,12 @@ ProcessObject::~ProcessObject()
 {
     if (pidFd >= 0)
         ::close(pidFd);
-    if (childPid <= 0 || settle())
+    if (childPid <= 0)
         return;
+    if (settle()) {
+        releaseChild(childPid);
+        return;
+    }
     // Still running and nobody waits for it any more: reap it later, leaving no zombie.
     pid_t pid = childPid;
     std::thread([pid] { reapWhenEnded(pid); }).detach();
@@ -83,6 +86,10 @@ bool ProcessObject::settle()
 int ProcessObject::endNotifier()
 {
     std::lock_guard lock(stateMutex);
+    // A kept keeper's stays readable from the tool's end until the release.
+    const int setOwn = childEndNotifier(childPid);
+    if (setOwn >= 0)
+        return setOwn;
     // Only while the child is unreaped: its pid cannot name another process yet.
     if (pidFd < 0 && pidFdAvailable && !done) {
         // The raw call: not every C library has a wrapper (or one usable from C++).
@@ -105,8 +112,7 @@ void ProcessObject::blockUntilEnded(DWORD milliseconds)
         // Out of memory for the poll: wait the plain way this once.
     }
     if (milliseconds == INFINITE) {
-        siginfo_t info{};
-        ::waitid(P_PID, static_cast<id_t>(childPid), &info, WEXITED | WNOWAIT);
+        waitUntilEnded(childPid);
         return;
     }
     std::this_thread::sleep_for(std::min<std::chrono::milliseconds>(

@@ -1,6 +1,7 @@
 #include "platform/posix/process/spawn.h"
 
 #include "platform/posix/process/child_start.h"
+#include "platform/posix/process/kept_keepers.h"
 #include "platform/posix/process/live_children.h"
 
 #include <fcntl.h>
@@ -87,6 +88,22 @@ pid_t spawnProgram(const SpawnRequest& request, int* error)
         envp = pointers(*request.environment);
         environment = envp.data();
     }
+    const NicePlan nice = planNice(request.highPriority);
+
+    {
+        ChildRegistration registration;
+        pid_t keeper = -1;
+        switch (startKept(request, nice, environment, &keeper, error)) {
+        case KeptStart::started:
+            registration.add(keeper);
+            *error = 0;
+            return keeper;
+        case KeptStart::failed:
+            return -1;
+        case KeptStart::unavailable:
+            break;
+        }
+    }
 
     // The child reports a failure before exec through this pipe; a successful exec closes it.
     int errorPipe[2] = {-1, -1};
@@ -105,7 +122,7 @@ pid_t spawnProgram(const SpawnRequest& request, int* error)
     plan.argv = argv.data();
     plan.envp = environment;
     plan.workingFolder = request.workingFolder.empty() ? nullptr : request.workingFolder.c_str();
-    plan.nice = planNice(request.highPriority);
+    plan.nice = nice;
     plan.parent = ::getpid();
     plan.errorPipe = errorPipe[1];
     plan.input = request.input;
@@ -148,16 +165,6 @@ int exitCodeFromStatus(int status)
     if (WIFSIGNALED(status))
         return 128 + WTERMSIG(status);
     return -1;
-}
-
-int waitForChild(pid_t pid)
-{
-    int status = 0;
-    while (::waitpid(pid, &status, 0) < 0) {
-        if (errno != EINTR)
-            return -1;
-    }
-    return exitCodeFromStatus(status);
 }
 
 } // namespace posix_process

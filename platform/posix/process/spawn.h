@@ -1,5 +1,5 @@
 // Starting a program directly (no shell), hidden: standard streams on /dev/null, own process
-// group, killed when the starting thread ends.
+// group, ended with this process however it ends (kept_keepers.h, child_start.h).
 #pragma once
 
 #include <sys/types.h>
@@ -25,11 +25,8 @@ struct SpawnRequest {
 // executable, a working folder that is gone).
 pid_t spawnProgram(const SpawnRequest& request, int* error);
 
-// Waits for the child without limit (retrying on EINTR); returns its exit code, 128 + the
-// signal number when a signal ended it, or -1 when it cannot be waited for.
-int waitForChild(pid_t pid);
-
-// The exit code a wait status stands for (as waitForChild reports it).
+// The exit code a wait status stands for: its exit code, 128 + the signal number when a signal
+// ended it, -1 otherwise.
 int exitCodeFromStatus(int status);
 
 } // namespace posix_process

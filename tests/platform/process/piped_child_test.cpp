@@ -22,9 +22,17 @@ posix_process::SpawnRequest shell(const std::string& script)
     return request;
 }
 
-bool groupGone(pid_t group)
+bool processGone(pid_t pid)
 {
-    return ::kill(-group, 0) != 0 && errno == ESRCH;
+    return ::kill(pid, 0) != 0 && errno == ESRCH;
+}
+
+// The pid a child's script printed first.
+pid_t firstLinePid(PipedChild& child)
+{
+    std::string line;
+    EXPECT_EQ(child.readLine(&line, milliseconds(5000)), PipedChild::Read::line);
+    return static_cast<pid_t>(std::stol("0" + line));
 }
 
 TEST(PipedChild, TalksInLinesAndEndsWhenItsInputCloses)
@@ -51,14 +59,16 @@ TEST(PipedChild, ChildThatIgnoresTheEndIsKilledWithItsGroup)
 {
     PipedChild child;
     int error = 0;
-    ASSERT_TRUE(child.start(shell("trap '' TERM; sleep 30 & while :; do sleep 1; done"), &error));
-    const pid_t group = child.processId();
+    ASSERT_TRUE(
+        child.start(shell("trap '' TERM; sleep 30 & echo $!; while :; do sleep 1; done"), &error));
+    const pid_t sleeper = firstLinePid(child);
+    ASSERT_GT(sleeper, 0);
     const auto start = std::chrono::steady_clock::now();
     // Killed after the grace: an exit code of SIGKILL.
     EXPECT_EQ(child.finish(milliseconds(100)), 128 + SIGKILL);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
     // The sleep it started went with it (an orphan may take a moment to be collected).
-    EXPECT_TRUE(waitUntil([&] { return groupGone(group); }, milliseconds(3000)));
+    EXPECT_TRUE(waitUntil([&] { return processGone(sleeper); }, milliseconds(3000)));
 }
 
 TEST(PipedChild, WritingToAChildThatStoppedReadingFailsWithoutASignal)
@@ -128,7 +138,9 @@ TEST(PipedChild, ReadSomeHandsOverWhatReadLineLeftAndWaitsNoLongerThanAsked)
 {
     PipedChild child;
     int error = 0;
-    ASSERT_TRUE(child.startListening(shell("printf 'one\\ntw'; exec sleep 30"), &error));
+    ASSERT_TRUE(child.startListening(shell("echo $$; printf 'one\\ntw'; exec sleep 30"), &error));
+    const pid_t program = firstLinePid(child);
+    ASSERT_GT(program, 0);
     std::string line;
     ASSERT_EQ(child.readLine(&line, milliseconds(5000)), PipedChild::Read::line);
     EXPECT_EQ(line, "one");
@@ -142,9 +154,8 @@ TEST(PipedChild, ReadSomeHandsOverWhatReadLineLeftAndWaitsNoLongerThanAsked)
     EXPECT_TRUE(child.readSome(&rest, milliseconds(50)));
     EXPECT_EQ(rest, "tw");
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
-    const pid_t group = child.processId();
     child.kill();
-    EXPECT_TRUE(waitUntil([&] { return groupGone(group); }, milliseconds(3000)));
+    EXPECT_TRUE(waitUntil([&] { return processGone(program); }, milliseconds(3000)));
 }
 
 } // namespace

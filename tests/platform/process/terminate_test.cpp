@@ -1,5 +1,6 @@
 // Ending tools: TerminateProcess, terminateAllTools, timed waits, and tools that must not outlive
 // the program that started them.
+#include "platform/posix/process/kept_keepers.h"
 #include "platform/process_additions.h"
 #include "platform/win32/process.h"
 #include "test_support.h"
@@ -150,33 +151,59 @@ TEST_F(Terminate, EndsTheToolTogetherWithWhatItStartedAndSetsTheExitCode)
     close(tool);
 }
 
+// Both ways a tool starts: through a kept keeper, and through one forked for it.
+constexpr bool keptWays[] = {true, false};
+
 TEST_F(Terminate, WhatAToolLeftRunningIsGoneWhenItsEndIsSeen)
 {
-    PROCESS_INFORMATION tool = start(leavingTool("leaver", "exit 3"));
-    EXPECT_EQ(exitCode(tool), 3u);
-    for (const pid_t pid : leftPids("leaver")) {
-        EXPECT_TRUE(gone(pid)) << pid;
-        if (!gone(pid))
-            ::kill(pid, SIGKILL);
+    for (const bool kept : keptWays) {
+        SCOPED_TRACE(kept ? "kept keeper" : "forked keeper");
+        posix_process::allowKeptKeepers(kept);
+        PROCESS_INFORMATION tool = start(leavingTool("leaver", "exit 3"));
+        EXPECT_EQ(exitCode(tool), 3u);
+        for (const pid_t pid : leftPids("leaver")) {
+            EXPECT_TRUE(gone(pid)) << pid;
+            if (!gone(pid))
+                ::kill(pid, SIGKILL);
+        }
+        close(tool);
+        std::filesystem::remove(work / "leaver");
     }
-    close(tool);
+    posix_process::allowKeptKeepers(true);
 }
 
 TEST_F(Terminate, WhatAToolLeftRunningDoesNotOutliveItsProgramKilledOutright)
 {
-    leavingTool("leaver", "exec sleep 1000");
-    pid_t holder = runHolder({"hold", work / "tool-pid", "cmd /c leaver"});
-    ASSERT_GT(holder, 0);
-    const std::vector<pid_t> left = leftPids("leaver");
+    for (const char* mode : {"hold", "hold-forked"}) {
+        SCOPED_TRACE(mode);
+        leavingTool("leaver", "exec sleep 1000");
+        pid_t holder = runHolder({mode, work / "tool-pid", "cmd /c leaver"});
+        ASSERT_GT(holder, 0);
+        const std::vector<pid_t> left = leftPids("leaver");
 
-    ::kill(holder, SIGKILL);
+        ::kill(holder, SIGKILL);
+        int status = 0;
+        EXPECT_EQ(::waitpid(holder, &status, 0), holder);
+        for (const pid_t pid : left) {
+            EXPECT_TRUE(within(2s, [&] { return gone(pid); })) << pid;
+            if (!gone(pid))
+                ::kill(pid, SIGKILL);
+        }
+        std::filesystem::remove(work / "leaver");
+        std::filesystem::remove(work / "tool-pid");
+    }
+}
+
+TEST_F(Terminate, AnIdleKeeperDoesNotOutliveItsProgram)
+{
+    writeTool(tools / "quick", "exit 0");
+    pid_t holder = runHolder({"hold", work / "tool-pid", "cmd /c quick"});
+    ASSERT_GT(holder, 0);
+    const pid_t keeper = pidFrom(work / "tool-pid");
     int status = 0;
     EXPECT_EQ(::waitpid(holder, &status, 0), holder);
-    for (const pid_t pid : left) {
-        EXPECT_TRUE(within(2s, [&] { return gone(pid); })) << pid;
-        if (!gone(pid))
-            ::kill(pid, SIGKILL);
-    }
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_TRUE(within(2s, [&] { return gone(keeper); })) << keeper;
 }
 
 TEST_F(Terminate, RefusesEndedProcessesAndHandlesThatAreNoProcess)

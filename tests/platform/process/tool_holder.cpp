@@ -1,7 +1,9 @@
 // A stand-in for the program in tests that kill it: starts a tool through CreateProcessA, or
 // reports how a child started through CreateProcessA finds its signals.
 //   tool_holder hold PID_FILE COMMAND_LINE  starts the tool, writes its pid, waits for it
+//   tool_holder hold-forked PID_FILE COMMAND_LINE  the same through a keeper forked for it
 //   tool_holder signals OUT_FILE             writes its own SigBlk and SigIgn lines
+#include "platform/posix/process/kept_keepers.h"
 #include "platform/win32/process.h"
 
 #include <cstdio>
@@ -47,8 +49,13 @@ int main(int argc, char** argv)
     std::string mode = argc > 1 ? argv[1] : "";
     if (mode == "hold" && argc == 4)
         return hold(argv[2], argv[3]);
+    if (mode == "hold-forked" && argc == 4) {
+        posix_process::allowKeptKeepers(false);
+        return hold(argv[2], argv[3]);
+    }
     if (mode == "signals" && argc == 3)
         return signals(argv[2]);
-    std::fprintf(stderr, "usage: tool_holder hold PID_FILE COMMAND_LINE | signals OUT_FILE\n");
+    std::fprintf(stderr,
+                 "usage: tool_holder hold[-forked] PID_FILE COMMAND_LINE | signals OUT_FILE\n");
     return 2;
 }
