@@ -105,7 +105,11 @@ JobOutcome compressSingleFile(const JobContext& job, const JobRequest& request,
 {
     const std::string base = folderPart(path);
     const std::string folder = base.empty() ? "." : base;
-    removeLeftovers(job, folder, false);
+    if (!job.clearedFolder || *job.clearedFolder != folder) {
+        removeLeftovers(job, folder, false);
+        if (job.clearedFolder)
+            *job.clearedFolder = folder;
+    }
     if (!inShard(path.substr(base.size()), request.shard))
         return JobOutcome::Done;
     if (request.options[Option::Copy] &&
@@ -253,6 +257,8 @@ std::vector<JobOutcome> runCompressionJob(const JobContext& job, const JobReques
     withSetup.journal = &backups;
     HashMemo memo;
     withSetup.hashes = &memo;
+    std::string clearedFolder;
+    withSetup.clearedFolder = &clearedFolder;
     for (const std::string& path : request.paths)
         outcomes.push_back(admit(path));
     reportMissingTools(

@@ -28,6 +28,10 @@ struct JobContext {
     const HashMemo* hashes = nullptr;
     // The job's files with several names, each worked under its first; null: every name is.
     LinkedNames* linkedNames = nullptr;
+    // The folder of the last single file whose folder was cleared of killed runs' leftovers: a
+    // list names a folder's files one after another, and one look at it is enough. Null: each
+    // file's folder is looked at.
+    std::string* clearedFolder = nullptr;
 
     bool option(Option which) const { return state.options[which]; }
     bool running() const { return state.running; }
