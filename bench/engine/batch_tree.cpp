@@ -1,5 +1,7 @@
 #include "bench/engine/batch_tree.h"
 
+#include "bench/engine/bench_support.h"
+
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/stat.h>
@@ -13,7 +15,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <zlib.h>
 
 extern char** environ;
 
@@ -21,39 +22,12 @@ namespace {
 
 constexpr long long filesPerFolder = 100;
 
-void putBigEndian(std::string& out, std::uint32_t value)
-{
-    for (int shift = 24; shift >= 0; shift -= 8)
-        out += static_cast<char>((value >> shift) & 0xff);
-}
-
-void putChunk(std::string& out, const char* type, const std::string& data)
-{
-    putBigEndian(out, static_cast<std::uint32_t>(data.size()));
-    const std::string typed = std::string(type, 4) + data;
-    out += typed;
-    putBigEndian(out, static_cast<std::uint32_t>(
-                          crc32(0, reinterpret_cast<const Bytef*>(typed.data()), typed.size())));
-}
-
+// A 1x1 PNG whose one pixel comes from seed, so that no two files of a folder are the same.
 std::string tinyPng(std::uint32_t seed)
 {
-    const std::string raw{'\0', static_cast<char>(seed & 0xff), static_cast<char>(seed >> 8),
+    const std::string row{'\0', static_cast<char>(seed & 0xff), static_cast<char>(seed >> 8),
                           static_cast<char>(seed >> 16)};
-    uLongf packedSize = compressBound(raw.size());
-    std::string packed(packedSize, '\0');
-    compress2(reinterpret_cast<Bytef*>(packed.data()), &packedSize,
-              reinterpret_cast<const Bytef*>(raw.data()), raw.size(), 9);
-    packed.resize(packedSize);
-    std::string png = "\x89PNG\r\n\x1a\n";
-    std::string header;
-    putBigEndian(header, 1);
-    putBigEndian(header, 1);
-    header += std::string("\x08\x02\x00\x00\x00", 5);
-    putChunk(png, "IHDR", header);
-    putChunk(png, "IDAT", packed);
-    putChunk(png, "IEND", "");
-    return png;
+    return rgbPngBytes(1, 1, row, 9, "");
 }
 
 // Plain write(2): a hundred thousand ofstreams cost more than the run they prepare.

@@ -88,6 +88,29 @@ void putChunk(std::string& out, const char* type, const std::string& data)
 
 } // namespace
 
+std::string rgbPngBytes(int width, int height, const std::string& rows, int level,
+                        const std::string& comment)
+{
+    uLongf packedSize = compressBound(rows.size());
+    std::string packed(packedSize, '\0');
+    if (compress2(reinterpret_cast<Bytef*>(packed.data()), &packedSize,
+                  reinterpret_cast<const Bytef*>(rows.data()), rows.size(), level) != Z_OK)
+        return {};
+    packed.resize(packedSize);
+
+    std::string png = "\x89PNG\r\n\x1a\n";
+    std::string header;
+    putBigEndian(header, static_cast<std::uint32_t>(width));
+    putBigEndian(header, static_cast<std::uint32_t>(height));
+    header += std::string("\x08\x02\x00\x00\x00", 5);
+    putChunk(png, "IHDR", header);
+    if (!comment.empty())
+        putChunk(png, "tEXt", std::string("Comment\0", 8) + comment);
+    putChunk(png, "IDAT", packed);
+    putChunk(png, "IEND", "");
+    return png;
+}
+
 bool writeBenchPng(const std::string& path, int width, int height, int seed)
 {
     std::string raw;
@@ -111,22 +134,10 @@ bool writeBenchPng(const std::string& path, int width, int height, int seed)
             raw += static_cast<char>(b);
         }
     }
-    uLongf packedSize = compressBound(raw.size());
-    std::string packed(packedSize, '\0');
-    if (compress2(reinterpret_cast<Bytef*>(packed.data()), &packedSize,
-                  reinterpret_cast<const Bytef*>(raw.data()), raw.size(), 1) != Z_OK)
+    const std::string png =
+        rgbPngBytes(width, height, raw, 1, "benchmark image " + std::to_string(seed));
+    if (png.empty())
         return false;
-    packed.resize(packedSize);
-
-    std::string png = "\x89PNG\r\n\x1a\n";
-    std::string header;
-    putBigEndian(header, static_cast<std::uint32_t>(width));
-    putBigEndian(header, static_cast<std::uint32_t>(height));
-    header += std::string("\x08\x02\x00\x00\x00", 5);
-    putChunk(png, "IHDR", header);
-    putChunk(png, "tEXt", std::string("Comment\0benchmark image ", 25) + std::to_string(seed));
-    putChunk(png, "IDAT", packed);
-    putChunk(png, "IEND", "");
     std::ofstream out(path, std::ios::binary);
     out << png;
     return static_cast<bool>(out.flush());

@@ -42,6 +42,11 @@ int shell(const std::string& command);
 // Prints "NAME: ratio R (target T): PASS|FAIL" and returns 0 when it passes.
 int report(const std::string& name, double ratio, double target, bool atMost);
 
+// An RGB PNG of width x height from its filtered rows (a filter byte and three bytes a pixel for
+// each), compressed at level, with a comment chunk when comment is not empty; empty on failure.
+std::string rgbPngBytes(int width, int height, const std::string& rows, int level,
+                        const std::string& comment);
+
 // Writes a real RGB PNG of width x height whose picture depends on seed (gradients, shapes and
 // noise in a mix that varies with it), with a text chunk for a strip to remove. False on failure.
 bool writeBenchPng(const std::string& path, int width, int height, int seed);
